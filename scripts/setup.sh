@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what VantrelDAQ needs to build, run and test on Debian 12.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+PKGS=(
+  build-essential cmake ninja-build clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6opengl6-dev libgl-dev
+  fonts-dejavu-core
+  xvfb x11-apps netpbm twm xfonts-base poppler-utils python3
+  cups printer-driver-cups-pdf
+)
+
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update
+  $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi

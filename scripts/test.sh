@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Sets up what is missing, builds and runs every test: the normal build, the
+# whole suite under AddressSanitizer + UndefinedBehaviorSanitizer, the unit tests
+# (threaded link tests included) under ThreadSanitizer, and each fuzz target for
+# a bounded time.
+#   FUZZ_SECONDS=30 (per target)   SKIP_SANITIZERS=1 (quick local run)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+
+bash scripts/setup.sh
+
+JOBS=$(nproc)
+FUZZ_SECONDS=${FUZZ_SECONDS:-30}
+export QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d /tmp/vantrel-xdg.XXXXXX)}
+chmod 700 "$XDG_RUNTIME_DIR"
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "build (g++, warnings as errors)"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_WERROR=ON >/dev/null
+cmake --build build -j "$JOBS"
+step "tests"
+(cd build && ctest --output-on-failure -j "$JOBS")
+
+if [ "${SKIP_SANITIZERS:-0}" != 1 ]; then
+  step "build with ASan + UBSan (clang)"
+  CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+      -DVANTREL_SANITIZE=ON -DVANTREL_BENCH=OFF -DVANTREL_WERROR=ON >/dev/null
+  cmake --build build-asan -j "$JOBS"
+  step "tests under ASan + UBSan"
+  (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      ctest --output-on-failure -j "$JOBS")
+
+  step "build with TSan (clang), unit tests only"
+  CC=clang CXX=clang++ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+      -DVANTREL_TSAN=ON -DVANTREL_GUI=OFF -DVANTREL_BENCH=OFF -DVANTREL_WERROR=ON >/dev/null
+  cmake --build build-tsan -j "$JOBS"
+  step "unit tests under TSan"
+  (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$JOBS" -L unit)
+
+  step "fuzz targets, ${FUZZ_SECONDS}s each"
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DVANTREL_FUZZ=ON -DVANTREL_SANITIZE=ON -DVANTREL_GUI=OFF -DVANTREL_BENCH=OFF >/dev/null
+  cmake --build build-fuzz -j "$JOBS"
+  for f in build-fuzz/fuzz/fuzz_*; do
+    [ -x "$f" ] || continue
+    name=$(basename "$f")
+    corpus="$ROOT/build-fuzz/corpus-$name"
+    mkdir -p "$corpus"
+    seeds="$ROOT/fuzz/seeds/$name"
+    [ -d "$seeds" ] || seeds=""
+    echo "-- $name"
+    "$f" -max_total_time="$FUZZ_SECONDS" -print_final_stats=0 "$corpus" $seeds 2>&1 | tail -n 3
+  done
+fi
+
+step "all tests passed"

@@ -1,0 +1,59 @@
+// What the core asks of the window system: the main window and its controls,
+// timers, posted commands, message boxes, cursors and file dialogs. The Qt
+// implementation lives in platform/qt/, a recording fake in tests/fakes/.
+// Everything here runs on the user-interface thread.
+//
+// Rules for this header: no Qt or POSIX types; every function added here gets an
+// implementation in platform/qt/ and in tests/fakes/ in the same change.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// ---- main window -----------------------------------------------------------
+// Asks for a repaint of the whole client area, erasing it to the background
+// first when erase is true. Repeated requests before the paint coalesce.
+void invalidate(bool erase);
+// Queues a command id to the main window's command dispatch (posted, not run now).
+void postCommand(int commandId);
+// Hourglass while the user-interface thread blocks; arrow again afterwards.
+void setWaitCursor(bool wait);
+// Gives the keyboard focus back to the main window.
+void focusMainWindow();
+
+// ---- timers ----------------------------------------------------------------
+void startTimer(int timerId, int periodMs);
+void stopTimer(int timerId);
+
+// ---- scroll bar under the main chart (control 200) ---------------------------
+// Range 0..maximum, thumb size page, thumb at position. Full 32-bit positions.
+void setScrollBar(std::uint32_t maximum, std::uint32_t page, std::uint32_t position);
+void showScrollBar(bool visible);
+void setScrollPosition(std::uint32_t position);
+
+// ---- zoom-span combo box (control 100) ---------------------------------------
+void comboClear();
+void comboAdd(const char* utf8Text);
+void comboSelect(int index);   // -1: no selection
+int comboSelection();          // -1 when nothing is selected
+
+// ---- menus -----------------------------------------------------------------
+// Replaces the menu bar by menu resource 204 (English) or 304 (German).
+void setMenuBar(int menuResource);
+void checkMenuItem(int commandId, bool checked);
+
+// ---- message box ---------------------------------------------------------------
+enum class MessageIcon { Information, Error };
+// Modal box with one OK button over the active window; returns when closed.
+void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon icon);
+
+// ---- file dialogs ----------------------------------------------------------------
+// Returns true and the chosen path, or false when the user cancelled.
+// filterText is e.g. "UDD File (*.udd)"; defaultExt is appended when the name has none.
+// The open dialog only accepts existing files; the save dialog asks before overwriting.
+bool openFileDialog(const char* filterText, const char* defaultExt, std::string& path);
+bool saveFileDialog(const char* filterText, const char* defaultExt, std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,43 @@
+#include "shell/app_state.h"
+
+#include "recording/store.h"
+
+Settings gSettings{};
+AppState gApp;
+
+void resetGlobalStateForTests() {
+    gApp.deviceAnswered.close();
+    gApp.countConfirmed.close();
+    gSettings = Settings{};
+    gApp.mainWindow = nullptr;
+    for (char& c : gApp.windowTitle) c = 0;
+    for (char& c : gApp.windowClassName) c = 0;
+    gApp.spanChoice = 0;
+    for (char& c : gApp.rxLine) c = 0;
+    gApp.rxLineLength = 0;
+    gApp.receivedCount = 0;
+    gApp.expectedCount = 0;
+    gApp.countAccumulator = 0;
+    gApp.commandQueue = {};
+    gApp.cmdHead = 0;
+    gApp.cmdTail = 0;
+    gApp.retryOnNoAnswer = 1;
+    gApp.countSent = 0;
+    gApp.receiving = 0;
+    gApp.progressDivisor = 0;
+    gApp.progressWindow = nullptr;
+    gApp.timeEntry = {};
+    gApp.dataPresent = 0;
+    gApp.samplesPerPixel = 0;
+    gApp.mainStart = 0;
+    gApp.zoomStart = 0;
+    gApp.zoomOffset = 0;
+    gApp.cursorX = 0;
+    gApp.dragAnchorX = 0;
+    gApp.dragCursorX = 0;
+    gApp.dragging = false;
+    gApp.savedSpanSelection = 0;
+    gApp.mainLast = 0;
+    gApp.zoomLast = 0;
+    resetRecordingForTests();
+}

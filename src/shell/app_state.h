@@ -1,0 +1,81 @@
+// The program's run-time state: one global record beside the recording
+// (recording/store.h) and the settings block. Every module reads and writes the
+// fields it owns here; nothing else is long-lived.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+#include "device/event.h"
+
+// Persistent settings, stored verbatim (little-endian) as "DAQSetup.cnf".
+struct Settings {
+    std::uint16_t port;                      // 1..8 = COM1..COM8; +10 marks a port that failed to open
+    std::array<std::uint8_t, 258> reserved1; // kept and written back as read
+    std::uint16_t language;                  // 0 English, 100 German
+    std::array<std::uint8_t, 20> reserved2;  // kept and written back as read
+};
+static_assert(sizeof(Settings) == 282, "the settings block is 282 bytes");
+static_assert(offsetof(Settings, language) == 260, "language sits at offset 260");
+inline constexpr std::size_t kSettingsBytes = 282;
+
+extern Settings gSettings;
+
+// Opaque handle of a window made by the platform layer (null: none).
+using WindowHandle = void*;
+
+struct AppState {
+    // Shell
+    WindowHandle mainWindow = nullptr;        // the main window, once created
+    char windowTitle[100] = {};               // "Vantrel Data Acquisition Software"
+    char windowClassName[100] = {};           // "VantrelDaq"
+    Event deviceAnswered;                     // manual-reset: the logger answered a ping
+    Event countConfirmed;                     // manual-reset: the logger confirmed a count
+    std::int32_t spanChoice = 0;              // span selected in the span dialog, 0..13
+
+    // Reply line being assembled by the dispatcher (reader thread only)
+    char rxLine[8] = {};
+    int rxLineLength = 0;
+
+    // Transfer counters, shared between the reader and the user-interface thread
+    std::atomic<std::uint32_t> receivedCount{0};   // samples stored; index of the next record
+    std::atomic<std::uint32_t> expectedCount{0};   // samples awaited
+    std::atomic<std::uint32_t> countAccumulator{0};// bytes 0..2: count reported by the logger
+
+    // Command queue drained by the 50 ms timer (user-interface thread only)
+    std::array<std::uint16_t, 32> commandQueue = {};
+    int cmdHead = 0;
+    int cmdTail = 0;
+
+    // Transfer state (user-interface thread)
+    int retryOnNoAnswer = 1;                  // an unanswered ping re-issues Transfer once
+    int countSent = 0;                        // the count was queued; its confirmation is awaited
+    int receiving = 0;                        // samples are arriving; progress window shown
+    std::uint32_t progressDivisor = 0;        // samples per progress-bar step
+    WindowHandle progressWindow = nullptr;    // the progress window while it exists
+
+    // Set-time dialog: second, minute, hour, day, month, year - 2000
+    std::array<std::uint8_t, 6> timeEntry = {};
+
+    // Chart view
+    int dataPresent = 0;                      // a recording is in memory and shown
+    std::uint32_t samplesPerPixel = 0;        // samples per column of the main chart
+    std::uint32_t mainStart = 0;              // first record of the main chart
+    std::uint32_t zoomStart = 0;              // first record of the zoom chart
+    std::uint32_t zoomOffset = 0;             // zoomStart - mainStart
+    std::uint16_t cursorX = 0;                // zoom cursor position, 0..540
+    std::int32_t dragAnchorX = 0;             // mouse x where a cursor drag started
+    std::uint16_t dragCursorX = 0;            // cursorX when the drag started
+    bool dragging = false;                    // a cursor drag is in progress
+    std::int32_t savedSpanSelection = 0;      // combo selection saved when its list drops down
+    std::int32_t mainLast = 0;                // last record drawn in the main chart
+    std::int32_t zoomLast = 0;                // last record drawn in the zoom chart
+};
+
+extern AppState gApp;
+
+// Puts AppState, Settings, the recording header and the store back to their
+// start values. For tests; the program itself starts from these values.
+void resetGlobalStateForTests();

@@ -1,0 +1,50 @@
+// State of the fake platform layer used by unit tests. Tests script the answers
+// (file names, dialog results) and inspect what the core asked for.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fake {
+
+struct Message {
+    std::string text;
+    std::string caption;
+    bool errorIcon;
+};
+
+struct FileDialogCall {
+    bool open;
+    std::string filter;
+    std::string defaultExt;
+};
+
+struct State {
+    std::vector<bool> invalidations;     // erase flag of each invalidate()
+    std::vector<int> postedCommands;
+    bool waitCursor = false;
+    int cursorChanges = 0;
+    int focusRequests = 0;
+    std::map<int, int> timers;           // running timers: id -> period
+    std::uint32_t scrollMax = 0, scrollPage = 0, scrollPos = 0;
+    bool scrollVisible = false;
+    std::vector<std::string> comboItems;
+    int comboSel = -1;
+    int menuResource = 0;
+    std::set<int> checkedItems;
+    std::vector<Message> messages;
+    std::vector<FileDialogCall> fileDialogs;
+    std::deque<std::string> fileAnswers; // next paths the file dialogs return ("" = cancel)
+    std::deque<int> dialogAnswers;       // next results of modal dialogs
+};
+
+State& state();
+// Clears every recorded call and scripted answer.
+void reset();
+
+
+}  // namespace fake

@@ -1,0 +1,77 @@
+// Recording fake of the window system for unit tests: every call is appended to
+// fake::calls(), message boxes are kept in fake::messages(), and dialogs answer
+// from scripted queues.
+#include "fakes/fake_platform.h"
+
+#include "platform/window.h"
+
+namespace fake {
+
+namespace {
+State gState;
+}
+
+State& state() { return gState; }
+
+void reset() { gState = State{}; }
+
+}  // namespace fake
+
+namespace platform {
+
+
+void invalidate(bool erase) {
+    fake::state().invalidations.push_back(erase);
+}
+void postCommand(int commandId) { fake::state().postedCommands.push_back(commandId); }
+void setWaitCursor(bool wait) { fake::state().waitCursor = wait; fake::state().cursorChanges++; }
+void focusMainWindow() { fake::state().focusRequests++; }
+
+void startTimer(int timerId, int periodMs) { fake::state().timers[timerId] = periodMs; }
+void stopTimer(int timerId) { fake::state().timers.erase(timerId); }
+
+void setScrollBar(std::uint32_t maximum, std::uint32_t page, std::uint32_t position) {
+    auto& s = fake::state();
+    s.scrollMax = maximum;
+    s.scrollPage = page;
+    s.scrollPos = position;
+}
+void showScrollBar(bool visible) { fake::state().scrollVisible = visible; }
+void setScrollPosition(std::uint32_t position) { fake::state().scrollPos = position; }
+
+void comboClear() { fake::state().comboItems.clear(); fake::state().comboSel = -1; }
+void comboAdd(const char* utf8Text) { fake::state().comboItems.emplace_back(utf8Text); }
+void comboSelect(int index) { fake::state().comboSel = index; }
+int comboSelection() { return fake::state().comboSel; }
+
+void setMenuBar(int menuResource) {
+    fake::state().menuResource = menuResource;
+    fake::state().checkedItems.clear();
+}
+void checkMenuItem(int commandId, bool checked) {
+    if (checked) fake::state().checkedItems.insert(commandId);
+    else fake::state().checkedItems.erase(commandId);
+}
+
+void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon icon) {
+    fake::state().messages.push_back({utf8Text, utf8Caption, icon == MessageIcon::Error});
+}
+
+bool openFileDialog(const char* filterText, const char* defaultExt, std::string& path) {
+    auto& s = fake::state();
+    s.fileDialogs.push_back({true, filterText, defaultExt});
+    if (s.fileAnswers.empty()) return false;
+    path = s.fileAnswers.front();
+    s.fileAnswers.pop_front();
+    return !path.empty();
+}
+bool saveFileDialog(const char* filterText, const char* defaultExt, std::string& path) {
+    auto& s = fake::state();
+    s.fileDialogs.push_back({false, filterText, defaultExt});
+    if (s.fileAnswers.empty()) return false;
+    path = s.fileAnswers.front();
+    s.fileAnswers.pop_front();
+    return !path.empty();
+}
+
+}  // namespace platform
