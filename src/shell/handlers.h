@@ -1,0 +1,37 @@
+// Entry points the main window's dispatch calls, one per command, timer, paint,
+// scroll and mouse case. Each is implemented by the module that owns the rule.
+#pragma once
+
+#include <cstdint>
+
+class DrawingSurface;
+
+// Charts and navigation (chart/)
+void createDrawingObjects();
+void paintCharts(DrawingSurface& surface);
+void scrollMainChart(int request, std::uint32_t thumbPosition);
+void chartMouseMove(int x, int y);
+void chartMouseDown(int x, int y);
+void chartMouseUp(int x, int y);
+void spanComboNotification(int notification);  // 7 dropped down, 9 selection confirmed
+
+// Transfer (device/)
+void startTransfer();
+void pumpCommands();
+void trackProgress();
+void endProgressDisplay();  // command 10000
+
+// Recording files, export and set time (recording/)
+void commandOpen();
+void commandSave();
+void commandExport(int commandId);  // 2013, 2014, 2015
+void commandSetTime();
+
+// Output (chart/)
+void commandPrinter();
+void commandScreenDump();
+
+// Port selection (device/)
+void openConfiguredPort();
+void selectPort(int commandId);  // 2001..2008
+void autoConnect();
