@@ -32,3 +32,6 @@ bool openFileDialog(const char*, const char*, std::string&) { return false; }
 bool saveFileDialog(const char*, const char*, std::string&) { return false; }
 
 }  // namespace platform
+
+#include "platform/qt/qt_shell.h"
+QWidget* qtMainWindow() { return nullptr; }
