@@ -4,6 +4,7 @@
 
 void createDrawingObjects() {}
 void paintCharts(DrawingSurface&) {}
+void resetView() {}
 void scrollMainChart(int, std::uint32_t) {}
 void chartMouseMove(int, int) {}
 void chartMouseDown(int, int) {}

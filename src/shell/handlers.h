@@ -9,6 +9,8 @@ class DrawingSurface;
 // Charts and navigation (chart/)
 void createDrawingObjects();
 void paintCharts(DrawingSurface& surface);
+// Shows a new recording whole: after a completed transfer and a good load.
+void resetView();
 void scrollMainChart(int request, std::uint32_t thumbPosition);
 void chartMouseMove(int x, int y);
 void chartMouseDown(int x, int y);

@@ -40,6 +40,7 @@ struct State {
     std::vector<FileDialogCall> fileDialogs;
     std::deque<std::string> fileAnswers; // next paths the file dialogs return ("" = cancel)
     std::deque<int> dialogAnswers;       // next results of modal dialogs
+    std::vector<std::string> dialogsRun; // names of the modal dialogs run, in order
 };
 
 State& state();

@@ -35,3 +35,9 @@ bool saveFileDialog(const char*, const char*, std::string&) { return false; }
 
 #include "platform/qt/qt_shell.h"
 QWidget* qtMainWindow() { return nullptr; }
+
+#include "platform/dialogs.h"
+namespace platform {
+int runSpanDialog() { return -1; }
+void runAboutDialog() {}
+}  // namespace platform
