@@ -20,3 +20,16 @@ const char* messageTextPtr(MessageId id);
 // Shows a modal message box: text id, caption id, and ": <code>" appended when
 // code is not 0; information icon below message 70, error icon from 70 on.
 void showMessage(MessageId textId, MessageId captionId, long code);
+
+// The language block in force: gSettings.language when it is German (100),
+// English (0) for every other value, so a damaged settings file can neither
+// reach outside the table nor ask for a menu that does not exist.
+std::uint16_t effectiveLanguage();
+
+// What showMessage puts on screen, composed without showing anything.
+struct ComposedMessage {
+    char text[96];      // message text, ": <code>" appended when code != 0
+    char caption[kMessageSlotBytes];
+    bool errorIcon;     // false: information icon (ids below 70)
+};
+ComposedMessage composeMessage(MessageId textId, MessageId captionId, long code);
