@@ -14,7 +14,8 @@ struct Rgb {
 // to its own pens, brushes and fonts.
 enum class PenId : std::uint8_t { Black, Trace, Marker, Frame, Null };
 enum class BrushId : std::uint8_t { White, Cursor };
-enum class FontId : std::uint8_t { System, Label, Small, Axis };
+// Title: the printed page's bold title line (height 15, weight 700).
+enum class FontId : std::uint8_t { System, Label, Small, Axis, Title };
 
 // Text alignment values: reference point at left-top (0), left-bottom (8),
 // right-bottom (10), centre-bottom (14).
