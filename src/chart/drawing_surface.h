@@ -21,6 +21,43 @@ enum class FontId : std::uint8_t { System, Label, Small, Axis, Title };
 // right-bottom (10), centre-bottom (14).
 enum TextAlign : int { AlignLeftTop = 0, AlignLeftBottom = 8, AlignRightBottom = 10, AlignCenterBottom = 14 };
 
+// What each id stands for. Every surface builds its pens, brushes and fonts from
+// these, so the screen, the page and the images agree.
+inline constexpr Rgb kBlack{0, 0, 0};
+inline constexpr Rgb kWhite{255, 255, 255};
+// Background of the main window; time and axis labels on screen sit on it.
+inline constexpr Rgb kWindowBackground{195, 180, 160};
+
+// Colour of a pen; the null pen draws nothing (penDraws is false).
+constexpr Rgb penColour(PenId pen) {
+    switch (pen) {
+    case PenId::Trace: return Rgb{0, 0, 255};
+    case PenId::Marker: return Rgb{255, 0, 0};
+    default: return kBlack;
+    }
+}
+constexpr bool penDraws(PenId pen) { return pen != PenId::Null; }
+
+constexpr Rgb brushColour(BrushId brush) {
+    return brush == BrushId::Cursor ? Rgb{220, 210, 195} : kWhite;
+}
+
+// Font cell height (ascent + descent) in logical units and weight (400 normal,
+// 700 bold). All fonts use the platform's default proportional face.
+struct FontSpec {
+    int height;
+    int weight;
+};
+constexpr FontSpec fontSpec(FontId font) {
+    switch (font) {
+    case FontId::Label: return {15, 400};
+    case FontId::Small: return {10, 400};
+    case FontId::Axis: return {15, 400};
+    case FontId::Title: return {15, 700};
+    default: return {16, 700};  // System: the surface's default before any selection
+    }
+}
+
 class DrawingSurface {
 public:
     virtual ~DrawingSurface() = default;
