@@ -3,6 +3,7 @@
 #include "shell/handlers.h"
 
 void createDrawingObjects() {}
+void deleteDrawingObjects() {}
 void paintCharts(DrawingSurface&) {}
 void resetView() {}
 void scrollMainChart(int, std::uint32_t) {}
@@ -14,10 +15,6 @@ void startTransfer() {}
 void pumpCommands() {}
 void trackProgress() {}
 void endProgressDisplay() {}
-void commandOpen() {}
-void commandSave() {}
-void commandExport(int) {}
-void commandSetTime() {}
 void commandPrinter() {}
 void commandScreenDump() {}
 void openConfiguredPort() {}

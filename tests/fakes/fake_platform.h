@@ -2,6 +2,7 @@
 // (file names, dialog results) and inspect what the core asked for.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -24,6 +25,11 @@ struct FileDialogCall {
 };
 
 struct State {
+    bool createWindowFails = false;      // createMainWindow() makes no window
+    bool windowExists = false;
+    bool windowShown = false;
+    int windowsDestroyed = 0;
+    int quitCode = -1;                   // code of the last quitMessageLoop(), -1: none
     std::vector<bool> invalidations;     // erase flag of each invalidate()
     std::vector<int> postedCommands;
     bool waitCursor = false;
@@ -41,6 +47,9 @@ struct State {
     std::deque<std::string> fileAnswers; // next paths the file dialogs return ("" = cancel)
     std::deque<int> dialogAnswers;       // next results of modal dialogs
     std::vector<std::string> dialogsRun; // names of the modal dialogs run, in order
+    // Set-time dialog: texts typed for each press of a time button, in the
+    // order year, month, day, hour, minute, second (see fake_set_time_dialog.cpp).
+    std::deque<std::array<std::string, 6>> setTimeTexts;
 };
 
 State& state();

@@ -1,0 +1,101 @@
+#include "recording/csv_export.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/window.h"
+#include "recording/store.h"
+#include "shell/messages.h"
+
+namespace {
+
+constexpr MessageId kMsgTitle = 15;         // "Vantrel Data Acquisition"
+constexpr MessageId kMsgInterval = 16;      // "Acquisition interval"
+constexpr MessageId kMsgUnit = 17;          // "kW%"
+constexpr MessageId kMsgStartTime = 18;     // "Start time"
+constexpr MessageId kMsgSeconds = 19;       // "seconds"
+constexpr MessageId kMsgNotStored = 76;     // "The received data could not be stored"
+
+// One value line, formatted by hand: numbers in the file never follow the locale.
+std::size_t valueLine(std::uint8_t v, char* out) {
+    if (v >= kFirstUnexportedValue) {
+        out[0] = '\n';
+        return 1;
+    }
+    std::size_t n = 0;
+    if (v >= 100) out[n++] = static_cast<char>('0' + v / 100);
+    if (v >= 10) out[n++] = static_cast<char>('0' + v / 10 % 10);
+    out[n++] = static_cast<char>('0' + v % 10);
+    out[n++] = '\n';
+    return n;
+}
+
+bool writeLine(std::FILE* f, const char* text, std::size_t length) {
+    return std::fwrite(text, 1, length, f) == length;
+}
+
+// A header line from snprintf; the texts are at most 63 bytes each, so the
+// buffer never truncates, but a line is never written past its buffer.
+bool writeFormatted(std::FILE* f, const char* text, int length, std::size_t capacity) {
+    if (length < 0) return false;
+    const std::size_t n = static_cast<std::size_t>(length) < capacity ? static_cast<std::size_t>(length) : capacity - 1;
+    return writeLine(f, text, n) && n == static_cast<std::size_t>(length);
+}
+
+}  // namespace
+
+int writeCsv(std::FILE* f, std::uint32_t first, std::uint32_t last, std::uint32_t step) {
+    int result = 0;
+    const std::uint32_t count = gHeader.recordCount < kStoreCapacity ? gHeader.recordCount : kStoreCapacity;
+    if (step == 0) step = 1;
+
+    const SampleRecord& head = gStore[first < count ? first : 0];
+    const platform::CalendarTime when = {head.year + 2000, head.month, head.day,
+                                         head.hour,        head.minute, head.second};
+    const std::string date = platform::formatShortDate(when);
+    const std::string time = platform::formatTime24(when);
+    const unsigned long interval = static_cast<unsigned long>(loadSampleTime()) * step;
+
+    char line[256];
+    int n = std::snprintf(line, sizeof line, "%s\n", messageTextPtr(kMsgTitle));
+    if (!writeFormatted(f, line, n, sizeof line)) result = kCsvHeaderShort;
+    n = std::snprintf(line, sizeof line, "%s: %s, %s\n", messageTextPtr(kMsgStartTime), date.c_str(),
+                      time.c_str());
+    if (!writeFormatted(f, line, n, sizeof line)) result = kCsvHeaderShort;
+    n = std::snprintf(line, sizeof line, "%s: %lu.%02lu %s\n", messageTextPtr(kMsgInterval), interval / 100,
+                      interval % 100, messageTextPtr(kMsgSeconds));
+    if (!writeFormatted(f, line, n, sizeof line)) result = kCsvHeaderShort;
+    n = std::snprintf(line, sizeof line, "%s\n", messageTextPtr(kMsgUnit));
+    if (!writeFormatted(f, line, n, sizeof line)) result = kCsvHeaderShort;
+    // What stdio still holds are header lines; a later flush failure counts
+    // against the lines it held last.
+    int pendingShort = kCsvHeaderShort;
+
+    // Stale records beyond the recording are never exported; with last cut to
+    // the recording, i + step cannot wrap around.
+    if (count > 0 && last >= count) last = count - 1;
+    if (count > 0 && last >= first) {
+        pendingShort = kCsvValueShort;
+        for (std::uint32_t i = first; i <= last; i += step) {
+            char text[4];
+            if (!writeLine(f, text, valueLine(gStore[i].value, text))) result = kCsvValueShort;
+            if (last - i < step) break;
+        }
+    }
+    if (std::fflush(f) != 0) result = pendingShort;
+    return result;
+}
+
+int exportCsv(std::uint32_t first, std::uint32_t last, std::uint32_t step) {
+    std::string path;
+    if (!platform::saveFileDialog("Export File (*.csv)", "csv", path)) return 0;
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return errno != 0 ? errno : EIO;
+    int result = writeCsv(f, first, last, step);
+    if (std::fclose(f) != 0 && result == 0) result = kCsvValueShort;
+    if (result != 0) showMessage(kMsgNotStored, kMsgTitle, result);
+    return result;
+}

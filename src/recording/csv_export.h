@@ -1,0 +1,21 @@
+// Export of records as text: four header lines in the current language, then
+// one line per exported record with its value (or an empty line for values
+// that are not readings in percent). Lines end in a bare line feed.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+inline constexpr int kCsvHeaderShort = 30004;  // a header line was written short
+inline constexpr int kCsvValueShort = 30005;   // a value line was written short
+
+// Writes records first, first+step, ... up to last (inclusive) to f. last is
+// cut to the recording's last record; a step of 0 exports every record; last
+// below first writes the header lines only. Returns 0, kCsvHeaderShort or
+// kCsvValueShort (the last short write); writing goes on after a short write.
+int writeCsv(std::FILE* f, std::uint32_t first, std::uint32_t last, std::uint32_t step);
+
+// Asks for a file name ("Export File (*.csv)"), creates the file and writes it.
+// Returns 0 (written, or the dialog was cancelled), a platform error code, or
+// writeCsv's code after showing message 76 (caption 15) with it.
+int exportCsv(std::uint32_t first, std::uint32_t last, std::uint32_t step);

@@ -1,0 +1,27 @@
+// The settings file "DAQSetup.cnf" in the current directory: the 282-byte
+// Settings block, little-endian on disk, host order in memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "shell/app_state.h"
+
+inline constexpr const char* kSettingsFileName = "DAQSetup.cnf";
+inline constexpr int kSettingsShort = 30003;  // fewer than 282 bytes read or written
+
+void encodeSettings(const Settings& s, std::uint8_t out[kSettingsBytes]);
+// Replaces the start of the block by the size bytes given (at most 282 are
+// used); the rest keeps what s held. A language other than English (0) or
+// German (100) becomes English, so no text lookup can leave the table.
+// Returns 0, or kSettingsShort when fewer than 282 bytes were given.
+int decodeSettingsBytes(const std::uint8_t* data, std::size_t size, Settings& s);
+
+// Reads the settings file into s, or creates it from s when it does not
+// exist. Returns 0, a platform error code (the file could not be opened or
+// created; s unchanged) or kSettingsShort (a short read: the bytes read
+// replaced the start of s; or a short write of a new file).
+int loadOrCreateSettings(Settings& s);
+// Writes s over the start of the settings file, creating it if needed and
+// never truncating it. Returns 0, a platform error code or kSettingsShort.
+int saveSettings(const Settings& s);
