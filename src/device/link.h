@@ -1,12 +1,56 @@
-// The serial link to the logger: port, reader thread and writer thread.
-// (Declarations only so far; see the module for threading rules.)
+// The serial link to the logger: one port, a reader thread that hands every
+// received byte to dispatchReceived (protocol.h) once and in order, and a writer
+// thread that sends what the user-interface thread puts into the transmit ring.
+// There is at most one link; its state is private to link.cpp.
+//
+// Threads:
+//   user-interface thread  openLink, closeLink, sendCode, txPut, linkIsOpen,
+//                          linkPort (only this thread opens, closes or puts)
+//   reader thread          started by openLink; reads whatever the port has
+//                          waiting and calls dispatchReceived; after the port
+//                          fails or hangs up it reads no more and only waits to
+//                          be stopped
+//   writer thread          started by openLink; txTake, port writes
+// No lock is taken between them: the ring positions have one writer each
+// (release/acquire), the stop request is an atomic flag plus a stop signal that
+// wakes a thread blocked on the port, and closeLink joins both threads before it
+// releases anything they use.
 #pragma once
 
 #include <cstdint>
 
-// Opens COM<port> at the given baud rate and starts both threads: 1 on success, 0 on failure.
+inline constexpr int kTxRingSize = 32;   // bytes; at most 31 wait at once
+
+// Opens COM<port> at the given baud rate and starts both threads: 1 on success,
+// 0 on failure (port missing, in use, a setting refused, a thread or signal not
+// made), in which case nothing stays open. An open link is closed first. Bytes
+// left in the transmit ring from before are dropped: they were meant for a port
+// that is no longer there.
 int openLink(std::uint16_t port, int baud);
-// Stops both threads and closes the port; does nothing on a closed link.
+// Stops both threads, waits for them and closes the port. Does nothing on a
+// closed link, so it may be called any number of times. Returns promptly even
+// while a write waits for room or the reader waits for bytes.
 void closeLink();
-// Puts the frame of code into the transmit ring (user-interface thread only).
+// Puts the 6-byte frame of code into the transmit ring and wakes the writer. The
+// frame is dropped whole if the ring has no room for it (the writer is stuck on
+// a port that takes nothing); a lost frame shows up as a time-out.
 void sendCode(std::uint16_t code);
+
+// 1 while the link is open.
+int linkIsOpen();
+// The port the link is open on, 0 when closed.
+int linkPort();
+
+// Transmit ring. txPut copies n bytes in at the head and wakes the writer (also
+// when n is 0); it never overwrites bytes not yet sent: when fewer than n
+// places are free it puts nothing and returns 0, else returns 1.
+int txPut(const std::uint8_t* bytes, int n);
+// Copies every waiting byte (at most kTxRingSize - 1) into buffer in order and
+// frees their places; returns the count, 0 when empty. Writer thread only (and
+// tests while no link is open).
+int txTake(std::uint8_t* buffer);
+
+// Test hooks: make the next openLink fail at the named step after the port has
+// opened, to prove a failed open releases what it made. None: no fault.
+enum class LinkFault { None, StopSignal, ReaderThread, WriterThread };
+void setLinkFaultForTests(LinkFault fault);

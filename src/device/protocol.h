@@ -22,3 +22,10 @@ DeviceFrame encodeFrame(std::uint16_t code);
 // Consumes n received bytes in order (reader thread). Constant work per byte,
 // no allocation; frames may be split across calls.
 void dispatchReceived(const std::uint8_t* bytes, int n);
+
+// The frame the logger sends for a code, into out (room for 6 bytes): two data
+// characters, checksum and carriage return (4 bytes) for a sample value 0..255,
+// the four-data-character form (6 bytes) for every other code. Low nibbles are
+// 1, so no byte is 0x00, 0x0D or 0xFF. Returns the number of bytes. For the
+// logger simulator, tests and benchmarks; the program itself never sends these.
+int encodeLoggerFrame(std::uint16_t code, std::uint8_t* out);

@@ -1,0 +1,182 @@
+// The serial link: port, transmit ring, reader and writer threads.
+#include "device/link.h"
+
+#include <atomic>
+#include <thread>
+#include <utility>
+
+#include "device/event.h"
+#include "device/protocol.h"
+#include "platform/serial.h"
+
+namespace {
+
+// Single-producer (user-interface thread), single-consumer (writer thread) ring.
+// Each position has one writer and lives on its own cache line; the producer
+// stores a byte before publishing head past it (release), the consumer reads
+// head (acquire) before the bytes and publishes tail (release) after copying,
+// so the producer never overwrites a byte the consumer has not taken.
+struct TxRing {
+    alignas(64) std::atomic<int> head{0};  // next place to fill, 0..31 (producer)
+    alignas(64) std::atomic<int> tail{0};  // next place to send, 0..31 (consumer)
+    alignas(64) std::uint8_t bytes[kTxRingSize] = {};
+};
+
+struct LinkState {
+    bool open = false;                                    // threads run and port is open
+    int port = 0;                                         // COM number while open
+    platform::SerialHandle handle = platform::kNoSerialHandle;  // the open port
+    platform::SerialHandle stop = platform::kNoSerialHandle;    // wakes threads blocked on the port
+    std::atomic<bool> stopping{false};                    // closeLink asks both threads to end
+    Event txReady;                                        // manual-reset: bytes wait in the ring
+    std::thread reader;                                   // runs readerMain
+    std::thread writer;                                   // runs writerMain
+    TxRing ring;
+    LinkFault fault = LinkFault::None;                    // test hook for the next open
+};
+
+LinkState gLink;
+
+constexpr int kReadBuffer = 4096;  // take whatever is waiting: one wake-up per burst
+
+void readerMain(platform::SerialHandle port, platform::SerialHandle stop) {
+    std::uint8_t buffer[kReadBuffer];
+    for (;;) {
+        const int n = platform::serialRead(port, buffer, kReadBuffer, stop);
+        if (n > 0) {
+            dispatchReceived(buffer, n);
+        } else if (n == platform::kSerialStopped) {
+            return;
+        } else {
+            // The port failed or hung up (adapter pulled, other end gone): it
+            // will not recover, and retrying would spin. Wait to be stopped.
+            platform::serialWaitStop(stop);
+            return;
+        }
+    }
+}
+
+void writerMain(platform::SerialHandle port, platform::SerialHandle stop) {
+    std::uint8_t buffer[kTxRingSize];
+    for (;;) {
+        if (!gLink.txReady.wait(-1)) return;  // the signal is gone: nothing can wake us
+        if (gLink.stopping.load(std::memory_order_acquire)) return;
+        // Cleared before draining, so bytes put during the writes below raise it
+        // again and go out on the next turn instead of waiting for a later put.
+        gLink.txReady.reset();
+        int n;
+        while ((n = txTake(buffer)) > 0) {
+            const int written = platform::serialWrite(port, buffer, n, stop);
+            if (written == platform::kSerialStopped) return;
+            // A failed write loses these bytes; the reply will time out upstream.
+            if (gLink.stopping.load(std::memory_order_acquire)) return;
+        }
+    }
+}
+
+// Undoes whatever openLink made, in reverse order. Used by closeLink and by a
+// failed open, so each resource is released by exactly one path.
+void releaseLink() {
+    gLink.stopping.store(true, std::memory_order_release);
+    gLink.txReady.set();
+    platform::serialRaiseStop(gLink.stop);
+    if (gLink.reader.joinable()) gLink.reader.join();
+    if (gLink.writer.joinable()) gLink.writer.join();
+    gLink.txReady.close();
+    platform::serialCloseStop(gLink.stop);
+    gLink.stop = platform::kNoSerialHandle;
+    platform::serialClose(gLink.handle);
+    gLink.handle = platform::kNoSerialHandle;
+    gLink.port = 0;
+    gLink.open = false;
+}
+
+// Starts a thread, or reports false: a thread that cannot be made is a failed
+// open, not a crash.
+template <typename F>
+bool startThread(std::thread& t, F&& f) {
+    try {
+        t = std::thread(std::forward<F>(f));
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
+
+int openLink(std::uint16_t port, int baud) {
+    closeLink();
+    const LinkFault fault = gLink.fault;
+    gLink.fault = LinkFault::None;
+
+    gLink.handle = platform::serialOpen(port, baud, nullptr);
+    if (gLink.handle == platform::kNoSerialHandle) return 0;
+
+    // Whatever was put while no writer ran was meant for another port.
+    gLink.ring.tail.store(gLink.ring.head.load(std::memory_order_relaxed), std::memory_order_release);
+    gLink.stopping.store(false, std::memory_order_release);
+    gLink.txReady.create(Event::Reset::Manual);
+    gLink.stop = fault == LinkFault::StopSignal ? platform::kNoSerialHandle : platform::serialCreateStop();
+
+    const platform::SerialHandle handle = gLink.handle;
+    const platform::SerialHandle stop = gLink.stop;
+    bool ok = stop != platform::kNoSerialHandle;
+    if (ok) ok = fault != LinkFault::ReaderThread && startThread(gLink.reader, [=] { readerMain(handle, stop); });
+    if (ok) ok = fault != LinkFault::WriterThread && startThread(gLink.writer, [=] { writerMain(handle, stop); });
+    if (!ok) {
+        releaseLink();
+        return 0;
+    }
+    gLink.port = port;
+    gLink.open = true;
+    return 1;
+}
+
+void closeLink() {
+    if (!gLink.open) return;
+    releaseLink();
+}
+
+void sendCode(std::uint16_t code) {
+    const DeviceFrame frame = encodeFrame(code);
+    txPut(frame.data(), static_cast<int>(frame.size()));
+}
+
+int linkIsOpen() { return gLink.open ? 1 : 0; }
+
+int linkPort() { return gLink.port; }
+
+int txPut(const std::uint8_t* bytes, int n) {
+    TxRing& r = gLink.ring;
+    const int head = r.head.load(std::memory_order_relaxed);
+    const int tail = r.tail.load(std::memory_order_acquire);
+    const int waiting = (head - tail) & (kTxRingSize - 1);
+    int result = 0;
+    if (n >= 0 && n <= kTxRingSize - 1 - waiting && (bytes != nullptr || n == 0)) {
+        int h = head;
+        for (int i = 0; i < n; ++i) {
+            r.bytes[h] = bytes[i];
+            h = (h + 1) & (kTxRingSize - 1);
+        }
+        r.head.store(h, std::memory_order_release);
+        result = 1;
+    }
+    gLink.txReady.set();
+    return result;
+}
+
+int txTake(std::uint8_t* buffer) {
+    TxRing& r = gLink.ring;
+    const int head = r.head.load(std::memory_order_acquire);
+    int tail = r.tail.load(std::memory_order_relaxed);
+    int n = 0;
+    while (tail != head) {
+        buffer[n++] = r.bytes[tail];
+        tail = (tail + 1) & (kTxRingSize - 1);
+    }
+    r.tail.store(tail, std::memory_order_release);
+    return n;
+}
+
+void setLinkFaultForTests(LinkFault fault) { gLink.fault = fault; }
