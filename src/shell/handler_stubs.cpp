@@ -16,7 +16,6 @@ void pumpCommands() {}
 void trackProgress() {}
 void endProgressDisplay() {}
 void commandPrinter() {}
-void commandScreenDump() {}
 void openConfiguredPort() {}
 void selectPort(int) {}
 void autoConnect() {}

@@ -1,0 +1,35 @@
+// The Screen dump command: a picture of the main window, as the screen shows
+// it, saved as an uncompressed bitmap file that the user names.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "chart/bmp.h"
+#include "platform/screen.h"
+
+// The file being written: a temporary file beside the chosen name, renamed onto
+// it only once every byte is written and the file closed, so that a failed dump
+// never leaves a half-written or emptied bitmap under the user's name.
+struct BitmapTarget {
+    std::FILE* file = nullptr;  // open temporary file, nullptr when none
+    std::string path;           // the name the user chose
+    std::string tempPath;       // where the bytes go until they are complete
+};
+
+// Captures the main window and writes it to a file the user chooses; every
+// failure is reported here with caption 48 (messages 70 to 74 and 87). When the
+// capture gives no usable description of its pixels (message 71) the dump ends
+// there: without the sizes no well-formed file can be written.
+void dumpScreen();
+
+// The save dialog ("Bitmap File (*.bmp)", default extension "bmp", asking
+// before replacing a file) and the creation of the temporary file. Returns 0
+// and an open target, 0 and no file when the user cancelled, or the C library's
+// error number when no file can be created next to the chosen name.
+int chooseBitmapFile(BitmapTarget& target);
+
+// Reads the captured pixels in the header's format and writes the file: the
+// 14-byte file header, the information header with its colour table, the rows.
+// Reports its own failures; the chosen file appears only when all went well.
+void writeBitmapFile(BitmapHeaderBlock& block, const platform::WindowCapture& capture);
