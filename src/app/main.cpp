@@ -1,11 +1,12 @@
-// Program entry. Placeholder window until the main window lands.
+// Program entry: the Qt application object, then the shell's start-up, which
+// creates the main window and runs the message loop until it is destroyed.
 #include <QApplication>
-#include <QLabel>
+
+#include "shell/main_window.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QLabel label("Vantrel Data Acquisition Software");
-    label.resize(800, 600);
-    label.show();
-    return app.exec();
+    QApplication::setApplicationName(QStringLiteral("VantrelDAQ"));
+    QApplication::setApplicationVersion(QStringLiteral("1.2"));
+    return runApplication();
 }

@@ -12,6 +12,23 @@
 
 namespace platform {
 
+// ---- main window lifetime ----------------------------------------------------
+// Makes the main window (fixed client size, its combo box and scroll bar, no
+// menu yet) titled utf8Title. The shell's creation handling,
+// mainWindowCreated() in shell/main_window.h, runs before this returns.
+// Returns the window's handle, or nullptr when no window could be made.
+void* createMainWindow(const char* utf8Title);
+// Shows the main window and paints it at once.
+void showMainWindow();
+// Runs the message loop until quitMessageLoop() is called; returns its code.
+int runMessageLoop();
+// Destroys the main window now: the shell's destroy handling,
+// mainWindowDestroyed(), runs first; the controls and timers go with it.
+// Does nothing when there is no main window.
+void destroyMainWindow();
+// Ends the message loop with exitCode once control returns to it.
+void quitMessageLoop(int exitCode);
+
 // ---- main window -----------------------------------------------------------
 // Asks for a repaint of the whole client area, erasing it to the background
 // first when erase is true. Repeated requests before the paint coalesce.
@@ -40,7 +57,8 @@ void comboSelect(int index);   // -1: no selection
 int comboSelection();          // -1 when nothing is selected
 
 // ---- menus -----------------------------------------------------------------
-// Replaces the menu bar by menu resource 204 (English) or 304 (German).
+// Replaces the menu bar by menu resource 204 (English) or 304 (German);
+// 0 removes the menu bar. Check marks start cleared.
 void setMenuBar(int menuResource);
 void checkMenuItem(int commandId, bool checked);
 

@@ -8,6 +8,8 @@ class DrawingSurface;
 
 // Charts and navigation (chart/)
 void createDrawingObjects();
+// Releases what createDrawingObjects made; the main window is being destroyed.
+void deleteDrawingObjects();
 void paintCharts(DrawingSurface& surface);
 // Shows a new recording whole: after a completed transfer and a good load.
 void resetView();

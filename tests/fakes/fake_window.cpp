@@ -4,6 +4,7 @@
 #include "fakes/fake_platform.h"
 
 #include "platform/window.h"
+#include "shell/main_window.h"
 
 namespace fake {
 
@@ -18,6 +19,27 @@ void reset() { gState = State{}; }
 }  // namespace fake
 
 namespace platform {
+
+void* createMainWindow(const char*) {
+    auto& s = fake::state();
+    if (s.createWindowFails) return nullptr;
+    s.windowExists = true;
+    mainWindowCreated();
+    return &s;
+}
+void showMainWindow() { fake::state().windowShown = true; }
+// There are no events to wait for: the loop ends at once with the code of a
+// quit already asked for, else 0.
+int runMessageLoop() { return fake::state().quitCode < 0 ? 0 : fake::state().quitCode; }
+void destroyMainWindow() {
+    auto& s = fake::state();
+    if (!s.windowExists) return;
+    mainWindowDestroyed();
+    s.windowExists = false;
+    s.windowShown = false;
+    s.windowsDestroyed++;
+}
+void quitMessageLoop(int exitCode) { fake::state().quitCode = exitCode; }
 
 
 void invalidate(bool erase) {

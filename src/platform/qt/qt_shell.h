@@ -6,3 +6,6 @@ class QWidget;
 
 // The main window, or nullptr before it exists / after it is destroyed.
 QWidget* qtMainWindow();
+// The main window's client area (800 px wide, the charts' coordinates), or
+// nullptr when there is no main window.
+QWidget* qtClientArea();

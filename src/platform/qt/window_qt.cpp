@@ -1,43 +1,466 @@
-// Placeholder Qt implementation of the window-system calls; the real main window
-// replaces it.
+// The main window on Qt: a fixed-size top-level window whose client area is
+// laid out in the same pixel coordinates as the charts, with the zoom-span
+// combo box and the scroll bar as children. Qt events become the shell's cases
+// (shell/main_window.h, shell/handlers.h); the shell's requests come back
+// through the functions of platform/window.h.
+#include <QAbstractSlider>
+#include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSerialPortInfo>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <algorithm>
+#include <climits>
+#include <map>
+#include <vector>
 
+#include "platform/qt/artwork.h"
+#include "platform/qt/painter_surface.h"
+#include "platform/qt/qt_shell.h"
+#include "platform/serial.h"
 #include "platform/window.h"
+#include "shell/handlers.h"
+#include "shell/main_window.h"
+#include "shell/menus.h"
+
+namespace {
+
+const QColor kBackground(195, 180, 160);
+
+// Request codes of the horizontal scroll case, as the chart navigation knows them.
+enum ScrollRequest : int {
+    LineLeft = 0,
+    LineRight = 1,
+    PageLeft = 2,
+    PageRight = 3,
+    ThumbPosition = 4,
+    ThumbTrack = 5,
+    LeftEnd = 6,
+    RightEnd = 7,
+};
+
+QString objectNameOf(int id) { return QString::number(id); }
+
+// The drop-down list of spans; tells the shell when its list opens.
+class SpanCombo final : public QComboBox {
+public:
+    explicit SpanCombo(QWidget* parent) : QComboBox(parent) {}
+    void showPopup() override {
+        dispatchCommand(kSpanComboId, kComboDroppedDown);
+        QComboBox::showPopup();
+    }
+};
+
+// The client area: background, charts, mouse. Paints opaquely, so a repaint
+// without erasing draws over what is already there.
+class ClientArea final : public QWidget {
+public:
+    explicit ClientArea(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("clientArea"));
+        setFixedSize(kClientWidth, kClientHeight);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setMouseTracking(true);
+        setFocusPolicy(Qt::ClickFocus);
+        QPalette pal = palette();
+        pal.setColor(QPalette::Window, kBackground);
+        setPalette(pal);
+        setAutoFillBackground(false);
+    }
+
+    void requestPaint(bool erase) {
+        eraseNext_ = eraseNext_ || erase;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        if (eraseNext_) {
+            painter.fillRect(rect(), kBackground);
+            eraseNext_ = false;
+        }
+        PainterSurface surface(painter);
+        paintCharts(surface);
+    }
+    // Only the left button drags the zoom cursor. Qt keeps sending the mouse
+    // to this widget from the press until the release, even outside the
+    // window, so a drag always ends when the button goes up.
+    void mousePressEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton) chartMouseDown(e->position().toPoint().x(), e->position().toPoint().y());
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton) chartMouseUp(e->position().toPoint().x(), e->position().toPoint().y());
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        chartMouseMove(e->position().toPoint().x(), e->position().toPoint().y());
+    }
+
+private:
+    bool eraseNext_ = true;  // the first paint fills the background
+};
+
+class MainWindow final : public QWidget {
+public:
+    MainWindow() : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                                          Qt::MSWindowsFixedSizeDialogHint) {
+        setObjectName(QStringLiteral("mainWindow"));
+        layout_ = new QVBoxLayout(this);
+        layout_->setContentsMargins(0, 0, 0, 0);
+        layout_->setSpacing(0);
+        layout_->setSizeConstraint(QLayout::SetFixedSize);
+        client_ = new ClientArea(this);
+        layout_->addWidget(client_);
+
+        combo_ = new SpanCombo(client_);
+        combo_->setObjectName(objectNameOf(kSpanComboId));
+        combo_->setGeometry(kSpanComboX, kSpanComboY, kSpanComboWidth, combo_->sizeHint().height());
+        combo_->setMaxVisibleItems(14);
+        QObject::connect(combo_, &QComboBox::activated, combo_,
+                         [] { dispatchCommand(kSpanComboId, kComboSelectionConfirmed); });
+
+        scroll_ = new QScrollBar(Qt::Horizontal, client_);
+        scroll_->setObjectName(objectNameOf(kScrollBarId));
+        scroll_->setGeometry(kScrollBarX, kScrollBarY, kScrollBarWidth, kScrollBarHeight);
+        scroll_->setFocusPolicy(Qt::NoFocus);
+        scroll_->setSingleStep(1);
+        QObject::connect(scroll_, &QAbstractSlider::actionTriggered, scroll_,
+                         [this](int action) { scrollAction(action); });
+        QObject::connect(scroll_, &QAbstractSlider::sliderReleased, scroll_,
+                         [this] { scrollMainChart(ThumbPosition, static_cast<std::uint32_t>(scroll_->value())); });
+    }
+
+    ClientArea* client() const { return client_; }
+    QComboBox* combo() const { return combo_; }
+    QScrollBar* scrollBar() const { return scroll_; }
+
+    void setScrollRange(std::uint32_t maximum, std::uint32_t page, std::uint32_t position) {
+        // The bar's range includes the page; the thumb's last position is
+        // maximum - page + 1, as the navigation counts it.
+        std::int64_t top = page > 0 ? std::int64_t{maximum} - page + 1 : std::int64_t{maximum};
+        top = std::clamp<std::int64_t>(top, 0, INT_MAX);
+        const QSignalBlocker block(scroll_);
+        scroll_->setRange(0, static_cast<int>(top));
+        scroll_->setPageStep(static_cast<int>(std::min<std::uint32_t>(page, INT_MAX)));
+        scroll_->setValue(static_cast<int>(std::min<std::uint32_t>(position, INT_MAX)));
+    }
+    void setScrollValue(std::uint32_t position) {
+        const QSignalBlocker block(scroll_);
+        scroll_->setSliderPosition(static_cast<int>(std::min<std::uint32_t>(position, INT_MAX)));
+    }
+
+    void setMenuResource(int resource);
+    void checkItem(int id, bool checked);
+
+    void startTimer(int id, int periodMs) {
+        QTimer*& timer = timers_[id];
+        if (timer == nullptr) {
+            timer = new QTimer(this);
+            timer->setObjectName(QStringLiteral("timer%1").arg(id));
+            QObject::connect(timer, &QTimer::timeout, this, [id] { mainWindowTimer(id); });
+        }
+        timer->start(periodMs);
+    }
+    void stopTimer(int id) {
+        auto it = timers_.find(id);
+        if (it != timers_.end() && it->second != nullptr) it->second->stop();
+    }
+    void stopAllTimers() {
+        for (auto& entry : timers_)
+            if (entry.second != nullptr) entry.second->stop();
+    }
+
+protected:
+    void closeEvent(QCloseEvent* e) override {
+        mainWindowCloseRequested();
+        e->accept();
+        platform::destroyMainWindow();
+    }
+
+private:
+    void scrollAction(int action) {
+        // Qt has already moved the thumb; the navigation decides where it
+        // goes, so put it back and hand over the request.
+        const int proposed = scroll_->sliderPosition();
+        int request;
+        std::uint32_t thumb = 0;
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepSub: request = LineLeft; break;
+        case QAbstractSlider::SliderSingleStepAdd: request = LineRight; break;
+        case QAbstractSlider::SliderPageStepSub: request = PageLeft; break;
+        case QAbstractSlider::SliderPageStepAdd: request = PageRight; break;
+        case QAbstractSlider::SliderMove:
+            request = ThumbTrack;
+            thumb = static_cast<std::uint32_t>(std::max(proposed, 0));
+            break;
+        case QAbstractSlider::SliderToMinimum: request = LeftEnd; break;
+        case QAbstractSlider::SliderToMaximum: request = RightEnd; break;
+        default: return;
+        }
+        scroll_->setSliderPosition(scroll_->value());
+        scrollMainChart(request, thumb);
+    }
+    void refreshPortTips(QMenu* menu);
+
+    QVBoxLayout* layout_;
+    ClientArea* client_;
+    SpanCombo* combo_;
+    QScrollBar* scroll_;
+    QPointer<QMenuBar> menuBar_;
+    std::map<int, QAction*> actions_;   // command id -> action of the current menu bar
+    std::map<int, bool> checked_;       // check marks as the shell set them
+    std::map<int, QTimer*> timers_;
+};
+
+QPointer<MainWindow> gWindow;
+
+void MainWindow::setMenuResource(int resource) {
+    if (menuBar_) {
+        // The old bar may be the one whose item is being handled right now.
+        layout_->setMenuBar(nullptr);
+        menuBar_->hide();
+        menuBar_->deleteLater();
+        menuBar_ = nullptr;
+    }
+    actions_.clear();
+    checked_.clear();
+    const auto entries = menuResource(resource);
+    if (entries.empty()) return;
+
+    auto* bar = new QMenuBar(this);
+    bar->setObjectName(QStringLiteral("menu%1").arg(resource));
+    bar->setNativeMenuBar(false);
+    std::vector<QMenu*> open;  // popups being filled, innermost last
+    int popupCount = 0;
+    for (const MenuEntry& entry : entries) {
+        switch (entry.kind) {
+        case MenuEntryKind::Popup: {
+            QMenu* menu = open.empty() ? bar->addMenu(QString::fromUtf8(entry.text))
+                                       : open.back()->addMenu(QString::fromUtf8(entry.text));
+            menu->setObjectName(QStringLiteral("popup%1").arg(popupCount++));
+            menu->setToolTipsVisible(true);
+            open.push_back(menu);
+            break;
+        }
+        case MenuEntryKind::PopupEnd:
+            if (!open.empty()) open.pop_back();
+            break;
+        case MenuEntryKind::Separator:
+            if (!open.empty()) open.back()->addSeparator();
+            break;
+        case MenuEntryKind::Command: {
+            QAction* action = open.empty() ? bar->addAction(QString::fromUtf8(entry.text))
+                                           : open.back()->addAction(QString::fromUtf8(entry.text));
+            const int id = entry.id;
+            action->setObjectName(objectNameOf(id));
+            action->setCheckable(true);
+            action->setChecked(false);
+            actions_[id] = action;
+            QObject::connect(action, &QAction::triggered, action, [this, action, id] {
+                // A checkable item flips itself; the check marks are the
+                // shell's, so restore its state before the command runs.
+                action->setChecked(checked_[id]);
+                dispatchCommand(id);
+            });
+            if (id >= CmdPortFirst && id <= CmdPortLast && !open.empty()) {
+                QMenu* menu = open.back();
+                if (menu->property("portMenu").isNull()) {
+                    menu->setProperty("portMenu", true);
+                    QObject::connect(menu, &QMenu::aboutToShow, menu, [this, menu] { refreshPortTips(menu); });
+                }
+            }
+            break;
+        }
+        }
+    }
+    menuBar_ = bar;
+    layout_->setMenuBar(bar);
+    refreshPortTips(nullptr);
+}
+
+// Each COM item tells which device it stands for; the texts stay as they are.
+void MainWindow::refreshPortTips(QMenu*) {
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (int n = platform::kFirstSerialPort; n <= platform::kLastSerialPort; ++n) {
+        auto it = actions_.find(2000 + n);
+        if (it == actions_.end()) continue;
+        const platform::SerialPortInfo info = platform::serialPortInfo(n);
+        QString tip = QString::fromStdString(platform::serialPortDescription(n));
+        if (tip.isEmpty()) {
+            tip = QStringLiteral("-");
+        } else if (info.product.empty()) {
+            // Qt knows descriptions of some ports the kernel names no product for.
+            for (const QSerialPortInfo& port : ports) {
+                if (port.systemLocation() == QString::fromStdString(info.path) && !port.description().isEmpty()) {
+                    tip += QStringLiteral(" (%1)").arg(port.description());
+                    break;
+                }
+            }
+        }
+        it->second->setToolTip(tip);
+        it->second->setStatusTip(tip);
+    }
+}
+
+void MainWindow::checkItem(int id, bool checked) {
+    checked_[id] = checked;
+    auto it = actions_.find(id);
+    if (it != actions_.end()) it->second->setChecked(checked);
+}
+
+QWidget* dialogParent() {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    return gWindow.data();
+}
+
+bool runFileDialog(bool open, const char* filterText, const char* defaultExt, std::string& path) {
+    QFileDialog dialog(dialogParent());
+    dialog.setObjectName(open ? QStringLiteral("openFileDialog") : QStringLiteral("saveFileDialog"));
+    dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setNameFilter(QString::fromUtf8(filterText));
+    dialog.setDefaultSuffix(QString::fromUtf8(defaultExt));
+    if (dialog.exec() != QDialog::Accepted) return false;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty() || files.first().isEmpty()) return false;
+    path = QFile::encodeName(files.first()).toStdString();
+    return true;
+}
+
+}  // namespace
+
+QWidget* qtMainWindow() { return gWindow.data(); }
+QWidget* qtClientArea() { return gWindow ? gWindow->client() : nullptr; }
 
 namespace platform {
 
-void invalidate(bool) {}
-void postCommand(int) {}
-void setWaitCursor(bool) {}
-void focusMainWindow() {}
-void startTimer(int, int) {}
-void stopTimer(int) {}
-void setScrollBar(std::uint32_t, std::uint32_t, std::uint32_t) {}
-void showScrollBar(bool) {}
-void setScrollPosition(std::uint32_t) {}
-void comboClear() {}
-void comboAdd(const char*) {}
-void comboSelect(int) {}
-int comboSelection() { return -1; }
-void setMenuBar(int) {}
-void checkMenuItem(int, bool) {}
-void messageBox(const char* text, const char* caption, MessageIcon icon) {
+void* createMainWindow(const char* utf8Title) {
+    if (gWindow) return gWindow.data();
+    QApplication::setQuitOnLastWindowClosed(false);
+    auto* window = new MainWindow;
+    window->setWindowTitle(QString::fromUtf8(utf8Title));
+    window->setWindowIcon(programIcon());
+    QApplication::setWindowIcon(programIcon());
+    gWindow = window;
+    mainWindowCreated();
+    // Centred on the screen, as far as the screen allows.
+    window->adjustSize();
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        window->move(area.x() + (area.width() - window->width()) / 2,
+                     area.y() + (area.height() - window->height()) / 2);
+    }
+    return window;
+}
+
+void showMainWindow() {
+    if (!gWindow) return;
+    gWindow->show();
+    gWindow->raise();
+    gWindow->activateWindow();
+}
+
+int runMessageLoop() { return QApplication::exec(); }
+
+void destroyMainWindow() {
+    if (!gWindow) return;
+    MainWindow* window = gWindow.data();
+    mainWindowDestroyed();
+    window->stopAllTimers();
+    window->hide();
+    gWindow = nullptr;
+    window->deleteLater();
+}
+
+void quitMessageLoop(int exitCode) { QCoreApplication::exit(exitCode); }
+
+void invalidate(bool erase) {
+    if (gWindow) gWindow->client()->requestPaint(erase);
+}
+
+void postCommand(int commandId) {
+    if (!gWindow) return;
+    QMetaObject::invokeMethod(gWindow.data(), [commandId] { dispatchCommand(commandId); }, Qt::QueuedConnection);
+}
+
+void setWaitCursor(bool wait) {
+    static bool waiting = false;
+    if (wait == waiting) return;
+    waiting = wait;
+    if (wait) QApplication::setOverrideCursor(Qt::WaitCursor);
+    else QApplication::restoreOverrideCursor();
+}
+
+void focusMainWindow() {
+    if (gWindow) gWindow->client()->setFocus(Qt::OtherFocusReason);
+}
+
+void startTimer(int timerId, int periodMs) {
+    if (gWindow) gWindow->startTimer(timerId, periodMs);
+}
+void stopTimer(int timerId) {
+    if (gWindow) gWindow->stopTimer(timerId);
+}
+
+void setScrollBar(std::uint32_t maximum, std::uint32_t page, std::uint32_t position) {
+    if (gWindow) gWindow->setScrollRange(maximum, page, position);
+}
+void showScrollBar(bool visible) {
+    if (gWindow) gWindow->scrollBar()->setVisible(visible);
+}
+void setScrollPosition(std::uint32_t position) {
+    if (gWindow) gWindow->setScrollValue(position);
+}
+
+void comboClear() {
+    if (gWindow) gWindow->combo()->clear();
+}
+void comboAdd(const char* utf8Text) {
+    if (gWindow) gWindow->combo()->addItem(QString::fromUtf8(utf8Text));
+}
+void comboSelect(int index) {
+    if (!gWindow) return;
+    QComboBox* combo = gWindow->combo();
+    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+}
+int comboSelection() { return gWindow ? gWindow->combo()->currentIndex() : -1; }
+
+void setMenuBar(int menuResource) {
+    if (gWindow) gWindow->setMenuResource(menuResource);
+}
+void checkMenuItem(int commandId, bool checked) {
+    if (gWindow) gWindow->checkItem(commandId, checked);
+}
+
+void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon icon) {
     QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
-                    QString::fromUtf8(caption), QString::fromUtf8(text), QMessageBox::Ok,
-                    QApplication::activeWindow());
+                    QString::fromUtf8(utf8Caption), QString::fromUtf8(utf8Text), QMessageBox::Ok,
+                    dialogParent());
+    box.setObjectName(QStringLiteral("messageBox"));
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
-bool openFileDialog(const char*, const char*, std::string&) { return false; }
-bool saveFileDialog(const char*, const char*, std::string&) { return false; }
 
-}  // namespace platform
+bool openFileDialog(const char* filterText, const char* defaultExt, std::string& path) {
+    return runFileDialog(true, filterText, defaultExt, path);
+}
+bool saveFileDialog(const char* filterText, const char* defaultExt, std::string& path) {
+    return runFileDialog(false, filterText, defaultExt, path);
+}
 
-#include "platform/qt/qt_shell.h"
-QWidget* qtMainWindow() { return nullptr; }
-
-#include "platform/dialogs.h"
-namespace platform {
-int runSpanDialog() { return -1; }
-void runAboutDialog() {}
 }  // namespace platform

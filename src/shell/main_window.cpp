@@ -1,0 +1,90 @@
+// Start-up, creation, close and destroy handling of the main window.
+#include "shell/main_window.h"
+
+#include <cstring>
+
+#include "device/link.h"
+#include "platform/window.h"
+#include "recording/settings_file.h"
+#include "shell/app_state.h"
+#include "shell/handlers.h"
+#include "shell/messages.h"
+
+namespace {
+
+// String resources 102 and 103.
+constexpr const char kWindowTitle[] = "Vantrel Data Acquisition Software";
+constexpr const char kWindowClassName[] = "VantrelDaq";
+static_assert(sizeof kWindowTitle <= sizeof AppState{}.windowTitle);
+static_assert(sizeof kWindowClassName <= sizeof AppState{}.windowClassName);
+
+constexpr MessageId kMsgEventFailed = 75;
+constexpr MessageId kMsgSettingsFailed = 77;
+constexpr MessageId kCaptionApp = 15;
+constexpr MessageId kCaptionError = 43;
+
+void createSignal(Event& signal) {
+    // create() only refuses a signal that already exists, which is no failure.
+    if (!signal.create(Event::Reset::Manual) && !signal.exists())
+        showMessage(kMsgEventFailed, kCaptionApp, 0);
+}
+
+}  // namespace
+
+int runApplication() {
+    // Until the settings file is read: COM1, English.
+    gSettings.port = 1;
+    std::memcpy(gApp.windowTitle, kWindowTitle, sizeof kWindowTitle);
+    std::memcpy(gApp.windowClassName, kWindowClassName, sizeof kWindowClassName);
+
+    gApp.mainWindow = platform::createMainWindow(gApp.windowTitle);
+    if (gApp.mainWindow == nullptr) return 0;
+    createTransferSignals();
+    platform::showMainWindow();
+    return platform::runMessageLoop();
+}
+
+void mainWindowCreated() {
+    const int rc = loadOrCreateSettings(gSettings);
+    if (rc != 0) showMessage(kMsgSettingsFailed, kCaptionError, rc);
+
+    openConfiguredPort();
+    // The link is closed when the open failed; the menu shows the port itself.
+    if (gSettings.port > 10) gSettings.port = static_cast<std::uint16_t>(gSettings.port - 10);
+
+    loadLanguageMenu();
+    platform::startTimer(kPumpTimerId, 50);
+    platform::startTimer(kProgressTimerId, 100);
+    createDrawingObjects();
+
+    fillSpanCombo();
+    platform::comboSelect(0);
+    platform::showScrollBar(false);
+}
+
+void createTransferSignals() {
+    createSignal(gApp.deviceAnswered);
+    createSignal(gApp.countConfirmed);
+}
+
+void mainWindowCloseRequested() {
+    const int rc = saveSettings(gSettings);
+    if (rc != 0) showMessage(kMsgSettingsFailed, kCaptionError, rc);
+    platform::stopTimer(kPumpTimerId);
+}
+
+void mainWindowDestroyed() {
+    platform::setMenuBar(0);
+    // Both I/O threads are joined before the signals they raise go away.
+    closeLink();
+    gApp.deviceAnswered.close();
+    gApp.countConfirmed.close();
+    deleteDrawingObjects();
+    gApp.mainWindow = nullptr;
+    platform::quitMessageLoop(0);
+}
+
+void mainWindowTimer(int timerId) {
+    if (timerId == kPumpTimerId) pumpCommands();
+    else if (timerId == kProgressTimerId) trackProgress();
+}

@@ -1,0 +1,81 @@
+// The main window's life and its dispatch: start-up, the creation, close and
+// destroy handling, timer ticks and the command table. The platform layer
+// turns window-system events into these calls; everything here runs on the
+// user-interface thread.
+#pragma once
+
+#include <cstdint>
+
+// Client area of the main window in pixels. Every chart coordinate, the combo
+// box and the scroll bar are fixed positions inside it; the printout maps the
+// same size onto paper.
+inline constexpr int kClientWidth = 800;
+inline constexpr int kClientHeight = 578;  // 600 less the bottom frame edge and the menu bar
+
+// Child controls (client pixels).
+inline constexpr int kSpanComboId = 100;
+inline constexpr int kSpanComboX = 10, kSpanComboY = 330, kSpanComboWidth = 100, kSpanComboHeight = 270;
+inline constexpr int kScrollBarId = 200;
+inline constexpr int kScrollBarX = 150, kScrollBarY = 555, kScrollBarWidth = 600, kScrollBarHeight = 20;
+
+// Timers of the main window.
+inline constexpr int kPumpTimerId = 50;       // sends queued codes, every 50 ms
+inline constexpr int kProgressTimerId = 100;  // progress bar and end of transfer, every 100 ms
+
+// Menu and command ids.
+enum CommandId : int {
+    CmdAbout = 103,
+    CmdExit = 105,
+    CmdPortFirst = 2001,
+    CmdPortLast = 2008,
+    CmdSave = 2009,
+    CmdOpen = 2010,
+    CmdExportZoom = 2013,
+    CmdExportMain = 2014,
+    CmdExportAll = 2015,
+    CmdTransfer = 2016,
+    CmdSetTime = 2017,
+    CmdScreenDump = 2018,
+    CmdPrinter = 2019,
+    CmdEnglish = 2020,
+    CmdGerman = 2120,
+    CmdAutoConnect = 2022,
+    CmdEndProgress = 10000,
+};
+
+// Combo box notifications carried with command 100.
+inline constexpr int kComboDroppedDown = 7;
+inline constexpr int kComboSelectionConfirmed = 9;
+
+// The program: sets the start-up defaults, creates the main window and the two
+// signals, shows the window and runs the message loop. Returns the exit code:
+// 0, also when the window could not be created.
+int runApplication();
+
+// Creation handling, run by platform::createMainWindow while the window is
+// being made: settings, port, menu, timers, drawing objects, combo box and
+// scroll bar, in that order.
+void mainWindowCreated();
+// After the window exists: the two manual-reset signals of the transfer.
+void createTransferSignals();
+// Close box / system menu: writes the settings file and stops timer 50. The
+// platform then destroys the window.
+void mainWindowCloseRequested();
+// Destroy handling: menu, link, signals, drawing objects, then the message loop
+// is told to end with code 0.
+void mainWindowDestroyed();
+// A tick of timer 50 or 100; other ids are ignored.
+void mainWindowTimer(int timerId);
+
+// Runs the command with the given id; notification is the control's
+// notification code (only command 100, the zoom-span combo box, has one).
+// Commands that need a recording show message 45 with their own caption when
+// none is present and do nothing else. Returns false for an id outside the
+// command table, which has no effect.
+bool dispatchCommand(int commandId, int notification = 0);
+
+// The check marks and the menu of the current language, and the language
+// switch (commands 2020 and 2120).
+void loadLanguageMenu();
+void fillSpanCombo();
+void switchLanguage(int commandId);
