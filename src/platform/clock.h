@@ -24,4 +24,10 @@ CalendarTime localNow();
 std::string formatShortDate(const CalendarTime& t);
 std::string formatTime24(const CalendarTime& t);
 
+// The date in the user's long form (weekday, day, month name and year, in the
+// order the locale writes dates) and the time in the user's time format without
+// seconds, from the process locale, as UTF-8. For the printed page's header.
+std::string formatLongDate(const CalendarTime& t);
+std::string formatTimeNoSeconds(const CalendarTime& t);
+
 }  // namespace platform
