@@ -56,7 +56,7 @@ void actOnCode(std::uint32_t code) {
         setCountByte(2, static_cast<std::uint8_t>((code - CodeCountHigh) & 0xFF));
         std::uint32_t count = gApp.countAccumulator.load(std::memory_order_relaxed) & 0x00FFFFFFu;
         gApp.countAccumulator.store(count, std::memory_order_relaxed);
-        // The logger may confirm up to 16,777,215; the store cannot take more
+        // A count can say up to 6,553,599 (high byte 0..99); the store cannot take more
         // than its capacity, so a larger confirmation is held to it and the
         // transfer still ends when the store is full.
         if (count > kStoreCapacity) count = kStoreCapacity;

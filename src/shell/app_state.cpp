@@ -37,6 +37,9 @@ void resetGlobalStateForTests() {
     gApp.dragCursorX = 0;
     gApp.dragging = false;
     gApp.savedSpanSelection = 0;
+    gApp.scrollMax = 0;
+    gApp.scrollPage = 0;
+    gApp.scrollPos = 0;
     gApp.mainLast = 0;
     gApp.zoomLast = 0;
     resetRecordingForTests();

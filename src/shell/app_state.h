@@ -70,6 +70,9 @@ struct AppState {
     std::uint16_t dragCursorX = 0;            // cursorX when the drag started
     bool dragging = false;                    // a cursor drag is in progress
     std::int32_t savedSpanSelection = 0;      // combo selection saved when its list drops down
+    std::uint32_t scrollMax = 0;              // chart scroll bar as last set: range 0..scrollMax (0: no scrolling)
+    std::uint32_t scrollPage = 0;             // its page (thumb size)
+    std::uint32_t scrollPos = 0;              // its position, 0..scrollMax-scrollPage+1
     std::int32_t mainLast = 0;                // last record drawn in the main chart
     std::int32_t zoomLast = 0;                // last record drawn in the zoom chart
 };

@@ -2,15 +2,6 @@
 // removes its lines here when it provides the real handler.
 #include "shell/handlers.h"
 
-void createDrawingObjects() {}
-void deleteDrawingObjects() {}
-void paintCharts(DrawingSurface&) {}
-void resetView() {}
-void scrollMainChart(int, std::uint32_t) {}
-void chartMouseMove(int, int) {}
-void chartMouseDown(int, int) {}
-void chartMouseUp(int, int) {}
-void spanComboNotification(int) {}
 void startTransfer() {}
 void pumpCommands() {}
 void trackProgress() {}

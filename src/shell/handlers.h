@@ -17,6 +17,11 @@ void scrollMainChart(int request, std::uint32_t thumbPosition);
 void chartMouseMove(int x, int y);
 void chartMouseDown(int x, int y);
 void chartMouseUp(int x, int y);
+// A mouse move with the state of the left button: a move without it ends a
+// cursor drag whose release the window did not see.
+void chartMouseMove(int x, int y, bool leftButtonDown);
+// Ends a cursor drag where the cursor stands (mouse grab lost, window left).
+void chartMouseCancel();
 void spanComboNotification(int notification);  // 7 dropped down, 9 selection confirmed
 
 // Transfer (device/)

@@ -1,0 +1,184 @@
+#include "chart/navigation.h"
+
+#include <algorithm>
+
+#include "chart/renderer.h"
+#include "platform/window.h"
+#include "recording/store.h"
+#include "shell/app_state.h"
+#include "shell/handlers.h"
+
+namespace {
+
+// Cursor drag hit zone: rows strictly inside the main chart, and the band's
+// columns with one more on the left.
+constexpr int kDragTop = 331;
+constexpr int kDragBottom = 529;
+
+void endDrag() {
+    gApp.dragging = false;
+    gApp.dragAnchorX = 0;
+}
+
+void setCursor(int n) {
+    gApp.cursorX = static_cast<std::uint16_t>(n);
+    gApp.zoomOffset = static_cast<std::uint32_t>(n) * gApp.samplesPerPixel;
+    gApp.zoomStart = gApp.mainStart + gApp.zoomOffset;
+}
+
+// Largest mainStart that keeps the main chart inside the recording.
+std::uint32_t lastMainStart() {
+    const std::uint64_t span = std::uint64_t{kChartColumns} * gApp.samplesPerPixel;
+    const std::uint32_t count = shownRecordCount();
+    return span >= count ? 0 : static_cast<std::uint32_t>(count - span);
+}
+
+}  // namespace
+
+int maxCursorX() {
+    if (gApp.samplesPerPixel == 0) return 0;
+    const std::int64_t count = shownRecordCount();
+    const std::int64_t columns = (count - std::int64_t{gApp.mainStart}) / gApp.samplesPerPixel;
+    return static_cast<int>(std::clamp<std::int64_t>(columns - kCursorBandWidth, 0, kCursorMaxX));
+}
+
+void resetView() {
+    const std::uint32_t count = shownRecordCount();
+    gApp.dataPresent = 1;
+    gApp.mainStart = 0;
+    gApp.cursorX = 0;
+    gApp.zoomOffset = 0;
+    gApp.zoomStart = 0;
+    // A recording shorter than the chart would give 0 samples per column and a
+    // flat line of its first sample. Show it one sample per column instead; the
+    // trace then ends where the recording does.
+    gApp.samplesPerPixel = std::max<std::uint32_t>(count / kChartColumns, 1);
+    endDrag();
+    platform::invalidate(true);
+    if (gHeader.spanIndex < kSpanCount) platform::comboSelect(gHeader.spanIndex);
+    // The bar's range and position stay as they were; it is hidden, and the
+    // core ignores scroll requests until a zoom sets a new range.
+    platform::showScrollBar(false);
+    gApp.scrollMax = 0;
+}
+
+void applyZoomSpan() {
+    const int i = platform::comboSelection();
+    if (!gApp.dataPresent) {
+        platform::focusMainWindow();
+        return;
+    }
+    const std::uint32_t count = shownRecordCount();
+    const std::uint32_t sampleTime = loadSampleTime();
+    std::uint32_t w = 0;
+    if (i >= 0 && i < kSpanCount && sampleTime != 0) w = (kSpanTable[i].halfSpan / sampleTime) * 2;
+    if (w < kMinZoomSamples || w > count) {
+        // No sample time (w stays 0) is refused like any span that does not fit.
+        platform::comboSelect(gApp.savedSpanSelection);
+        platform::focusMainWindow();
+        return;
+    }
+    endDrag();
+    gApp.samplesPerPixel = w / kChartColumns;
+    // The main chart now starts where the zoom chart started, if the span fits.
+    gApp.mainStart = gApp.zoomStart;
+    if (std::uint64_t{gApp.zoomStart} + w > count) gApp.mainStart = count - w;
+    setCursor(0);
+
+    const std::uint64_t r = count;
+    const std::uint32_t max = (count - w) / gApp.samplesPerPixel;
+    const std::uint32_t page = static_cast<std::uint32_t>(std::uint64_t{w} * max / r);
+    const std::uint32_t position = static_cast<std::uint32_t>(std::uint64_t{gApp.mainStart} * max / r);
+    gApp.scrollMax = max;
+    gApp.scrollPage = page;
+    gApp.scrollPos = position;
+    platform::setScrollBar(max, page, position);
+    platform::showScrollBar(max != 0);
+    platform::invalidate(true);
+    platform::focusMainWindow();
+}
+
+void scrollMainChart(int request, std::uint32_t thumbPosition) {
+    // The bar is shown only with a range; anything else is a stray request.
+    if (!gApp.dataPresent || gApp.scrollMax == 0) return;
+    const std::int32_t max = static_cast<std::int32_t>(gApp.scrollMax);
+    const std::int32_t page = static_cast<std::int32_t>(gApp.scrollPage);
+    const std::int32_t lastPos = max - page + 1;  // rightmost thumb position
+    std::int32_t pos = static_cast<std::int32_t>(gApp.scrollPos);
+    switch (request) {
+    case ScrollLineLeft:
+        if (pos != 0) pos -= 1;
+        break;
+    case ScrollLineRight:
+        if (pos <= max - page) pos += 1;
+        break;
+    case ScrollPageLeft:
+        pos = pos > kScrollPageStep ? pos - kScrollPageStep : 0;
+        break;
+    case ScrollPageRight:
+        pos = pos < max - page - kScrollPageStep ? pos + kScrollPageStep : lastPos;
+        break;
+    case ScrollThumbPosition:
+    case ScrollThumbTrack:
+        // The full 32-bit position: a thumb beyond 65,535 must not wrap to the
+        // start of the recording.
+        pos = static_cast<std::int32_t>(std::min<std::uint32_t>(thumbPosition, static_cast<std::uint32_t>(lastPos)));
+        break;
+    default:
+        break;
+    }
+    const std::int64_t start = std::int64_t{pos} * std::int64_t{shownRecordCount()} / max;
+    gApp.mainStart = static_cast<std::uint32_t>(start);
+    // The range is reckoned on the requested span, the chart shows 600 whole
+    // columns of it; where the two differ the last thumb position would stop
+    // short of the recording's end. The last position always shows the end.
+    if (gApp.mainStart > lastMainStart() || pos >= lastPos) gApp.mainStart = lastMainStart();
+    // The cursor keeps its place on the screen and moves with the data.
+    gApp.zoomStart = gApp.mainStart + gApp.zoomOffset;
+    // The bar keeps pos, not the clamped mainStart.
+    gApp.scrollPos = static_cast<std::uint32_t>(pos);
+    platform::setScrollPosition(gApp.scrollPos);
+    platform::invalidate(false);
+}
+
+void chartMouseDown(int x, int y) {
+    if (!gApp.dataPresent) return;
+    if (y < kDragTop || y > kDragBottom) return;
+    if (x < gApp.cursorX + kChartLeft || x > gApp.cursorX + kChartLeft + kCursorBandWidth) return;
+    gApp.dragging = true;
+    gApp.dragAnchorX = x;
+    gApp.dragCursorX = gApp.cursorX;
+}
+
+void chartMouseMove(int x, int y, bool leftButtonDown) {
+    if (!gApp.dragging) return;
+    if (!leftButtonDown) {
+        // The release went where the window did not see it; the drag is over.
+        endDrag();
+        return;
+    }
+    chartMouseMove(x, y);
+}
+
+void chartMouseMove(int x, int /*y*/) {
+    if (!gApp.dragging) return;
+    const int n = gApp.dragCursorX - gApp.dragAnchorX + x;
+    // Outside the band's range the move is ignored: the cursor stays at its last
+    // position inside rather than snapping to the end.
+    if (n < 0 || n > maxCursorX()) return;
+    if (n == gApp.cursorX) return;  // nothing moved; no repaint
+    setCursor(n);
+    platform::invalidate(false);
+}
+
+void chartMouseUp(int, int) { endDrag(); }
+
+void chartMouseCancel() { endDrag(); }
+
+void spanComboNotification(int notification) {
+    switch (notification) {
+    case 7: gApp.savedSpanSelection = platform::comboSelection(); break;
+    case 9: applyZoomSpan(); break;
+    default: break;
+    }
+}

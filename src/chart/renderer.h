@@ -1,0 +1,52 @@
+// Drawing of the two charts: axes, traces, time labels and the no-data text.
+// The main window's paint (paintCharts, shell/handlers.h) and the printed page
+// both draw through these, on a DrawingSurface, in client pixels of the main
+// window (logical units on paper).
+//
+// Every routine here puts back each pen, brush, font, alignment and background
+// colour it changed before it returns.
+#pragma once
+
+#include <cstdint>
+
+#include "chart/drawing_surface.h"
+#include "recording/store.h"
+
+// Chart geometry.
+inline constexpr int kChartLeft = 150;        // left axis of both charts; first trace column
+inline constexpr int kChartColumns = 600;     // trace columns x = 150 .. 749
+inline constexpr int kMainBaseY = 530;        // main chart base line
+inline constexpr int kZoomBaseY = 250;        // zoom chart base line
+inline constexpr int kCursorMaxX = 540;       // zoom cursor band: 0 .. 540 right of the left axis
+inline constexpr int kCursorBandWidth = 60;   // columns of the main chart the zoom chart shows
+
+// One chart's axes, ticks and axis labels; (x, y) is where the left axis meets
+// the base line. labelBackground: the labels sit on the window's background
+// colour (screen); false leaves the surface's background colour alone (paper).
+void drawAxes(DrawingSurface& surface, int x, int y, bool labelBackground);
+
+// Draws 600 columns (x = 150 .. 749) of samples from record index start,
+// stepping by increment with a 32-bit float accumulator, and returns the index
+// of the last sample covered: start + 600n - 1 for a whole-number increment n.
+// Records at or beyond the recording's end (gHeader.recordCount) are never
+// read: the trace stops there and the result is at most recordCount - 1 (-1
+// for an empty recording).
+std::int32_t drawTrace(DrawingSurface& surface, int baseY, std::uint32_t start, float increment);
+
+// The zoom chart's increment for a main chart of samplesPerPixel: a tenth,
+// formed in single precision.
+float zoomIncrement(std::uint32_t samplesPerPixel);
+
+// Caption at (x, y) and "dd/mm-yy, hh:mm:ss" of the record 15 units below, both
+// left-bottom aligned on the window's background colour.
+void drawTimeLabel(DrawingSurface& surface, const char* caption, SampleRecord record, int x, int y);
+
+// "No data present" in the current language, centred, bottom at y.
+void drawNoData(DrawingSurface& surface, int x, int y);
+
+// The record a time label shows for index: clamped into the recording, and a
+// zeroed record when the recording is empty, so a label never reads outside it.
+SampleRecord labelRecord(std::int64_t index);
+
+// Records of the current recording as far as the store can hold them.
+std::uint32_t shownRecordCount();
