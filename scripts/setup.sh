@@ -10,6 +10,7 @@ PKGS=(
   fonts-dejavu-core
   xvfb x11-apps netpbm twm xfonts-base poppler-utils python3
   cups printer-driver-cups-pdf
+  locales
 )
 
 missing=()
@@ -23,4 +24,13 @@ if [ "${#missing[@]}" -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update
   $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# The export and print tests check dates under a German locale.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO sed -i 's/^# *\(de_DE\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^de_DE\.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  $SUDO locale-gen
 fi

@@ -135,7 +135,9 @@ SaveStatus writeRecordingFile(const char* path, int& errorCode) {
     if (h.recordCount > kStoreCapacity) h.recordCount = kStoreCapacity;
     encodeHeader(h, raw);
     errno = 0;
-    if (std::fwrite(raw, 1, kHeaderBytes, f) != kHeaderBytes) {
+    // The header is flushed on its own so that a failure is put down to the
+    // part that really failed.
+    if (std::fwrite(raw, 1, kHeaderBytes, f) != kHeaderBytes || std::fflush(f) != 0) {
         status = SaveStatus::HeaderShort;
     } else if (std::fwrite(gStore, 1, recordBytes(h), f) != recordBytes(h) || std::fflush(f) != 0) {
         status = SaveStatus::RecordsShort;

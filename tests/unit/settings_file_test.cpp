@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "recording/settings_file.h"
+#include "shell/app_state.h"
+#include "shell/messages.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// Each test works in a fresh current directory, where the file lives.
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetGlobalStateForTests();
+        s = Settings{};
+        s.port = 1;  // as start-up sets it before the file is read
+    }
+    test::TempDir dir{true};
+    Settings s{};
+};
+
+std::string image(std::uint16_t port, std::uint16_t language) {
+    std::string b(kSettingsBytes, '\0');
+    b[0] = static_cast<char>(port & 0xFF);
+    b[1] = static_cast<char>(port >> 8);
+    for (int i = 2; i < 260; ++i) b[static_cast<std::size_t>(i)] = static_cast<char>(i);
+    b[260] = static_cast<char>(language & 0xFF);
+    b[261] = static_cast<char>(language >> 8);
+    for (int i = 262; i < 282; ++i) b[static_cast<std::size_t>(i)] = static_cast<char>(0x80 + i);
+    return b;
+}
+
+TEST_F(SettingsFile, FirstStartCreatesTheDefaults) {
+    EXPECT_EQ(loadOrCreateSettings(s), 0);
+    const std::string bytes = test::readFileBytes(kSettingsFileName);
+    EXPECT_EQ(bytes, std::string("\x01\x00", 2) + std::string(280, '\0'));
+    EXPECT_EQ(s.port, 1);
+    EXPECT_EQ(s.language, English);
+}
+
+TEST_F(SettingsFile, ReadsAFullFileAndWritesItBackUnchanged) {
+    const std::string stored = image(0x0103, German) + "tail";
+    test::writeFileBytes(kSettingsFileName, stored);
+    EXPECT_EQ(loadOrCreateSettings(s), 0);
+    EXPECT_EQ(s.port, 0x0103);
+    EXPECT_EQ(s.language, German);
+    EXPECT_EQ(s.reserved1[0], 2);
+    EXPECT_EQ(s.reserved2[19], static_cast<std::uint8_t>(0x80 + 281));
+
+    EXPECT_EQ(saveSettings(s), 0);
+    EXPECT_EQ(test::readFileBytes(kSettingsFileName), stored) << "written in place, bytes beyond the block kept";
+}
+
+TEST_F(SettingsFile, ShortFileGives30003AndKeepsDefaultsBeyondIt) {
+    test::writeFileBytes(kSettingsFileName, std::string("\x05\x00\x07", 3));
+    EXPECT_EQ(loadOrCreateSettings(s), kSettingsShort);
+    EXPECT_EQ(s.port, 5);
+    EXPECT_EQ(s.reserved1[0], 7);
+    EXPECT_EQ(s.reserved1[1], 0);
+    EXPECT_EQ(s.language, English);
+
+    EXPECT_EQ(saveSettings(s), 0);
+    const std::string bytes = test::readFileBytes(kSettingsFileName);
+    ASSERT_EQ(bytes.size(), kSettingsBytes) << "the next write puts the whole block back";
+    EXPECT_EQ(bytes.substr(0, 3), std::string("\x05\x00\x07", 3));
+
+    test::writeFileBytes(kSettingsFileName, "");
+    s.port = 4;
+    EXPECT_EQ(loadOrCreateSettings(s), kSettingsShort);
+    EXPECT_EQ(s.port, 4);
+}
+
+// A damaged file must not select a language that does not exist: any other
+// value than 0 and 100 is English.
+TEST_F(SettingsFile, UnknownLanguageBecomesEnglish) {
+    for (std::uint16_t bad : {1, 99, 101, 200, 0xFFFF}) {
+        test::writeFileBytes(kSettingsFileName, image(2, bad));
+        s.language = German;
+        EXPECT_EQ(loadOrCreateSettings(s), 0);
+        EXPECT_EQ(s.language, English) << bad;
+        EXPECT_EQ(s.port, 2);
+    }
+}
+
+TEST_F(SettingsFile, SaveCreatesAMissingFileAndReportsFailures) {
+    s.port = 13;  // port 3 marked as not open: stored as it is
+    s.language = German;
+    EXPECT_EQ(saveSettings(s), 0);
+    const std::string bytes = test::readFileBytes(kSettingsFileName);
+    ASSERT_EQ(bytes.size(), kSettingsBytes);
+    EXPECT_EQ(bytes.substr(0, 2), std::string("\x0D\x00", 2));
+    EXPECT_EQ(bytes.substr(260, 2), std::string("\x64\x00", 2));
+
+    std::filesystem::remove(kSettingsFileName);
+    std::filesystem::create_directory(kSettingsFileName);
+    const Settings before = s;
+    EXPECT_NE(saveSettings(s), 0);
+    EXPECT_NE(loadOrCreateSettings(s), 0);
+    EXPECT_EQ(s.port, before.port);
+    EXPECT_EQ(s.language, before.language);
+}
+
+}  // namespace
