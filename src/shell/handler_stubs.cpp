@@ -6,7 +6,6 @@ void startTransfer() {}
 void pumpCommands() {}
 void trackProgress() {}
 void endProgressDisplay() {}
-void commandPrinter() {}
 void openConfiguredPort() {}
 void selectPort(int) {}
 void autoConnect() {}
