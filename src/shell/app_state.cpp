@@ -26,6 +26,11 @@ void resetGlobalStateForTests() {
     gApp.receiving = 0;
     gApp.progressDivisor = 0;
     gApp.progressWindow = nullptr;
+    gApp.transferOpen = 0;
+    gApp.transferSpanIndex = 0;
+    gApp.priorSampleTime = 0;
+    gApp.sampleTimeAttempts = 0;
+    gApp.linkPort = 0;
     gApp.timeEntry = {};
     gApp.dataPresent = 0;
     gApp.samplesPerPixel = 0;

@@ -55,6 +55,11 @@ struct AppState {
     int receiving = 0;                        // samples are arriving; progress window shown
     std::uint32_t progressDivisor = 0;        // samples per progress-bar step
     WindowHandle progressWindow = nullptr;    // the progress window while it exists
+    int transferOpen = 0;                     // a span was chosen; no recording or failure yet
+    std::uint16_t transferSpanIndex = 0;      // span of that transfer; enters the header on completion
+    std::uint16_t priorSampleTime = 0;        // header sampleTime before Transfer pinged; put back if none completes
+    int sampleTimeAttempts = 0;               // answered pings in a row that brought no sample time
+    std::uint16_t linkPort = 0;               // port the link is open on, 0 when closed (port selection)
 
     // Set-time dialog: second, minute, hour, day, month, year - 2000
     std::array<std::uint8_t, 6> timeEntry = {};

@@ -2,10 +2,3 @@
 // removes its lines here when it provides the real handler.
 #include "shell/handlers.h"
 
-void startTransfer() {}
-void pumpCommands() {}
-void trackProgress() {}
-void endProgressDisplay() {}
-void openConfiguredPort() {}
-void selectPort(int) {}
-void autoConnect() {}

@@ -29,6 +29,9 @@ void startTransfer();
 void pumpCommands();
 void trackProgress();
 void endProgressDisplay();  // command 10000
+// Abort button of the progress window: sends the abort code, stops the
+// transfer and posts command 10000.
+void progressAbortPressed();
 
 // Recording files, export and set time (recording/)
 void commandOpen();

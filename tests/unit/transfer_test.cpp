@@ -1,0 +1,420 @@
+// The recording transfer against a scripted logger: the exchange tick by tick,
+// the counts asked for, completion, the ways a transfer ends without a
+// recording, and what the recording on screen looks like afterwards.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <tuple>
+#include <vector>
+
+#include "device/protocol.h"
+#include "device/transfer.h"
+#include "fakes/fake_platform.h"
+#include "fakes/fake_progress.h"
+#include "platform/clock.h"
+#include "recording/store.h"
+#include "recording/timestamps.h"
+#include "shell/app_state.h"
+#include "shell/handlers.h"
+#include "shell/messages.h"
+#include "support/scripted_logger.h"
+
+namespace {
+
+using test::loggerRecord;
+using test::loggerScript;
+
+class Transfer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetGlobalStateForTests();
+        fake::reset();
+        fake::resetProgress();
+        gApp.deviceAnswered.create(Event::Reset::Manual);
+        gApp.countConfirmed.create(Event::Reset::Manual);
+        gDeviceWaits = DeviceWaits{0, 0, 0, 0};  // the scripted logger answers before any wait
+        test::installScriptedLogger();
+        gApp.linkPort = 1;
+        loggerRecord().openPort = 1;
+    }
+    void TearDown() override {
+        test::removeScriptedLogger();
+        gDeviceWaits = DeviceWaits{};
+        resetGlobalStateForTests();
+    }
+
+    // Runs the commands the program posted to itself, as the main window would.
+    void runPosted() {
+        auto& posted = fake::state().postedCommands;
+        while (!posted.empty()) {
+            const int id = posted.front();
+            posted.erase(posted.begin());
+            if (id == kCommandTransfer) startTransfer();
+            else if (id == kCommandEndProgress) endProgressDisplay();
+            else ADD_FAILURE() << "unexpected posted command " << id;
+        }
+    }
+
+    // Transfer, span dialog answered with span + 1, then the timer ticks until
+    // the exchange is over.
+    void transfer(int spanIndex) {
+        fake::state().dialogAnswers.push_back(spanIndex + 1);
+        startTransfer();
+        runPosted();
+        for (int tick = 0; tick < 6; ++tick) pumpCommands();
+        trackProgress();
+    }
+
+    static std::vector<std::string> messages() {
+        std::vector<std::string> texts;
+        for (const auto& m : fake::state().messages) texts.push_back(m.text);
+        return texts;
+    }
+
+    // A recording as a load would leave it: 10,000 stamped records at 0.50 s.
+    static void loadPreviousRecording() {
+        gHeader.sampleTime = 50;
+        gHeader.spanIndex = 9;
+        gHeader.recordCount = 10000;
+        gHeader.reserved[0] = 0x5A;
+        for (std::uint32_t i = 0; i < 10000; ++i) gStore[i].value = 200;
+        assignTimesBackward(platform::CalendarTime{2009, 6, 1, 12, 0, 0});
+        gApp.dataPresent = 1;
+    }
+
+    static std::vector<std::uint8_t> storeBytes(std::uint32_t records) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(gStore);
+        return {p, p + records * sizeof(SampleRecord)};
+    }
+};
+
+std::tuple<int, int, int, int, int, int> timeOf(const SampleRecord& r) {
+    return {r.year, r.month, r.day, r.hour, r.minute, r.second};
+}
+std::tuple<int, int, int, int, int, int> timeOf(const platform::CalendarTime& t) {
+    return {t.year % 100, t.month, t.day, t.hour, t.minute, t.second};
+}
+
+TEST_F(Transfer, TwoMinutesAtFiftyHertzGoesOutTickByTickAndIsStampedBackwards) {
+    loggerScript().sampleTime = 2;
+    fake::state().dialogAnswers.push_back(1);  // "2 minutes"
+    startTransfer();
+    EXPECT_EQ(loggerRecord().sent, (std::vector<std::uint16_t>{CodePing}));
+    EXPECT_FALSE(fake::state().waitCursor) << "the wait cursor is put back after the ping";
+    EXPECT_GE(fake::state().cursorChanges, 2);
+    EXPECT_EQ(gApp.expectedCount, 6000u);
+    EXPECT_EQ(gApp.progressDivisor, 60u);
+    EXPECT_EQ(gApp.countSent, 1);
+
+    pumpCommands();
+    pumpCommands();
+    pumpCommands();
+    EXPECT_EQ(loggerRecord().sent, (std::vector<std::uint16_t>{CodePing, 59112, 59323, 59600}));
+    EXPECT_EQ(gApp.receiving, 0);
+    pumpCommands();  // the confirmation
+    EXPECT_EQ(gApp.receiving, 1);
+    EXPECT_EQ(gApp.countSent, 0);
+    EXPECT_TRUE(fake::progress().shown);
+    EXPECT_STREQ(fake::progress().text, messageTextPtr(27));
+    EXPECT_STREQ(fake::progress().button, messageTextPtr(28));
+    EXPECT_EQ(test::timesSent(CodeStart), 0);
+    pumpCommands();  // the start code; the logger streams
+    EXPECT_EQ(loggerRecord().sent.back(), CodeStart);
+    EXPECT_EQ(gApp.receivedCount, 6000u);
+
+    const platform::CalendarTime before = platform::localNow();
+    trackProgress();
+    const platform::CalendarTime after = platform::localNow();
+
+    EXPECT_EQ(gApp.receiving, 0);
+    EXPECT_FALSE(fake::progress().shown);
+    EXPECT_EQ(fake::progress().positions, (std::vector<int>{100}));
+    EXPECT_EQ(gHeader.recordCount, 6000u);
+    EXPECT_EQ(gHeader.spanIndex, 0);
+    EXPECT_EQ(gHeader.sampleTime, 2);
+    EXPECT_EQ(gStore[1].value, 7);
+    const SampleRecord& last = gStore[5999];
+    EXPECT_LE(timeOf(before), timeOf(last));
+    EXPECT_LE(timeOf(last), timeOf(after));
+    EXPECT_EQ(last.tenths * 10 + last.hundredths, 0);
+    // 0.02 s apart: 5,999 steps put the first sample 119.98 s earlier.
+    EXPECT_EQ(gStore[5998].tenths * 10 + gStore[5998].hundredths, 98);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(Transfer, CountsFollowSpanAndSampleTimeAndStopAtTheStoreCapacity) {
+    EXPECT_EQ(requestedSampleCount(0, 2), 6000u);
+    EXPECT_EQ(requestedSampleCount(13, 100), 1036800u);
+    EXPECT_EQ(requestedSampleCount(8, 3), 1048576u);  // 1,440,000 asked, the store holds less
+    EXPECT_EQ(requestedSampleCount(8, 1), 1048576u);
+    EXPECT_EQ(requestedSampleCount(6, 7), 102857u);  // truncating
+    EXPECT_EQ(requestedSampleCount(0, 0), 0u);
+    EXPECT_EQ(requestedSampleCount(14, 2), 0u);
+
+    loggerScript().sampleTime = 3;
+    loggerScript().sendCount = 0;  // only the request matters here
+    fake::state().dialogAnswers.push_back(9);  // "12 hours"
+    startTransfer();
+    for (int tick = 0; tick < 3; ++tick) pumpCommands();
+    EXPECT_EQ(loggerRecord().requested, 1048576u);
+    EXPECT_EQ(loggerRecord().sent, (std::vector<std::uint16_t>{CodePing, 59000, 59300, 59616}));
+}
+
+TEST_F(Transfer, TwelveDaysAtOneSecondStoresOneMillionSamples) {
+    loggerScript().sampleTime = 100;
+    transfer(13);
+    EXPECT_EQ(loggerRecord().requested, 1036800u);
+    EXPECT_EQ(gHeader.recordCount, 1036800u);
+    EXPECT_EQ(gApp.progressDivisor, 10368u);
+    EXPECT_EQ(gHeader.spanIndex, 13);
+}
+
+TEST_F(Transfer, SmallerConfirmedCountEndsTheTransferAndSetsTheBarStep) {
+    loggerScript().confirmCount = 4321;
+    transfer(0);
+    EXPECT_EQ(gApp.progressDivisor, 43u);
+    EXPECT_EQ(gHeader.recordCount, 4321u);
+
+    loggerScript().confirmCount = 50;
+    transfer(0);
+    EXPECT_EQ(gApp.progressDivisor, 1u);
+    EXPECT_EQ(gHeader.recordCount, 50u);
+    EXPECT_EQ(fake::progress().positions.back(), 50);
+}
+
+TEST_F(Transfer, ProgressBarMovesInPercentOfTheConfirmedCountWhileSamplesArrive) {
+    loggerScript().sendCount = 0;
+    fake::state().dialogAnswers.push_back(1);
+    startTransfer();
+    for (int tick = 0; tick < 5; ++tick) pumpCommands();
+    for (int i = 0; i < 1500; ++i) test::loggerSends(10);
+    trackProgress();
+    for (int i = 0; i < 1500; ++i) test::loggerSends(10);
+    trackProgress();
+    EXPECT_EQ(fake::progress().positions, (std::vector<int>{25, 50}));
+    EXPECT_EQ(gApp.receiving, 1);
+    EXPECT_TRUE(fake::progress().shown);
+}
+
+TEST_F(Transfer, SamplesBeyondTheConfirmedCountOrTheCapacityNeverEnterTheRecording) {
+    // More samples than confirmed arrive before the tick sees the end.
+    loggerScript().confirmCount = 6000;
+    loggerScript().sendCount = 6005;
+    transfer(0);
+    EXPECT_EQ(gHeader.recordCount, 6000u);
+    EXPECT_EQ(gApp.receivedCount, 6005u);
+
+    // A logger confirming far more than the store holds still ends, full.
+    loggerScript().sampleTime = 1;
+    loggerScript().confirmCount = 0x63FFFF;  // the largest the count codes can carry back
+    loggerScript().sendCount = std::int64_t{kStoreCapacity} + 10;
+    transfer(8);
+    EXPECT_EQ(gApp.expectedCount, kStoreCapacity);
+    EXPECT_EQ(gHeader.recordCount, kStoreCapacity);
+    EXPECT_EQ(gApp.receiving, 0);
+    EXPECT_EQ(fake::progress().positions.back(), 100);
+}
+
+TEST_F(Transfer, UserAbortKeepsThePreviousRecordingsHeaderAndTimestamps) {
+    loadPreviousRecording();
+    const RecordingHeader header = gHeader;
+    std::vector<std::uint8_t> before = storeBytes(10000);
+
+    loggerScript().sendCount = 100;  // then the logger keeps the rest to itself
+    fake::state().dialogAnswers.push_back(1);
+    startTransfer();
+    EXPECT_EQ(gHeader.sampleTime, 2) << "the logger's sample time rules the transfer";
+    for (int tick = 0; tick < 5; ++tick) pumpCommands();
+    trackProgress();
+    ASSERT_EQ(gApp.receiving, 1);
+
+    fake::pressProgressAbort();
+    EXPECT_EQ(loggerRecord().sent.back(), CodeAbort) << "the abort code leaves before command 10000";
+    EXPECT_EQ(fake::state().postedCommands, (std::vector<int>{kCommandEndProgress}));
+    test::loggerSends(CodeAbort);  // the logger ends too
+    trackProgress();               // a tick before command 10000 must not complete it
+    EXPECT_EQ(gHeader.recordCount, 10000u);
+    runPosted();
+
+    EXPECT_FALSE(fake::progress().shown);
+    EXPECT_EQ(gApp.receiving, 0);
+    EXPECT_EQ(std::memcmp(&gHeader, &header, sizeof header), 0);
+    EXPECT_EQ(gApp.dataPresent, 1);
+    // The first hundred values were overwritten on their way in; every timestamp
+    // and every later value is the previous recording's.
+    std::vector<std::uint8_t> after = storeBytes(10000);
+    for (std::uint32_t i = 0; i < 100; ++i) {
+        EXPECT_EQ(after[i * 9 + 8], (i * 7) % 150);
+        after[i * 9 + 8] = before[i * 9 + 8];
+    }
+    EXPECT_EQ(after, before);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(Transfer, LoggerAbortCompletesWithTheSamplesReceived) {
+    loggerScript().sendCount = 500;
+    loggerScript().abortAfterStream = true;
+    transfer(0);
+    EXPECT_EQ(gHeader.recordCount, 500u);
+    EXPECT_EQ(gApp.receiving, 0);
+    EXPECT_FALSE(fake::progress().shown);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(Transfer, SilentLoggerIsPingedTwicePerTransferThenReported) {
+    loggerScript().answers = false;
+    startTransfer();
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(gApp.retryOnNoAnswer, 0);
+    EXPECT_EQ(fake::state().postedCommands, (std::vector<int>{kCommandTransfer}));
+    runPosted();
+    EXPECT_EQ(test::timesSent(CodePing), 2);
+    ASSERT_EQ(messages(), (std::vector<std::string>{messageTextPtr(40)}));
+    EXPECT_EQ(fake::state().messages[0].caption, messageTextPtr(15));
+    EXPECT_EQ(gApp.retryOnNoAnswer, 1);
+    EXPECT_TRUE(fake::state().dialogsRun.empty());
+    EXPECT_FALSE(fake::state().waitCursor);
+
+    startTransfer();
+    runPosted();
+    EXPECT_EQ(test::timesSent(CodePing), 4) << "the next Transfer again pings twice";
+    EXPECT_EQ(messages().size(), 2u);
+}
+
+TEST_F(Transfer, MissingAnswerSignalCountsAsNoAnswer) {
+    gApp.deviceAnswered.close();
+    startTransfer();
+    runPosted();
+    EXPECT_EQ(messages(), (std::vector<std::string>{messageTextPtr(40)}));
+}
+
+TEST_F(Transfer, UnconfirmedCountEndsWithATimeoutMessage) {
+    loadPreviousRecording();
+    loggerScript().confirms = false;
+    transfer(0);
+    ASSERT_EQ(messages(), (std::vector<std::string>{messageTextPtr(41)}));
+    EXPECT_EQ(fake::state().messages[0].caption, messageTextPtr(15));
+    EXPECT_EQ(gApp.cmdHead, gApp.cmdTail);
+    EXPECT_EQ(gApp.countSent, 0);
+    EXPECT_EQ(gApp.receiving, 0);
+    EXPECT_EQ(fake::progress().creates, 0);
+    EXPECT_EQ(gHeader.sampleTime, 50);
+    EXPECT_EQ(gHeader.spanIndex, 9);
+    EXPECT_EQ(test::timesSent(CodeStart), 0);
+}
+
+TEST_F(Transfer, TransferWithoutSamplesLeavesThePreviousRecordingExactlyAsItWas) {
+    loadPreviousRecording();
+    const RecordingHeader header = gHeader;
+    const std::vector<std::uint8_t> before = storeBytes(10000);
+
+    // The logger has nothing to send.
+    loggerScript().confirmCount = 0;
+    transfer(0);
+    EXPECT_EQ(std::memcmp(&gHeader, &header, sizeof header), 0);
+    EXPECT_EQ(storeBytes(10000), before);
+    EXPECT_EQ(test::timesSent(CodeStart), 0);
+    EXPECT_EQ(fake::progress().creates, 0);
+    EXPECT_EQ(messages(), (std::vector<std::string>{messageTextPtr(45)}));
+
+    // The logger ends before its first sample.
+    loggerScript().confirmCount = -1;
+    loggerScript().sendCount = 0;
+    loggerScript().abortAfterStream = true;
+    transfer(0);
+    EXPECT_EQ(std::memcmp(&gHeader, &header, sizeof header), 0);
+    EXPECT_EQ(storeBytes(10000), before);
+    EXPECT_FALSE(fake::progress().shown);
+    EXPECT_EQ(gApp.receiving, 0);
+    EXPECT_EQ(messages().size(), 2u);
+    EXPECT_EQ(gApp.dataPresent, 1);
+}
+
+TEST_F(Transfer, NoSampleTimeYetRepeatsTheTransferBoundedly) {
+    loggerScript().sampleTime = -1;
+    startTransfer();
+    EXPECT_EQ(fake::state().postedCommands, (std::vector<int>{kCommandTransfer}));
+    runPosted();
+    EXPECT_EQ(test::timesSent(CodePing), kMaxSampleTimeAttempts);
+    EXPECT_EQ(messages(), (std::vector<std::string>{messageTextPtr(40)}));
+    EXPECT_TRUE(fake::state().dialogsRun.empty());
+    EXPECT_EQ(gApp.sampleTimeAttempts, 0);
+    EXPECT_EQ(gApp.retryOnNoAnswer, 1);
+
+    // Once the report arrives, a repeated Transfer goes on to the span dialog.
+    loggerScript().sampleTime = -1;
+    startTransfer();
+    loggerScript().sampleTime = 5;
+    runPosted();
+    EXPECT_EQ(fake::state().dialogsRun, (std::vector<std::string>{"span"}));
+    EXPECT_EQ(gHeader.sampleTime, 0) << "Cancel leaves the header as it was";
+}
+
+TEST_F(Transfer, SampleTimeComesFromTheLoggerNotFromTheRecordingOnScreen) {
+    loadPreviousRecording();  // 0.50 s
+    loggerScript().sampleTime = 2;
+    fake::state().dialogAnswers.push_back(1);
+    startTransfer();
+    EXPECT_EQ(loggerRecord().requested, 0u);
+    pumpCommands();
+    pumpCommands();
+    pumpCommands();
+    EXPECT_EQ(loggerRecord().requested, 6000u);
+
+    // A logger that answers without a report uses the sample time already known.
+    test::installScriptedLogger();
+    loggerRecord().openPort = 1;
+    loggerScript().sampleTime = -1;
+    gHeader.sampleTime = 50;
+    transfer(6);  // "2 hours"
+    EXPECT_EQ(loggerRecord().requested, 14400u);
+    EXPECT_EQ(gHeader.recordCount, 14400u);
+    EXPECT_EQ(gHeader.sampleTime, 50);
+}
+
+TEST_F(Transfer, CancelledOrFailedSpanDialogChangesNothing) {
+    loadPreviousRecording();
+    const RecordingHeader header = gHeader;
+    fake::state().dialogAnswers.push_back(0);   // Cancel
+    fake::state().dialogAnswers.push_back(-1);  // cannot be shown
+    startTransfer();
+    startTransfer();
+    EXPECT_EQ(std::memcmp(&gHeader, &header, sizeof header), 0);
+    EXPECT_EQ(gApp.countSent, 0);
+    EXPECT_EQ(gApp.cmdHead, gApp.cmdTail);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(Transfer, TransferRunsToTheEndWithoutAProgressWindow) {
+    fake::progress().createFails = true;
+    transfer(0);
+    EXPECT_EQ(gHeader.recordCount, 6000u);
+    EXPECT_TRUE(fake::progress().positions.empty());
+    EXPECT_EQ(gApp.progressWindow, nullptr);
+}
+
+TEST_F(Transfer, EndOfProgressDisplayWithoutATransferDoesNothing) {
+    loadPreviousRecording();
+    const RecordingHeader header = gHeader;
+    endProgressDisplay();
+    trackProgress();
+    EXPECT_EQ(std::memcmp(&gHeader, &header, sizeof header), 0);
+    EXPECT_EQ(fake::progress().destroys, 0);
+}
+
+TEST_F(Transfer, CommandQueueWrapsAroundItsThirtyTwoSlots) {
+    for (int i = 0; i < 30; ++i) {
+        queueCode(static_cast<std::uint16_t>(1000 + i));
+        pumpCommands();
+    }
+    queueCount(120000);
+    for (int i = 0; i < 3; ++i) pumpCommands();
+    EXPECT_EQ(gApp.cmdHead, 1);
+    EXPECT_EQ(gApp.cmdTail, 1);
+    const std::vector<std::uint16_t> tail(loggerRecord().sent.end() - 3, loggerRecord().sent.end());
+    EXPECT_EQ(tail, (std::vector<std::uint16_t>{59192, 59512, 59601}));
+    pumpCommands();  // empty queue, no count awaited: nothing goes out
+    EXPECT_EQ(loggerRecord().sent.size(), 33u);
+}
+
+}  // namespace
