@@ -10,8 +10,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -93,16 +95,25 @@ public:
         label(kDateLabel, text(kMsgDate), du.rect(7, 25, 32, 8));
 
         const std::array<int, 6> pos = setTimeStartPositions();
-        // Positions of each field's edit and arrows in the template.
-        const QRect editRects[6] = {du.rect(116, 23, 31 + 11, 14), du.rect(79, 23, 24 + 11, 14),
-                                    du.rect(41, 23, 24 + 11, 14),  du.rect(41, 47, 24 + 11, 14),
-                                    du.rect(79, 47, 24 + 11, 14),  du.rect(116, 47, 24 + 11, 14)};
+        // Each up-down sits inside its edit's right edge, so the pair takes the
+        // edit's rectangle of the template.
+        const QRect editRects[6] = {du.rect(116, 23, 31, 14), du.rect(79, 23, 24, 14),
+                                    du.rect(41, 23, 24, 14),  du.rect(41, 47, 24, 14),
+                                    du.rect(79, 47, 24, 14),  du.rect(116, 47, 24, 14)};
         const int order[6] = {FieldDay, FieldMonth, FieldYear, FieldHour, FieldMinute, FieldSecond};
         for (int k = 0; k < 6; ++k) {
             if (k == 3) label(kTimeLabel, text(kMsgTime), du.rect(7, 49, 32, 8));
             const int i = order[k];
             fields_[i] = new UpDownField(kTimeFields[i], pos[i], this);
-            fields_[i]->setGeometry(editRects[i]);
+            // A font wider than the template's must still show all four digits
+            // of the year; the year has free room to its right.
+            QRect r = editRects[i];
+            if (i == FieldYear) {
+                QSpinBox reference;
+                reference.setRange(kTimeFields[i].minimum, kTimeFields[i].maximum);
+                r.setWidth(std::max(r.width(), reference.sizeHint().width()));
+            }
+            fields_[i]->setGeometry(r);
         }
         separator("/", du.rect(70, 25, 8, 8));
         separator("-", du.rect(108, 25, 8, 8));
