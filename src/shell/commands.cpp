@@ -1,7 +1,5 @@
 // The main window's command table: every menu command, the combo box's
 // notifications and the commands posted by the transfer go through here.
-#include <iterator>
-
 #include "platform/dialogs.h"
 #include "platform/window.h"
 #include "shell/handlers.h"
@@ -34,7 +32,15 @@ constexpr CommandRoute kCommands[] = {
     {CmdEndProgress, CmdEndProgress, [](int) { endProgressDisplay(); }},
 };
 
+const CommandRoute* findRoute(int commandId) {
+    for (const CommandRoute& route : kCommands)
+        if (commandId >= route.first && commandId <= route.last) return &route;
+    return nullptr;
+}
+
 }  // namespace
+
+bool commandInTable(int commandId) { return commandId == kSpanComboId || findRoute(commandId) != nullptr; }
 
 bool dispatchCommand(int commandId, int notification) {
     if (commandId == kSpanComboId) {
@@ -44,11 +50,8 @@ bool dispatchCommand(int commandId, int notification) {
             spanComboNotification(notification);
         return true;
     }
-    for (const CommandRoute& route : kCommands) {
-        if (commandId >= route.first && commandId <= route.last) {
-            route.run(commandId);
-            return true;
-        }
-    }
-    return false;
+    const CommandRoute* route = findRoute(commandId);
+    if (route == nullptr) return false;
+    route->run(commandId);
+    return true;
 }

@@ -32,16 +32,21 @@ void createSignal(Event& signal) {
 }  // namespace
 
 int runApplication() {
+    if (!startMainWindow()) return 0;
+    return platform::runMessageLoop();
+}
+
+bool startMainWindow() {
     // Until the settings file is read: COM1, English.
     gSettings.port = 1;
     std::memcpy(gApp.windowTitle, kWindowTitle, sizeof kWindowTitle);
     std::memcpy(gApp.windowClassName, kWindowClassName, sizeof kWindowClassName);
 
     gApp.mainWindow = platform::createMainWindow(gApp.windowTitle);
-    if (gApp.mainWindow == nullptr) return 0;
+    if (gApp.mainWindow == nullptr) return false;
     createTransferSignals();
     platform::showMainWindow();
-    return platform::runMessageLoop();
+    return true;
 }
 
 void mainWindowCreated() {

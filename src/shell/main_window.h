@@ -51,6 +51,8 @@ inline constexpr int kComboSelectionConfirmed = 9;
 // signals, shows the window and runs the message loop. Returns the exit code:
 // 0, also when the window could not be created.
 int runApplication();
+// runApplication without the message loop: false when no window was made.
+bool startMainWindow();
 
 // Creation handling, run by platform::createMainWindow while the window is
 // being made: settings, port, menu, timers, drawing objects, combo box and
@@ -73,6 +75,8 @@ void mainWindowTimer(int timerId);
 // none is present and do nothing else. Returns false for an id outside the
 // command table, which has no effect.
 bool dispatchCommand(int commandId, int notification = 0);
+// True for the ids that dispatchCommand handles.
+bool commandInTable(int commandId);
 
 // The check marks and the menu of the current language, and the language
 // switch (commands 2020 and 2120).

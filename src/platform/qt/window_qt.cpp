@@ -81,18 +81,16 @@ public:
         setAutoFillBackground(false);
     }
 
-    void requestPaint(bool erase) {
-        eraseNext_ = eraseNext_ || erase;
-        update();
-    }
+    // Every paint starts from the background, with or without erasing: the
+    // charts draw all they show each time, Qt's double buffering keeps the
+    // paint from flickering, and a grab of the widget (screen dump, tests)
+    // gets the same picture as the screen.
+    void requestPaint(bool) { update(); }
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        if (eraseNext_) {
-            painter.fillRect(rect(), kBackground);
-            eraseNext_ = false;
-        }
+        painter.fillRect(rect(), kBackground);
         PainterSurface surface(painter);
         paintCharts(surface);
     }
@@ -108,9 +106,6 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override {
         chartMouseMove(e->position().toPoint().x(), e->position().toPoint().y());
     }
-
-private:
-    bool eraseNext_ = true;  // the first paint fills the background
 };
 
 class MainWindow final : public QWidget {
@@ -375,7 +370,17 @@ void showMainWindow() {
     gWindow->activateWindow();
 }
 
-int runMessageLoop() { return QApplication::exec(); }
+// Whether runMessageLoop is running. Qt remembers an exit request made while
+// no loop runs and then ends every modal loop at once, so such a request is
+// dropped: there is no loop to end.
+bool gLoopRunning = false;
+
+int runMessageLoop() {
+    gLoopRunning = true;
+    const int code = QApplication::exec();
+    gLoopRunning = false;
+    return code;
+}
 
 void destroyMainWindow() {
     if (!gWindow) return;
@@ -387,7 +392,9 @@ void destroyMainWindow() {
     window->deleteLater();
 }
 
-void quitMessageLoop(int exitCode) { QCoreApplication::exit(exitCode); }
+void quitMessageLoop(int exitCode) {
+    if (gLoopRunning) QCoreApplication::exit(exitCode);
+}
 
 void invalidate(bool erase) {
     if (gWindow) gWindow->client()->requestPaint(erase);
@@ -395,7 +402,15 @@ void invalidate(bool erase) {
 
 void postCommand(int commandId) {
     if (!gWindow) return;
-    QMetaObject::invokeMethod(gWindow.data(), [commandId] { dispatchCommand(commandId); }, Qt::QueuedConnection);
+    // Runs only if this window is still the main window when the command's
+    // turn comes; a destroyed window's queue is dropped.
+    MainWindow* target = gWindow.data();
+    QMetaObject::invokeMethod(
+        target,
+        [target, commandId] {
+            if (gWindow.data() == target) dispatchCommand(commandId);
+        },
+        Qt::QueuedConnection);
 }
 
 void setWaitCursor(bool wait) {

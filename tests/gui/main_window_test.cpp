@@ -1,0 +1,466 @@
+// The real main window, its menus and the span and About dialogs on the
+// offscreen platform. Modal boxes are answered by a timer that looks at the
+// active modal widget; each test runs in a fresh working directory, where the
+// settings file lives, with every COM number pointing at no device.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+
+#include "platform/dialogs.h"
+#include "platform/qt/qt_shell.h"
+#include "platform/window.h"
+#include "recording/store.h"
+#include "shell/app_state.h"
+#include "shell/main_window.h"
+#include "shell/messages.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Answers modal widgets as they come up. Each handler gets the active modal
+// widget and returns true when it has dealt with it; message boxes without a
+// handler are recorded and confirmed.
+class ModalAnswerer {
+public:
+    using Handler = std::function<bool(QWidget*)>;
+
+    ModalAnswerer() {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+        timer_.start();
+    }
+    void expect(Handler h) { handlers_.push_back(std::move(h)); }
+    const std::vector<std::string>& boxes() const { return boxes_; }
+    bool idle() const { return handlers_.empty(); }
+
+private:
+    void poll() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || !modal->isVisible()) return;
+        if (!handlers_.empty()) {
+            Handler h = handlers_.front();
+            if (h(modal)) handlers_.pop_front();
+            return;
+        }
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            boxes_.push_back(box->text().toStdString());
+            box->accept();
+        }
+    }
+
+    QTimer timer_;
+    std::deque<Handler> handlers_;
+    std::vector<std::string> boxes_;
+};
+
+std::string readAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeAll(const fs::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string settingsBytes(std::uint16_t port, std::uint16_t language) {
+    std::string b(282, '\0');
+    b[0] = static_cast<char>(port & 0xFF);
+    b[1] = static_cast<char>(port >> 8);
+    b[260] = static_cast<char>(language & 0xFF);
+    b[261] = static_cast<char>(language >> 8);
+    return b;
+}
+
+void settle() {
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vantrel-gui-shell-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        previous_ = fs::current_path();
+        fs::current_path(dir_);
+        setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+        for (int n = 1; n <= 8; ++n) setenv(("VANTREL_COM" + std::to_string(n)).c_str(), "none", 1);
+        resetGlobalStateForTests();
+    }
+    void TearDown() override {
+        platform::destroyMainWindow();
+        settle();
+        resetGlobalStateForTests();
+        fs::current_path(previous_);
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    void start() {
+        ASSERT_TRUE(startMainWindow());
+        settle();
+        ASSERT_NE(qtMainWindow(), nullptr);
+    }
+
+    template <class T>
+    T* find(const char* name) {
+        QWidget* w = qtMainWindow();
+        return w ? w->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+    }
+    QAction* action(int id) { return find<QAction>(std::to_string(id).c_str()); }
+    std::vector<int> checkedIds() {
+        std::vector<int> ids;
+        for (QAction* a : qtMainWindow()->findChildren<QAction*>())
+            if (a->isChecked() && !a->objectName().isEmpty()) ids.push_back(a->objectName().toInt());
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    }
+    QStringList menuBarTitles() {
+        QStringList titles;
+        auto* bar = qtMainWindow()->findChild<QMenuBar*>();
+        if (bar == nullptr) return titles;
+        for (QAction* a : bar->actions()) titles << a->text();
+        return titles;
+    }
+
+    fs::path settingsFile() const { return dir_ / "DAQSetup.cnf"; }
+
+    ModalAnswerer answerer_;
+    fs::path dir_;
+    fs::path previous_;
+};
+
+// ---- start-up and layout -------------------------------------------------------
+
+TEST_F(MainWindowTest, FirstStartCreatesSettingsAndChecksCom1English) {
+    start();
+    EXPECT_EQ(readAll(settingsFile()), settingsBytes(1, 0));
+    EXPECT_EQ(menuBarTitles(), (QStringList{"&File", "&Communication", "&Data acquisition", "&Print",
+                                            "&Language", "&About"}));
+    EXPECT_EQ(checkedIds(), (std::vector<int>{2001, 2020}));
+    ASSERT_NE(action(2001), nullptr);
+    EXPECT_EQ(action(2001)->text(), "COM &1");
+    EXPECT_EQ(action(2020)->text(), "&English");
+    // COM1 resolves to no device here.
+    EXPECT_EQ(answerer_.boxes(), (std::vector<std::string>{"Comm Port occupied or non-existing"}));
+}
+
+TEST_F(MainWindowTest, FixedWindowWithControlsInPlace) {
+    start();
+    QWidget* window = qtMainWindow();
+    EXPECT_EQ(window->windowTitle(), "Vantrel Data Acquisition Software");
+    EXPECT_FALSE(window->windowIcon().isNull());
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    QWidget* client = qtClientArea();
+    ASSERT_NE(client, nullptr);
+    EXPECT_EQ(client->size(), QSize(kClientWidth, kClientHeight));
+
+    auto* combo = find<QComboBox>("100");
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->geometry().topLeft(), QPoint(10, 330));
+    EXPECT_EQ(combo->width(), 100);
+    EXPECT_EQ(combo->count(), 14);
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_EQ(combo->itemText(13), "12 days");
+
+    auto* bar = find<QScrollBar>("200");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->geometry(), QRect(150, 555, 600, 20));
+    EXPECT_FALSE(bar->isVisible());
+
+    // The background shows where no chart is drawn.
+    const QImage shot = client->grab().toImage();
+    EXPECT_EQ(QColor(shot.pixel(5, 5)), QColor(195, 180, 160));
+    EXPECT_EQ(QColor(shot.pixel(790, 570)), QColor(195, 180, 160));
+}
+
+TEST_F(MainWindowTest, MarkedPortStillChecksItsItem) {
+    writeAll(settingsFile(), settingsBytes(13, 0));
+    start();
+    EXPECT_EQ(checkedIds(), (std::vector<int>{2003, 2020}));
+}
+
+TEST_F(MainWindowTest, PortItemsTellTheirDevice) {
+    start();
+    // With every COM number overridden to no device, each item says so without
+    // its text changing.
+    for (int n = 1; n <= 8; ++n) {
+        QAction* a = action(2000 + n);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text(), QString("COM &%1").arg(n));
+        EXPECT_FALSE(a->toolTip().isEmpty());
+        EXPECT_EQ(a->toolTip(), a->statusTip());
+    }
+}
+
+// ---- language --------------------------------------------------------------------
+
+TEST_F(MainWindowTest, SwitchToGermanKeepsSelectionAndPort) {
+    writeAll(settingsFile(), settingsBytes(6, 0));
+    start();
+    auto* combo = find<QComboBox>("100");
+    combo->setCurrentIndex(5);
+
+    action(2120)->trigger();
+    settle();
+    EXPECT_EQ(menuBarTitles(), (QStringList{"&Datei", "&Kommunikation", "Da&ten", "&Drucken", "&Sprache",
+                                            "&\xC3\x9C" "ber"}));
+    EXPECT_EQ(checkedIds(), (std::vector<int>{2006, 2120}));
+    EXPECT_EQ(action(2120)->text(), "&Deutsch");
+    EXPECT_EQ(action(2016)->text(), "&\xC3\x9C" "bertragen");
+    combo = find<QComboBox>("100");
+    EXPECT_EQ(combo->currentIndex(), 5);
+    EXPECT_EQ(combo->itemText(5), "1 Stunde");
+    EXPECT_EQ(readAll(settingsFile()), settingsBytes(6, 100));
+
+    action(2020)->trigger();
+    settle();
+    EXPECT_EQ(menuBarTitles().first(), "&File");
+    EXPECT_EQ(checkedIds(), (std::vector<int>{2006, 2020}));
+    EXPECT_EQ(find<QComboBox>("100")->itemText(5), "1 hour");
+    EXPECT_EQ(readAll(settingsFile()), settingsBytes(6, 0));
+}
+
+TEST_F(MainWindowTest, ClickingTheCheckedLanguageKeepsItsMark) {
+    start();
+    // A checkable item flips itself when triggered; the shell's mark stands.
+    action(2020)->trigger();
+    settle();
+    EXPECT_EQ(checkedIds(), (std::vector<int>{2001, 2020}));
+}
+
+// ---- close and Exit -------------------------------------------------------------------
+
+TEST_F(MainWindowTest, CloseWritesTheSettings) {
+    start();
+    fs::remove(settingsFile());
+    qtMainWindow()->close();
+    settle();
+    EXPECT_EQ(qtMainWindow(), nullptr);
+    EXPECT_EQ(readAll(settingsFile()), settingsBytes(1, 0));
+    EXPECT_FALSE(gApp.deviceAnswered.exists());
+}
+
+TEST_F(MainWindowTest, ExitDoesNotWriteTheSettings) {
+    start();
+    fs::remove(settingsFile());
+    action(105)->trigger();
+    settle();
+    EXPECT_EQ(qtMainWindow(), nullptr);
+    EXPECT_FALSE(fs::exists(settingsFile()));
+    EXPECT_FALSE(gApp.countConfirmed.exists());
+}
+
+TEST_F(MainWindowTest, PostedCommandRunsLaterAndDiesWithTheWindow) {
+    start();
+    int aboutSeen = 0;
+    auto answerAbout = [&](QWidget* w) {
+        if (w->objectName() != "101") return false;
+        ++aboutSeen;
+        static_cast<QDialog*>(w)->reject();
+        return true;
+    };
+    answerer_.expect(answerAbout);
+    platform::postCommand(CmdAbout);
+    EXPECT_EQ(aboutSeen, 0);  // posted, not run
+    for (int i = 0; i < 200 && aboutSeen == 0; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(aboutSeen, 1);
+
+    // A command posted to a window that is then destroyed never runs.
+    answerer_.expect(answerAbout);
+    platform::postCommand(CmdAbout);
+    platform::destroyMainWindow();
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    settle();
+    EXPECT_EQ(qtMainWindow(), nullptr);
+    EXPECT_EQ(aboutSeen, 1);
+}
+
+// ---- span dialog --------------------------------------------------------------------
+
+struct SpanDialogView {
+    std::string enabled;  // '1'/'0' for buttons 1001..1014
+    int checked = 0;      // id of the checked span button
+    QString sampleTime;
+    QString title, group, label, ok, cancel;
+};
+
+SpanDialogView readSpanDialog(QWidget* dialog) {
+    SpanDialogView v;
+    for (int id = 1001; id <= 1014; ++id) {
+        auto* b = dialog->findChild<QRadioButton*>(QString::number(id));
+        v.enabled += (b && b->isEnabled()) ? '1' : '0';
+        if (b && b->isChecked()) v.checked = id;
+    }
+    if (auto* f = dialog->findChild<QLineEdit*>("1016")) v.sampleTime = f->text();
+    v.title = dialog->windowTitle();
+    if (auto* g = dialog->findChild<QGroupBox*>("1031")) v.group = g->title();
+    if (auto* l = dialog->findChild<QLabel*>("1032")) v.label = l->text();
+    if (auto* b = dialog->findChild<QPushButton*>("1")) v.ok = b->text();
+    if (auto* b = dialog->findChild<QPushButton*>("2")) v.cancel = b->text();
+    return v;
+}
+
+void click(QWidget* dialog, int id) {
+    auto* b = dialog->findChild<QAbstractButton*>(QString::number(id));
+    ASSERT_NE(b, nullptr) << id;
+    b->click();
+}
+
+TEST_F(MainWindowTest, SpanDialogEnablesByTheSampleTime) {
+    start();
+    const std::pair<std::uint16_t, std::pair<const char*, const char*>> cases[] = {
+        {2, {"11111111000000", "0.02"}},  {5, {"01111111100000", "0.05"}},
+        {10, {"00111111111000", "0.10"}}, {20, {"00011111111000", "0.20"}},
+        {50, {"00001111111100", "0.50"}}, {100, {"00000011111111", "1.00"}},
+    };
+    for (const auto& [t, expected] : cases) {
+        storeSampleTime(t);
+        SpanDialogView view;
+        answerer_.expect([&](QWidget* w) {
+            if (w->objectName() != "201") return false;
+            view = readSpanDialog(w);
+            click(w, 1);
+            return true;
+        });
+        EXPECT_EQ(platform::runSpanDialog(), 8) << t;  // OK untouched: "5 hours"
+        EXPECT_EQ(view.enabled, expected.first) << t;
+        EXPECT_EQ(view.sampleTime, expected.second) << t;
+        EXPECT_EQ(view.checked, 1008) << t;
+    }
+}
+
+TEST_F(MainWindowTest, SpanDialogClicksCancelAndTexts) {
+    start();
+    storeSampleTime(10);
+    answerer_.expect([](QWidget* w) {
+        if (w->objectName() != "201") return false;
+        click(w, 1011);
+        click(w, 1007);
+        click(w, 1);
+        return true;
+    });
+    EXPECT_EQ(platform::runSpanDialog(), 7);
+
+    answerer_.expect([](QWidget* w) {
+        if (w->objectName() != "201") return false;
+        click(w, 1003);
+        click(w, 2);
+        return true;
+    });
+    EXPECT_EQ(platform::runSpanDialog(), 0);
+
+    answerer_.expect([](QWidget* w) {
+        if (w->objectName() != "201") return false;
+        static_cast<QDialog*>(w)->reject();  // Esc or the close box
+        return true;
+    });
+    EXPECT_EQ(platform::runSpanDialog(), 0);
+
+    SpanDialogView english, german;
+    answerer_.expect([&](QWidget* w) {
+        if (w->objectName() != "201") return false;
+        english = readSpanDialog(w);
+        click(w, 2);
+        return true;
+    });
+    platform::runSpanDialog();
+    gSettings.language = German;
+    answerer_.expect([&](QWidget* w) {
+        if (w->objectName() != "201") return false;
+        german = readSpanDialog(w);
+        click(w, 2);
+        return true;
+    });
+    platform::runSpanDialog();
+    EXPECT_EQ(english.title, "Data acquisition");
+    EXPECT_EQ(english.group, "Data amount");
+    EXPECT_EQ(english.label, "Acquisition interval");
+    EXPECT_EQ(english.ok, "Get");
+    EXPECT_EQ(english.cancel, "Cancel");
+    EXPECT_EQ(german.title, "Daten speichern");
+    EXPECT_EQ(german.group, "Datenmenge");
+    EXPECT_EQ(german.label, "Speicher Intervall");
+    EXPECT_EQ(german.ok, "Get");
+    EXPECT_EQ(german.cancel, "Abbrechen");
+}
+
+TEST_F(MainWindowTest, AboutDialogShowsNameVersionAndLogo) {
+    start();
+    QString title;
+    QStringList texts;
+    QSize logo;
+    gSettings.language = German;
+    answerer_.expect([&](QWidget* w) {
+        if (w->objectName() != "101") return false;
+        title = w->windowTitle();
+        for (QLabel* l : w->findChildren<QLabel*>()) {
+            if (!l->pixmap().isNull()) logo = l->pixmap().size();
+            else texts << l->text();
+        }
+        click(w, 1);
+        return true;
+    });
+    action(103)->trigger();
+    EXPECT_EQ(title, "\xC3\x9C" "ber");
+    EXPECT_TRUE(texts.contains("VantrelDAQ"));
+    EXPECT_TRUE(texts.contains("Version: 1.2"));
+    EXPECT_EQ(logo, QSize(64, 64));
+}
+
+// ---- scroll bar --------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, ScrollBarRangeCountsThePage) {
+    start();
+    auto* bar = find<QScrollBar>("200");
+    platform::setScrollBar(89400, 596, 80460);
+    platform::showScrollBar(true);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->minimum(), 0);
+    EXPECT_EQ(bar->maximum(), 89400 - 596 + 1);
+    EXPECT_EQ(bar->pageStep(), 596);
+    EXPECT_EQ(bar->value(), 80460);
+    // Positions beyond 16 bits stay whole.
+    platform::setScrollBar(1048576, 10, 70000);
+    EXPECT_EQ(bar->value(), 70000);
+    platform::setScrollPosition(100000);
+    EXPECT_EQ(bar->value(), 100000);
+    platform::showScrollBar(false);
+    EXPECT_FALSE(bar->isVisible());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,369 @@
+// The main window's start-up, close and destroy handling, the command table,
+// the menus' check marks and the language switch, against the fake window
+// system. Each test runs in a fresh working directory, where the settings
+// file lives, with every COM number pointing at no device.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "fakes/fake_platform.h"
+#include "recording/store.h"
+#include "shell/app_state.h"
+#include "shell/main_window.h"
+#include "shell/menus.h"
+#include "shell/messages.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeAll(const fs::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string settingsBytes(std::uint16_t port, std::uint16_t language) {
+    std::string b(282, '\0');
+    b[0] = static_cast<char>(port & 0xFF);
+    b[1] = static_cast<char>(port >> 8);
+    b[260] = static_cast<char>(language & 0xFF);
+    b[261] = static_cast<char>(language >> 8);
+    return b;
+}
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vantrel-shell-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        previous_ = fs::current_path();
+        fs::current_path(dir_);
+        // No COM number resolves to a device: every open fails the same way
+        // on any machine.
+        setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+        for (int n = 1; n <= 8; ++n) setenv(("VANTREL_COM" + std::to_string(n)).c_str(), "none", 1);
+        resetGlobalStateForTests();
+        fake::reset();
+    }
+    void TearDown() override {
+        resetGlobalStateForTests();
+        fs::current_path(previous_);
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    // The program's start-up up to the message loop.
+    void start() { ASSERT_EQ(runApplication(), 0); }
+
+    const fs::path settingsFile() const { return dir_ / "DAQSetup.cnf"; }
+
+    fs::path dir_;
+    fs::path previous_;
+};
+
+std::vector<std::string> englishSpans() {
+    return {"2 minutes", "5 minutes", "10 minutes", "20 minutes", "50 minutes", "1 hour", "2 hours",
+            "5 hours",   "12 hours",  "18 hours",   "1 day",      "5 days",     "1 week", "12 days"};
+}
+
+// ---- start-up ----------------------------------------------------------------
+
+TEST_F(ShellTest, FirstStartCreatesSettingsAndSetsUpTheWindow) {
+    start();
+    const auto& s = fake::state();
+    EXPECT_EQ(readAll(settingsFile()), settingsBytes(1, 0));
+    EXPECT_STREQ(gApp.windowTitle, "Vantrel Data Acquisition Software");
+    EXPECT_STREQ(gApp.windowClassName, "VantrelDaq");
+    EXPECT_NE(gApp.mainWindow, nullptr);
+    EXPECT_TRUE(s.windowShown);
+
+    EXPECT_EQ(s.menuResource, kEnglishMenu);
+    EXPECT_EQ(s.checkedItems, (std::set<int>{2001, 2020}));
+    EXPECT_EQ(s.timers, (std::map<int, int>{{50, 50}, {100, 100}}));
+    EXPECT_EQ(s.comboItems, englishSpans());
+    EXPECT_EQ(s.comboSel, 0);
+    EXPECT_FALSE(s.scrollVisible);
+
+    // COM1 has no device here: message 78, and the link stays closed while
+    // the menu still shows the configured port.
+    ASSERT_EQ(s.messages.size(), 1u);
+    EXPECT_EQ(s.messages[0].text, "Comm Port occupied or non-existing");
+    EXPECT_EQ(s.messages[0].caption, "Communication");
+    EXPECT_EQ(gSettings.port, 1);
+}
+
+TEST_F(ShellTest, SignalsExistAfterStartAsManualReset) {
+    start();
+    ASSERT_TRUE(gApp.deviceAnswered.exists());
+    ASSERT_TRUE(gApp.countConfirmed.exists());
+    gApp.deviceAnswered.set();
+    EXPECT_TRUE(gApp.deviceAnswered.wait(0));
+    EXPECT_TRUE(gApp.deviceAnswered.wait(0));  // stays raised until reset
+    EXPECT_FALSE(gApp.countConfirmed.wait(0));
+}
+
+TEST_F(ShellTest, NoWindowEndsTheProgramQuietly) {
+    fake::state().createWindowFails = true;
+    EXPECT_EQ(runApplication(), 0);
+    EXPECT_FALSE(gApp.deviceAnswered.exists());
+    EXPECT_FALSE(fake::state().windowShown);
+    EXPECT_TRUE(fake::state().messages.empty());
+}
+
+TEST_F(ShellTest, GermanSettingsGiveGermanMenuAndSpans) {
+    writeAll(settingsFile(), settingsBytes(4, German));
+    start();
+    const auto& s = fake::state();
+    EXPECT_EQ(s.menuResource, kGermanMenu);
+    EXPECT_EQ(s.checkedItems, (std::set<int>{2004, 2120}));
+    ASSERT_EQ(s.comboItems.size(), 14u);
+    EXPECT_EQ(s.comboItems[0], "2 Minuten");
+    EXPECT_EQ(s.comboItems[13], "12 Tage");
+    ASSERT_EQ(s.messages.size(), 1u);
+    EXPECT_EQ(s.messages[0].caption, "Kommunikation");
+}
+
+TEST_F(ShellTest, MarkedPortStillChecksItsItem) {
+    // Port 3 whose open had failed when the file was written.
+    writeAll(settingsFile(), settingsBytes(13, English));
+    start();
+    EXPECT_EQ(fake::state().checkedItems, (std::set<int>{2003, 2020}));
+    EXPECT_EQ(gSettings.port, 3);
+}
+
+TEST_F(ShellTest, ShortSettingsFileIsReportedAndStartGoesOn) {
+    writeAll(settingsFile(), std::string("\x02\x00", 2));
+    start();
+    const auto& s = fake::state();
+    ASSERT_GE(s.messages.size(), 1u);
+    EXPECT_EQ(s.messages[0].text, "Error opening configuration file: 30003");
+    EXPECT_EQ(s.messages[0].caption, "Error:");
+    EXPECT_TRUE(s.messages[0].errorIcon);
+    EXPECT_EQ(s.checkedItems, (std::set<int>{2002, 2020}));
+    EXPECT_TRUE(s.windowShown);
+}
+
+// ---- check marks ---------------------------------------------------------------
+
+TEST_F(ShellTest, CheckMarksFollowPortAndLanguage) {
+    struct Case {
+        std::uint16_t port, language;
+        std::set<int> checked;
+        int menu;
+    };
+    const Case cases[] = {
+        {1, English, {2001, 2020}, kEnglishMenu},
+        {8, German, {2008, 2120}, kGermanMenu},
+        {18, English, {2008, 2020}, kEnglishMenu},   // marked port 8
+        {11, German, {2001, 2120}, kGermanMenu},     // marked port 1
+        // Values naming no port check no COM item, and never the item that
+        // happens to carry the id (2010 is "Open").
+        {0, English, {2020}, kEnglishMenu},
+        {10, English, {2020}, kEnglishMenu},
+        {9, English, {2020}, kEnglishMenu},
+        {500, English, {2020}, kEnglishMenu},
+        // A language from a damaged file reads as English.
+        {2, 7, {2002, 2020}, kEnglishMenu},
+        {2, 0xFFFF, {2002, 2020}, kEnglishMenu},
+    };
+    for (const Case& c : cases) {
+        fake::reset();
+        gSettings.port = c.port;
+        gSettings.language = c.language;
+        loadLanguageMenu();
+        EXPECT_EQ(fake::state().menuResource, c.menu) << c.port << "/" << c.language;
+        EXPECT_EQ(fake::state().checkedItems, c.checked) << c.port << "/" << c.language;
+        EXPECT_EQ(gSettings.port, c.port) << "the stored value keeps its mark";
+    }
+}
+
+// ---- close, Exit, destroy ---------------------------------------------------------
+
+TEST_F(ShellTest, CloseWritesSettingsAndStopsOnlyThePumpTimer) {
+    start();
+    gSettings.language = German;  // changed in memory only
+    mainWindowCloseRequested();
+    EXPECT_EQ(readAll(settingsFile()), settingsBytes(1, German));
+    EXPECT_EQ(fake::state().timers, (std::map<int, int>{{100, 100}}));
+}
+
+TEST_F(ShellTest, ExitDestroysWithoutWritingSettings) {
+    start();
+    gSettings.language = German;
+    EXPECT_TRUE(dispatchCommand(CmdExit));
+    const auto& s = fake::state();
+    EXPECT_EQ(s.windowsDestroyed, 1);
+    EXPECT_EQ(readAll(settingsFile()), settingsBytes(1, English));
+    // Destroy handling: no menu, no signals, the loop told to end with 0.
+    EXPECT_EQ(s.menuResource, 0);
+    EXPECT_FALSE(gApp.deviceAnswered.exists());
+    EXPECT_FALSE(gApp.countConfirmed.exists());
+    EXPECT_EQ(gApp.mainWindow, nullptr);
+    EXPECT_EQ(s.quitCode, 0);
+    // A second Exit finds no window.
+    EXPECT_TRUE(dispatchCommand(CmdExit));
+    EXPECT_EQ(s.windowsDestroyed, 1);
+}
+
+TEST_F(ShellTest, UnwritableSettingsAtCloseAreReportedAndCloseGoesOn) {
+    start();
+    fs::remove(settingsFile());
+    fs::create_directory(settingsFile());  // not a file: every open fails
+    fake::reset();
+    mainWindowCloseRequested();
+    ASSERT_EQ(fake::state().messages.size(), 1u);
+    EXPECT_EQ(fake::state().messages[0].text.rfind("Error opening configuration file: ", 0), 0u);
+    EXPECT_EQ(fake::state().messages[0].caption, "Error:");
+}
+
+// ---- command table ----------------------------------------------------------------
+
+TEST_F(ShellTest, EveryMenuCommandIsInTheTable) {
+    for (int resource : {kEnglishMenu, kGermanMenu}) {
+        for (const MenuEntry& e : menuResource(resource)) {
+            if (e.kind == MenuEntryKind::Command) {
+                EXPECT_TRUE(commandInTable(e.id)) << e.id;
+            }
+        }
+    }
+    EXPECT_TRUE(commandInTable(kSpanComboId));
+    EXPECT_TRUE(commandInTable(CmdEndProgress));
+}
+
+TEST_F(ShellTest, IdsOutsideTheTableHaveNoEffect) {
+    start();
+    fake::reset();
+    for (int id : {0, 1, 99, 101, 102, 104, 106, 200, 2000, 2011, 2012, 2021, 2023, 2119, 2121, 9999, 10001, -1}) {
+        EXPECT_FALSE(commandInTable(id)) << id;
+        EXPECT_FALSE(dispatchCommand(id)) << id;
+    }
+    const auto& s = fake::state();
+    EXPECT_TRUE(s.messages.empty());
+    EXPECT_TRUE(s.dialogsRun.empty());
+    EXPECT_TRUE(s.invalidations.empty());
+    EXPECT_EQ(s.windowsDestroyed, 0);
+}
+
+TEST_F(ShellTest, CommandsNeedingARecordingSayNoDataWithTheirCaption) {
+    start();
+    ASSERT_EQ(gApp.dataPresent, 0);
+    const std::pair<int, const char*> cases[] = {
+        {CmdSave, "Saving data..."},     {CmdExportZoom, "Saving data..."}, {CmdExportMain, "Saving data..."},
+        {CmdExportAll, "Saving data..."}, {CmdSetTime, "Set Time"},         {CmdScreenDump, "Screen Dump"},
+        {CmdPrinter, "Print"},
+    };
+    for (const auto& [id, caption] : cases) {
+        fake::reset();
+        EXPECT_TRUE(dispatchCommand(id));
+        const auto& s = fake::state();
+        ASSERT_EQ(s.messages.size(), 1u) << id;
+        EXPECT_EQ(s.messages[0].text, "No data present,\naborting operation") << id;
+        EXPECT_EQ(s.messages[0].caption, caption) << id;
+        EXPECT_FALSE(s.messages[0].errorIcon) << id;
+        EXPECT_TRUE(s.fileDialogs.empty()) << id;
+        EXPECT_TRUE(s.dialogsRun.empty()) << id;
+    }
+}
+
+TEST_F(ShellTest, AboutRunsItsDialog) {
+    start();
+    fake::reset();
+    EXPECT_TRUE(dispatchCommand(CmdAbout));
+    EXPECT_EQ(fake::state().dialogsRun, (std::vector<std::string>{"about"}));
+}
+
+TEST_F(ShellTest, ComboNotificationsOtherThanDropDownAndConfirmAreIgnored) {
+    start();
+    fake::reset();
+    gApp.savedSpanSelection = 5;
+    fake::state().comboSel = 3;
+    for (int n : {0, 1, 2, 3, 4, 5, 6, 8, 10}) EXPECT_TRUE(dispatchCommand(kSpanComboId, n));
+    EXPECT_EQ(gApp.savedSpanSelection, 5);
+    EXPECT_TRUE(dispatchCommand(kSpanComboId, kComboDroppedDown));
+    EXPECT_EQ(gApp.savedSpanSelection, 3);
+}
+
+// ---- language switch -------------------------------------------------------------
+
+TEST_F(ShellTest, SwitchToGermanAndBack) {
+    writeAll(settingsFile(), settingsBytes(5, English));
+    start();
+    fake::reset();
+    fake::state().comboItems = englishSpans();
+    fake::state().comboSel = 9;
+
+    EXPECT_TRUE(dispatchCommand(CmdGerman));
+    auto& s = fake::state();
+    EXPECT_EQ(gSettings.language, German);
+    EXPECT_EQ(s.menuResource, kGermanMenu);
+    EXPECT_EQ(s.checkedItems, (std::set<int>{2005, 2120}));
+    EXPECT_EQ(readAll(settingsFile()), settingsBytes(5, German));  // written at once
+    ASSERT_EQ(s.comboItems.size(), 14u);
+    EXPECT_EQ(s.comboItems[9], "18 Stunden");
+    EXPECT_EQ(s.comboSel, 9);
+    EXPECT_EQ(s.invalidations, (std::vector<bool>{true}));
+    EXPECT_TRUE(s.messages.empty());
+
+    EXPECT_TRUE(dispatchCommand(CmdEnglish));
+    EXPECT_EQ(s.menuResource, kEnglishMenu);
+    EXPECT_EQ(s.checkedItems, (std::set<int>{2005, 2020}));
+    EXPECT_EQ(s.comboItems, englishSpans());
+    EXPECT_EQ(s.comboSel, 9);
+    EXPECT_EQ(readAll(settingsFile()), settingsBytes(5, English));
+}
+
+TEST_F(ShellTest, SwitchKeepsNoSelectionAndRepeatsForTheSameLanguage) {
+    start();
+    fake::reset();
+    fake::state().comboSel = -1;
+    EXPECT_TRUE(dispatchCommand(CmdEnglish));
+    EXPECT_EQ(fake::state().comboSel, -1);
+    EXPECT_EQ(fake::state().comboItems, englishSpans());
+    EXPECT_EQ(fake::state().invalidations.size(), 1u);
+    EXPECT_TRUE(dispatchCommand(CmdEnglish));
+    EXPECT_EQ(fake::state().invalidations.size(), 2u);
+    EXPECT_EQ(fake::state().comboItems.size(), 14u);
+}
+
+TEST_F(ShellTest, SwitchStandsWhenTheSettingsCannotBeWritten) {
+    start();
+    fs::remove(settingsFile());
+    fs::create_directory(settingsFile());
+    fake::reset();
+    fake::state().comboSel = 2;
+    EXPECT_TRUE(dispatchCommand(CmdGerman));
+    const auto& s = fake::state();
+    ASSERT_EQ(s.messages.size(), 1u);
+    // The message already speaks the new language.
+    EXPECT_EQ(s.messages[0].text.rfind("Konfigurationseinstellungen k\xC3\xB6nnen nicht gelesen werden!: ", 0), 0u);
+    EXPECT_EQ(s.messages[0].caption, "Fehler:");
+    EXPECT_EQ(gSettings.language, German);
+    EXPECT_EQ(s.menuResource, kGermanMenu);
+    EXPECT_EQ(s.comboItems[2], "10 Minuten");
+    EXPECT_EQ(s.comboSel, 2);
+}
+
+TEST_F(ShellTest, MarkedPortSurvivesALanguageSwitch) {
+    start();
+    gSettings.port = 16;
+    fake::reset();
+    EXPECT_TRUE(dispatchCommand(CmdGerman));
+    EXPECT_EQ(fake::state().checkedItems, (std::set<int>{2006, 2120}));
+    EXPECT_EQ(gSettings.port, 16);
+    EXPECT_EQ(readAll(settingsFile()), settingsBytes(16, German));
+}
+
+}  // namespace
