@@ -72,12 +72,10 @@ PainterSurface::~PainterSurface() {
 void PainterSurface::flush() {
     if (!runs_.empty()) {
         if (penDraws(pen_)) {
-            // Square caps make an axis-parallel cosmetic line cover both ends,
-            // which is what a run means.
-            QPen pen(toQColor(penColour(pen_)), 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
-            pen.setCosmetic(true);
-            painter_.setPen(pen);
-            painter_.drawLines(runs_.data(), static_cast<int>(runs_.size()));
+            // Runs are whole pixels: fill them as rectangles, no outline.
+            painter_.setPen(Qt::NoPen);
+            painter_.setBrush(toQColor(penColour(pen_)));
+            painter_.drawRects(runs_.data(), static_cast<int>(runs_.size()));
         }
         runs_.clear();
     }
@@ -130,54 +128,43 @@ void PainterSurface::lineTo(int x, int y) {
 }
 
 void PainterSurface::addRun(int x0, int y0, int x1, int y1) {
-    runs_.emplace_back(x0, y0, x1, y1);
+    runs_.emplace_back(QPoint(std::min(x0, x1), std::min(y0, y1)), QPoint(std::max(x0, x1), std::max(y0, y1)));
 }
 
 // Bresenham from (x0, y0) towards (x1, y1), every pixel but the last, emitted as
 // runs along the major axis: a step of the trace (one column across, many rows
-// up or down) becomes at most two vertical runs.
+// up or down) becomes at most two vertical runs. Each run's length follows from
+// the error term directly, so the cost is per run, not per pixel.
 void PainterSurface::rasteriseLine(int x0, int y0, int x1, int y1) {
     const int dx = std::abs(x1 - x0);
     const int dy = std::abs(y1 - y0);
-    const int sx = x1 > x0 ? 1 : -1;
-    const int sy = y1 > y0 ? 1 : -1;
-    if (dx >= dy) {
-        // x-major: dx pixels, one per column, the column of x1 left out.
-        int err = 2 * dy - dx;
-        int runStart = x0;
-        int x = x0;
-        int y = y0;
-        for (int i = 0; i < dx; ++i) {
-            const bool last = i == dx - 1;
-            if (err > 0 || last) {
-                addRun(runStart, y, x, y);
-                runStart = x + sx;
-                if (err > 0) {
-                    y += sy;
-                    err -= 2 * dx;
-                }
-            }
-            err += 2 * dy;
-            x += sx;
+    const bool xMajor = dx >= dy;
+    const int n = xMajor ? dx : dy;  // pixels drawn: one per major step, the end left out
+    const int m = xMajor ? dy : dx;
+    const int majorStep = xMajor ? (x1 > x0 ? 1 : -1) : (y1 > y0 ? 1 : -1);
+    const int minorStep = xMajor ? (y1 > y0 ? 1 : -1) : (x1 > x0 ? 1 : -1);
+    int major = xMajor ? x0 : y0;
+    int minor = xMajor ? y0 : x0;
+    int err = 2 * m - n;
+    for (int i = 0; i < n;) {
+        // The run goes on while err <= 0; the pixel where err > 0 is its last,
+        // after which the minor coordinate steps.
+        int len = err > 0 ? 1 : (m == 0 ? n - i : (-err) / (2 * m) + 2);
+        const bool minorSteps = len <= n - i;
+        if (!minorSteps) len = n - i;
+        const int last = major + majorStep * (len - 1);
+        if (xMajor) {
+            addRun(major, minor, last, minor);
+        } else {
+            addRun(minor, major, minor, last);
         }
-    } else {
-        int err = 2 * dx - dy;
-        int runStart = y0;
-        int x = x0;
-        int y = y0;
-        for (int i = 0; i < dy; ++i) {
-            const bool last = i == dy - 1;
-            if (err > 0 || last) {
-                addRun(x, runStart, x, y);
-                runStart = y + sy;
-                if (err > 0) {
-                    x += sx;
-                    err -= 2 * dy;
-                }
-            }
-            err += 2 * dx;
-            y += sy;
+        err += 2 * m * len;
+        if (minorSteps) {
+            err -= 2 * n;
+            minor += minorStep;
         }
+        major = last + majorStep;
+        i += len;
     }
 }
 

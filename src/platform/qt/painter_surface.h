@@ -20,8 +20,8 @@
 #pragma once
 
 #include <QColor>
-#include <QLine>
 #include <QLineF>
+#include <QRect>
 #include <vector>
 
 #include "chart/drawing_surface.h"
@@ -63,7 +63,7 @@ private:
     Rgb bk_ = kWhite;
     int curX_ = 0;
     int curY_ = 0;
-    std::vector<QLine> runs_;     // pixel mode: horizontal or vertical runs, both ends drawn
+    std::vector<QRect> runs_;     // pixel mode: horizontal or vertical runs of whole pixels
     std::vector<QLineF> strokes_; // scaled mode
 };
 
