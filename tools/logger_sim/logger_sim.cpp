@@ -191,10 +191,15 @@ bool stopRequested(const Simulator* s) {
 
 // Waits (bounded) until the program has read what was sent, so a hang-up fault
 // cuts the line after exactly the samples sent rather than losing some queued.
+// What the master writes reaches the line discipline a moment later (the
+// kernel hands it over on a work queue), so the queue must stay empty for a
+// while, not just once.
 void drainBeforeHangup(Simulator* s) {
-    for (int i = 0; i < 2000 && !stopRequested(s); ++i) {
+    int emptyFor = 0;
+    for (int i = 0; i < 5000 && emptyFor < 50 && !stopRequested(s); ++i) {
         int waiting = 0;
-        if (::ioctl(s->slaveHold, FIONREAD, &waiting) != 0 || waiting == 0) return;
+        if (::ioctl(s->slaveHold, FIONREAD, &waiting) != 0) return;
+        emptyFor = waiting == 0 ? emptyFor + 1 : 0;
         timespec pause{0, 1000000};
         nanosleep(&pause, nullptr);
     }
@@ -409,6 +414,7 @@ int simRun(Simulator* s) {
             const std::int64_t wait = s->holdUntilNs - nowNs();
             if (wait > 0) timeout = {static_cast<time_t>(wait / 1000000000LL), static_cast<long>(wait % 1000000000LL)};
         }
+        s->stats.idle = !pending;
         pollfd p[2] = {{s->master, static_cast<short>(POLLIN | (blocked ? POLLOUT : 0)), 0}, {s->stopFd, POLLIN, 0}};
         const int r = ::ppoll(p, 2, limit, nullptr);
         if (r < 0) {

@@ -71,6 +71,7 @@ struct Stats {
     std::atomic<std::uint32_t> abortsReceived{0};
     std::atomic<std::uint32_t> samplesSent{0};     // in the current or last stream
     std::atomic<bool> streaming{false};
+    std::atomic<bool> idle{false};                 // everything asked for has been written
     std::atomic<bool> hungUp{false};
 };
 
