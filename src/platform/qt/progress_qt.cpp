@@ -1,5 +1,5 @@
 // The transfer's progress window with Qt widgets. Laid out in the template's
-// dialog units (155 x 68, text 33,7 94x8, bar 7,22 141x14, button 52,47 50x14)
+// dialog units (155 x 68, text at 7, bar 7,22 141x14, button 52,47 50x14)
 // converted with the metrics of a 10-point font.
 #include "platform/qt/progress_qt.h"
 
@@ -56,7 +56,11 @@ QWidget* makeProgressWidget(QWidget* parent, const QString& text, const QString&
 
     auto* label = new QLabel(text, frame);
     label->setObjectName(QStringLiteral("1033"));
-    label->setGeometry(du.rect(33, 7, 94, 8));
+    // The template's 94 units hold the text only in the narrow font it was
+    // drawn for; centred over the bar's width it fits in any font and sits
+    // where the template put it.
+    label->setGeometry(du.rect(7, 7, 141, 8));
+    label->setAlignment(Qt::AlignCenter);
 
     auto* bar = new QProgressBar(frame);
     bar->setObjectName(QStringLiteral("1000"));

@@ -1,0 +1,271 @@
+// The transfer and the port search end to end: the real link over
+// pseudo-terminals, with the logger simulator standing on COM numbers.
+// Time-outs are upper bounds only: every wait that succeeds returns as soon as
+// the logger's frame is in, so a slow build only takes longer.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <set>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "device/link.h"
+#include "device/transfer.h"
+#include "fakes/fake_platform.h"
+#include "fakes/fake_progress.h"
+#include "platform/clock.h"
+#include "recording/settings_file.h"
+#include "recording/store.h"
+#include "shell/app_state.h"
+#include "shell/handlers.h"
+#include "shell/messages.h"
+#include "support/logger_harness.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testsupport::LoggerOnPort;
+
+std::tuple<int, int, int, int, int, int> timeOf(const SampleRecord& r) {
+    return {r.year, r.month, r.day, r.hour, r.minute, r.second};
+}
+std::tuple<int, int, int, int, int, int> timeOf(const platform::CalendarTime& t) {
+    return {t.year % 100, t.month, t.day, t.hour, t.minute, t.second};
+}
+
+class TransferOverLink : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetGlobalStateForTests();
+        fake::reset();
+        fake::resetProgress();
+        gApp.deviceAnswered.create(Event::Reset::Manual);
+        gApp.countConfirmed.create(Event::Reset::Manual);
+        gDeviceWaits = DeviceWaits{};
+        gDeviceWaits.answerMs = testsupport::kPatienceMs;
+        gDeviceWaits.confirmMs = testsupport::kPatienceMs;
+        gDeviceWaits.sampleTimeMs = 2000;
+        // No COM number may reach a real device of this machine.
+        for (int n = 1; n <= 8; ++n) previous_[n - 1] = testsupport::mapPort(n, "none");
+    }
+    void TearDown() override {
+        closeLink();
+        loggers_.clear();
+        for (int n = 1; n <= 8; ++n) testsupport::mapPort(n, previous_[n - 1]);
+        gDeviceWaits = DeviceWaits{};
+        resetGlobalStateForTests();
+    }
+
+    LoggerOnPort& logger(const sim::Options& options, int port) {
+        loggers_.push_back(std::make_unique<LoggerOnPort>());
+        std::string error;
+        EXPECT_TRUE(loggers_.back()->start(options, port, &error)) << error;
+        return *loggers_.back();
+    }
+
+    void runPosted() {
+        auto& posted = fake::state().postedCommands;
+        while (!posted.empty()) {
+            const int id = posted.front();
+            posted.erase(posted.begin());
+            if (id == kCommandTransfer) startTransfer();
+            else if (id == kCommandEndProgress) endProgressDisplay();
+        }
+    }
+
+    std::vector<std::string> messages() const {
+        std::vector<std::string> texts;
+        for (const auto& m : fake::state().messages) texts.push_back(m.text);
+        return texts;
+    }
+
+    std::array<std::string, 8> previous_;
+    std::vector<std::unique_ptr<LoggerOnPort>> loggers_;
+    test::TempDir dir_{true};
+};
+
+TEST_F(TransferOverLink, TwoMinutesAtFiftyHertzArriveWholeAndEndAtTheCompletionTime) {
+    sim::Options options;
+    options.sampleTime = 2;
+    options.length = 20000;
+    options.profile = sim::Profile::Ramp;
+    options.pace = sim::Pace::Fast;
+    LoggerOnPort& sim = logger(options, 1);
+
+    gSettings.port = 1;
+    openConfiguredPort();
+    ASSERT_TRUE(messages().empty());
+
+    fake::state().dialogAnswers.push_back(1);  // "2 minutes"
+    startTransfer();
+    runPosted();  // a fresh program learns the sample time on a second ping at most
+    ASSERT_EQ(gApp.countSent, 1) << "the span dialog was not reached";
+    for (int tick = 0; tick < 5; ++tick) pumpCommands();
+    ASSERT_EQ(gApp.receiving, 1);
+    EXPECT_EQ(sim.stats().countRequested, 6000u);
+
+    ASSERT_TRUE(testsupport::waitFor([] { return gApp.receivedCount.load() >= 6000u; }));
+    const platform::CalendarTime before = platform::localNow();
+    trackProgress();
+    const platform::CalendarTime after = platform::localNow();
+    ASSERT_EQ(gApp.receiving, 0);
+
+    EXPECT_EQ(gHeader.recordCount, 6000u);
+    EXPECT_EQ(gHeader.sampleTime, 2);
+    for (std::uint32_t k = 0; k < 6000; ++k) {
+        const auto expected = sim::sampleValue(options, sim::streamIndex(options, 6000, k));
+        ASSERT_EQ(gStore[k].value, expected) << "sample " << k;
+    }
+    const SampleRecord& last = gStore[5999];
+    EXPECT_LE(timeOf(before), timeOf(last));
+    EXPECT_LE(timeOf(last), timeOf(after));
+    EXPECT_EQ(last.tenths + last.hundredths, 0);
+    EXPECT_EQ(gStore[5998].tenths * 10 + gStore[5998].hundredths, 98);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(TransferOverLink, UserAbortStopsTheStreamAtTheLogger) {
+    sim::Options options;
+    options.sampleTime = 10;
+    options.pace = sim::Pace::Real;  // slow enough to abort in the middle
+    LoggerOnPort& sim = logger(options, 2);
+    gSettings.port = 2;
+    openConfiguredPort();
+
+    fake::state().dialogAnswers.push_back(7);  // "1 hour": 36,000 samples, 25 s at the line's pace
+    startTransfer();
+    runPosted();
+    for (int tick = 0; tick < 5; ++tick) pumpCommands();
+    ASSERT_EQ(gApp.receiving, 1);
+    ASSERT_TRUE(testsupport::waitFor([] { return gApp.receivedCount.load() >= 10u; }));
+    trackProgress();
+    fake::pressProgressAbort();
+    runPosted();
+    EXPECT_EQ(gApp.receiving, 0);
+    EXPECT_FALSE(fake::progress().shown);
+    ASSERT_TRUE(testsupport::waitFor([&] { return sim.stats().abortsReceived.load() == 1u; }));
+    ASSERT_TRUE(testsupport::waitFor([&] { return !sim.stats().streaming.load(); }));
+    EXPECT_LT(sim.stats().samplesSent.load(), 36000u);
+    EXPECT_EQ(gHeader.recordCount, 0u) << "no recording came of it";
+}
+
+TEST_F(TransferOverLink, LoggerFaultsEndInTheRecordingReceivedOrAMessage) {
+    sim::Options options;
+    options.sampleTime = 5;
+    options.pace = sim::Pace::Fast;
+    options.abortAfter = 500;
+    options.fillEvery = 7;  // 0xFF fill between the bytes on the way
+    options.split = true;   // and frames cut in two
+    options.splitGapUs = 50;
+    logger(options, 3);
+    gSettings.port = 3;
+    openConfiguredPort();
+
+    // The logger ends the stream itself after 500 samples.
+    fake::state().dialogAnswers.push_back(2);  // "5 minutes": 6,000 samples asked
+    startTransfer();
+    runPosted();
+    for (int tick = 0; tick < 5; ++tick) pumpCommands();
+    ASSERT_TRUE(testsupport::waitFor([] {
+        trackProgress();
+        return gApp.receiving == 0;
+    }));
+    EXPECT_EQ(gHeader.recordCount, 500u);
+    EXPECT_TRUE(messages().empty());
+    closeLink();
+
+    // A logger that confirms 0 samples.
+    fake::state().messages.clear();
+    options = sim::Options{};
+    options.confirmFixed = 0;
+    logger(options, 6);
+    gSettings.port = 6;
+    openConfiguredPort();
+    fake::state().dialogAnswers.push_back(8);
+    startTransfer();
+    runPosted();
+    for (int tick = 0; tick < 5; ++tick) pumpCommands();
+    EXPECT_EQ(messages(), (std::vector<std::string>{messageTextPtr(45)}));
+    EXPECT_EQ(gHeader.recordCount, 500u);
+    EXPECT_EQ(gHeader.sampleTime, 5) << "the recording keeps its own sample time";
+    closeLink();
+
+    // Nobody there at all: two pings, then the message.
+    fake::state().messages.clear();
+    options = sim::Options{};
+    options.silent = true;
+    logger(options, 7);
+    gSettings.port = 7;
+    openConfiguredPort();
+    gDeviceWaits.answerMs = 200;
+    startTransfer();
+    runPosted();
+    EXPECT_EQ(messages(), (std::vector<std::string>{messageTextPtr(40)}));
+    EXPECT_EQ(gApp.retryOnNoAnswer, 1);
+    closeLink();
+
+    // A logger that answers but never tells its sample time, with none known.
+    fake::state().messages.clear();
+    gHeader.sampleTime = 0;
+    options = sim::Options{};
+    options.noSampleTime = true;
+    LoggerOnPort& mute = logger(options, 4);
+    gSettings.port = 4;
+    openConfiguredPort();
+    gDeviceWaits.sampleTimeMs = 20;
+    startTransfer();
+    runPosted();
+    EXPECT_EQ(mute.stats().pings.load(), static_cast<std::uint32_t>(kMaxSampleTimeAttempts));
+    EXPECT_EQ(messages(), (std::vector<std::string>{messageTextPtr(40)}));
+    EXPECT_EQ(gHeader.recordCount, 500u);
+}
+
+TEST_F(TransferOverLink, AutoConnectFindsTheLoggerOnComFiveBehindFourQuietPorts) {
+    sim::Options quiet;
+    quiet.silent = true;
+    for (int n = 1; n <= 4; ++n) logger(quiet, n);
+    sim::Options options;
+    LoggerOnPort& sim = logger(options, 5);
+
+    gSettings.port = 1;
+    openConfiguredPort();
+    ASSERT_EQ(gApp.linkPort, 1);
+    autoConnect();
+
+    EXPECT_EQ(gSettings.port, 5);
+    EXPECT_EQ(gApp.linkPort, 5);
+    EXPECT_EQ(fake::state().checkedItems, (std::set<int>{2005}));
+    EXPECT_TRUE(messages().empty());
+    Settings saved{};
+    ASSERT_EQ(loadOrCreateSettings(saved), 0);
+    EXPECT_EQ(saved.port, 5);
+    for (int n = 0; n < 4; ++n) EXPECT_GE(loggers_[static_cast<std::size_t>(n)]->stats().pings.load(), 1u) << n;
+    EXPECT_EQ(sim.stats().pings.load(), 1u);
+
+    // The link that stays open is COM5's: a second ping reaches that logger.
+    gApp.deviceAnswered.reset();
+    sendPing();
+    EXPECT_TRUE(gApp.deviceAnswered.wait(testsupport::kPatienceMs));
+}
+
+TEST_F(TransferOverLink, AutoConnectWithoutALoggerReopensThePreviousPort) {
+    sim::Options quiet;
+    quiet.silent = true;
+    logger(quiet, 1);
+    LoggerOnPort& previous = logger(quiet, 2);
+    gDeviceWaits.searchMs = 300;
+
+    gSettings.port = 2;
+    openConfiguredPort();
+    autoConnect();
+    EXPECT_EQ(messages(), (std::vector<std::string>{messageTextPtr(89)}));
+    EXPECT_EQ(gSettings.port, 2);
+    EXPECT_EQ(gApp.linkPort, 2);
+    EXPECT_GE(previous.stats().pings.load(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(kSettingsFileName)) << "a failed search saves nothing";
+}
+
+}  // namespace
