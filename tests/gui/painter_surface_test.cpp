@@ -12,6 +12,10 @@
 
 #include "chart/drawing_surface.h"
 #include "platform/qt/painter_surface.h"
+#include "recording/store.h"
+#include "shell/app_state.h"
+#include "shell/handlers.h"
+#include "support/chart_recording.h"
 
 namespace {
 
@@ -160,6 +164,77 @@ TEST(PainterSurface, ScaledPainterStillDrawsLinesAndFills) {
     EXPECT_EQ(image.pixel(80, 41), qRgb(0, 0, 255));
     EXPECT_EQ(image.pixel(60, 100), qRgb(220, 210, 195));
     EXPECT_EQ(image.pixel(80, 100), kWhitePx);  // beyond right - 1 in logical units
+}
+
+// Both charts painted the way the window paints them: background, then the
+// charts through the surface.
+QImage paintWindow() {
+    QImage image(800, 578, QImage::Format_RGB32);
+    QPainter painter(&image);
+    painter.fillRect(image.rect(), QColor(195, 180, 160));
+    {
+        PainterSurface surface(painter);
+        paintCharts(surface);
+    }
+    painter.end();
+    return image;
+}
+
+class ChartPixels : public testing::Test {
+protected:
+    void SetUp() override { resetGlobalStateForTests(); }
+};
+
+TEST_F(ChartPixels, TraceBandAxesAndMarkerLandOnTheirPixels) {
+    test::showRecording({.count = 60000, .value = [](std::uint32_t i) -> std::uint8_t {
+                             return i == 30000 ? 201 : 50;  // one marker in column 300
+                         }});
+    gApp.cursorX = 100;
+    gApp.zoomOffset = 100 * gApp.samplesPerPixel;
+    gApp.zoomStart = gApp.zoomOffset;
+    const QImage image = paintWindow();
+    const QRgb blue = qRgb(0, 0, 255), red = qRgb(255, 0, 0), band = qRgb(220, 210, 195);
+    const QRgb background = qRgb(195, 180, 160);
+
+    EXPECT_EQ(image.pixel(200, 430), blue);       // value 50 in the main chart
+    EXPECT_EQ(image.pixel(600, 150), blue);       // and in the zoom chart
+    EXPECT_EQ(image.pixel(748, 430), blue);
+    EXPECT_EQ(image.pixel(749, 430), kWhitePx);   // the last line leaves its end point out
+    EXPECT_EQ(image.pixel(450, 340), red);        // marker column 300, 200 px high
+    EXPECT_EQ(image.pixel(450, 529), red);
+    EXPECT_EQ(image.pixel(450, 330), kWhitePx);   // ... ending short of y = 330
+    EXPECT_EQ(image.pixel(448, 430), blue);       // the trace runs towards the marker,
+    EXPECT_EQ(image.pixel(449, 430), kWhitePx);   // its last end point left out,
+    EXPECT_EQ(image.pixel(450, 430), red);        // is broken by it
+    EXPECT_EQ(image.pixel(451, 430), blue);       // and starts again after it
+
+    EXPECT_EQ(image.pixel(251, 331), band);       // cursor band at cursorX + 151 ...
+    EXPECT_EQ(image.pixel(308, 529), band);       // ... to cursorX + 208, rows 330 .. 529
+    EXPECT_EQ(image.pixel(309, 400), kWhitePx);
+    EXPECT_EQ(image.pixel(250, 400), kWhitePx);
+
+    EXPECT_EQ(image.pixel(150, 400), kBlackPx);   // left axis
+    EXPECT_EQ(image.pixel(400, 530), kBlackPx);   // base line
+    EXPECT_EQ(image.pixel(750, 100), kBlackPx);   // right axis of the zoom chart
+    EXPECT_EQ(image.pixel(700, 60), kWhitePx);    // cleared zoom plot
+    EXPECT_EQ(image.pixel(5, 5), background);
+}
+
+TEST_F(ChartPixels, NoDataTextIsCentredInBothCharts) {
+    const QImage image = paintWindow();
+    // Dark ink around (450, 430 - a few rows) and (450, 150 - ...), none in the
+    // plot corners.
+    auto inkIn = [&](int x0, int y0, int x1, int y1) {
+        int ink = 0;
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) ink += qGray(image.pixel(x, y)) < 100;
+        return ink;
+    };
+    EXPECT_GT(inkIn(380, 137, 449, 149), 20);
+    EXPECT_GT(inkIn(451, 137, 520, 149), 20);
+    EXPECT_GT(inkIn(380, 417, 449, 429), 20);
+    EXPECT_EQ(inkIn(160, 60, 300, 140), 0);
+    EXPECT_EQ(inkIn(380, 431, 520, 440), 0);  // nothing below the reference line
 }
 
 }  // namespace
