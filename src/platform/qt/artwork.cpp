@@ -53,13 +53,15 @@ QImage programPicture(int size) {
     QImage img(size, size, QImage::Format_RGB32);
     img.fill(QColor(standardPalette()[Silver]));
     const int unit = qMax(1, size / 16);
+    // The small icon cannot spare three rows for the title bar.
+    const int titleHeight = size < 32 ? 2 : 3 * unit;
     {
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing, false);
         // Outer frame and title bar of the window.
         p.setPen(QColor(standardPalette()[Black]));
         p.drawRect(0, 0, size - 1, size - 1);
-        p.fillRect(1, 1, size - 2, 3 * unit, QColor(standardPalette()[Navy]));
+        p.fillRect(1, 1, size - 2, titleHeight, QColor(standardPalette()[Navy]));
         if (size >= 32) {
             // Close box in the title bar.
             p.fillRect(size - 1 - 3 * unit, 1 + unit / 2, 2 * unit, 2 * unit,
@@ -67,7 +69,7 @@ QImage programPicture(int size) {
         }
     }
     const int margin = qMax(1, size / 16);
-    const int top = 3 * unit + 1 + margin;
+    const int top = titleHeight + 1 + margin;
     const int gap = qMax(1, size / 32);
     const int chartHeight = (size - top - margin - gap) / 2;
     const QRect zoomPlot(margin, top, size - 2 * margin, chartHeight);
