@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 #include <deque>
 #include <filesystem>
@@ -34,6 +35,7 @@
 #include "platform/window.h"
 #include "recording/store.h"
 #include "shell/app_state.h"
+#include "shell/handlers.h"
 #include "shell/main_window.h"
 #include "shell/messages.h"
 
@@ -455,6 +457,33 @@ TEST_F(MainWindowTest, ScrollBarRangeCountsThePage) {
     EXPECT_EQ(bar->value(), 100000);
     platform::showScrollBar(false);
     EXPECT_FALSE(bar->isVisible());
+}
+
+// ---- mouse -----------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, CursorDragFollowsTheLeftButtonOnly) {
+    start();
+    gHeader.sampleTime = 10;
+    gHeader.recordCount = 600000;
+    for (std::uint32_t i = 0; i < gHeader.recordCount; ++i) gStore[i].value = static_cast<std::uint8_t>(i % 100);
+    resetView();
+    QWidget* client = qtClientArea();
+    ASSERT_EQ(gApp.cursorX, 0);
+
+    // The right button does not take the band.
+    QTest::mousePress(client, Qt::RightButton, {}, QPoint(170, 400));
+    QTest::mouseMove(client, QPoint(230, 400));
+    QTest::mouseRelease(client, Qt::RightButton, {}, QPoint(230, 400));
+    EXPECT_EQ(gApp.cursorX, 0);
+
+    QTest::mousePress(client, Qt::LeftButton, {}, QPoint(170, 400));
+    QTest::mouseMove(client, QPoint(270, 400));
+    EXPECT_EQ(gApp.cursorX, 100);
+    // Released far outside the window: the drag is over all the same.
+    QTest::mouseRelease(client, Qt::LeftButton, {}, QPoint(-300, 900));
+    EXPECT_FALSE(gApp.dragging);
+    QTest::mouseMove(client, QPoint(320, 400));
+    EXPECT_EQ(gApp.cursorX, 100);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QHideEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -104,7 +105,18 @@ protected:
         if (e->button() == Qt::LeftButton) chartMouseUp(e->position().toPoint().x(), e->position().toPoint().y());
     }
     void mouseMoveEvent(QMouseEvent* e) override {
-        chartMouseMove(e->position().toPoint().x(), e->position().toPoint().y());
+        chartMouseMove(e->position().toPoint().x(), e->position().toPoint().y(),
+                       (e->buttons() & Qt::LeftButton) != 0);
+    }
+    // A drag cannot outlive the window's hold on the mouse: another window or
+    // a popup taking it, or the window going inactive, ends it in place.
+    void changeEvent(QEvent* e) override {
+        if (e->type() == QEvent::ActivationChange && !isActiveWindow()) chartMouseCancel();
+        QWidget::changeEvent(e);
+    }
+    void hideEvent(QHideEvent* e) override {
+        chartMouseCancel();
+        QWidget::hideEvent(e);
     }
 };
 
