@@ -243,6 +243,7 @@ TEST_F(RecordingFile, OpenCommandLoadsAGoodFile) {
     EXPECT_TRUE(fake::state().messages.empty());
     EXPECT_EQ(gHeader.recordCount, 3u);
     EXPECT_EQ(gStore[2].value, 6);
+    EXPECT_EQ(gApp.dataPresent, 1) << "a good load shows the recording";
 }
 
 TEST_F(RecordingFile, SaveCommand) {
