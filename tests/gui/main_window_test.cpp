@@ -4,7 +4,9 @@
 // settings file lives, with every COM number pointing at no device.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QAction>
@@ -211,9 +213,14 @@ TEST_F(MainWindowTest, MarkedPortStillChecksItsItem) {
 }
 
 TEST_F(MainWindowTest, PortItemsTellTheirDevice) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const std::string device = ptsname(master);
+    setenv("VANTREL_COM3", device.c_str(), 1);
     start();
-    // With every COM number overridden to no device, each item says so without
-    // its text changing.
+    // The texts stay "COM &n"; the tip names the device behind each number.
     for (int n = 1; n <= 8; ++n) {
         QAction* a = action(2000 + n);
         ASSERT_NE(a, nullptr);
@@ -221,6 +228,16 @@ TEST_F(MainWindowTest, PortItemsTellTheirDevice) {
         EXPECT_FALSE(a->toolTip().isEmpty());
         EXPECT_EQ(a->toolTip(), a->statusTip());
     }
+    EXPECT_TRUE(action(2003)->toolTip().contains(QString::fromStdString(device)));
+    EXPECT_TRUE(action(2003)->toolTip().contains("VANTREL_COM3"));
+    EXPECT_FALSE(action(2002)->toolTip().contains(QString::fromStdString(device)));
+    // They survive a language switch.
+    action(2120)->trigger();
+    settle();
+    EXPECT_TRUE(action(2003)->toolTip().contains(QString::fromStdString(device)));
+    platform::destroyMainWindow();
+    settle();
+    close(master);
 }
 
 // ---- language --------------------------------------------------------------------
