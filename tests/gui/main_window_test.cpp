@@ -506,6 +506,8 @@ TEST_F(MainWindowTest, CursorDragFollowsTheLeftButtonOnly) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Also when listed for test discovery, which runs without the test's environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
