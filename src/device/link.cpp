@@ -38,6 +38,13 @@ struct LinkState {
 LinkState gLink;
 
 constexpr int kReadBuffer = 4096;  // take whatever is waiting: one wake-up per burst
+// At the line's own pace bytes trickle in a frame at a time, and waking for
+// each one would cost more CPU than everything else the program does while it
+// receives. After a small read the reader lets a few milliseconds of bytes
+// gather first; the stop signal still ends that wait at once. A large read
+// means bytes are plentiful, so the next read follows without a pause.
+constexpr int kTrickleBytes = 64;
+constexpr int kGatherMs = 4;
 
 void readerMain(platform::SerialHandle port, platform::SerialHandle stop) {
     std::uint8_t buffer[kReadBuffer];
@@ -45,6 +52,7 @@ void readerMain(platform::SerialHandle port, platform::SerialHandle stop) {
         const int n = platform::serialRead(port, buffer, kReadBuffer, stop);
         if (n > 0) {
             dispatchReceived(buffer, n);
+            if (n < kTrickleBytes && platform::serialWaitStop(stop, kGatherMs)) return;
         } else if (n == platform::kSerialStopped) {
             return;
         } else {
@@ -177,6 +185,11 @@ int txTake(std::uint8_t* buffer) {
     }
     r.tail.store(tail, std::memory_order_release);
     return n;
+}
+
+int txWaiting() {
+    const TxRing& r = gLink.ring;
+    return (r.head.load(std::memory_order_acquire) - r.tail.load(std::memory_order_acquire)) & (kTxRingSize - 1);
 }
 
 void setLinkFaultForTests(LinkFault fault) { gLink.fault = fault; }

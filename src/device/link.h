@@ -7,9 +7,11 @@
 //   user-interface thread  openLink, closeLink, sendCode, txPut, linkIsOpen,
 //                          linkPort (only this thread opens, closes or puts)
 //   reader thread          started by openLink; reads whatever the port has
-//                          waiting and calls dispatchReceived; after the port
-//                          fails or hangs up it reads no more and only waits to
-//                          be stopped
+//                          waiting and calls dispatchReceived (after a small
+//                          read it lets bytes gather for a few milliseconds,
+//                          which keeps its CPU low at the line's pace); after
+//                          the port fails or hangs up it reads no more and only
+//                          waits to be stopped
 //   writer thread          started by openLink; txTake, port writes
 // No lock is taken between them: the ring positions have one writer each
 // (release/acquire), the stop request is an atomic flag plus a stop signal that
@@ -49,6 +51,10 @@ int txPut(const std::uint8_t* bytes, int n);
 // frees their places; returns the count, 0 when empty. Writer thread only (and
 // tests while no link is open).
 int txTake(std::uint8_t* buffer);
+// Bytes put and not yet taken by the writer (0..kTxRingSize-1). User-interface
+// thread: a program about to close the link waits for 0 so that a last code
+// (an abort) has been handed to the port first.
+int txWaiting();
 
 // Test hooks: make the next openLink fail at the named step after the port has
 // opened, to prove a failed open releases what it made. None: no fault.

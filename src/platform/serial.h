@@ -94,8 +94,9 @@ void serialCloseStop(SerialHandle stop);
 // kSerialStopped, or kSerialFailed when the port has failed or hung up (it will
 // not recover: stop reading and wait for the stop signal).
 int serialRead(SerialHandle port, std::uint8_t* buffer, int capacity, SerialHandle stop);
-// Waits until the stop signal is raised.
-void serialWaitStop(SerialHandle stop);
+// Waits until the stop signal is raised, or at most timeoutMs (negative: no
+// limit). Returns true if it was raised.
+bool serialWaitStop(SerialHandle stop, int timeoutMs = -1);
 // Writes n bytes, waiting for room as needed. Returns n, or kSerialFailed (the
 // bytes not yet written are lost), or kSerialStopped when the stop signal ends
 // the wait, in which case bytes still in the driver's transmit queue are

@@ -229,8 +229,9 @@ TEST_F(Ports, TheStopSignalWakesEveryWaiterAndStaysRaised) {
     }
     EXPECT_EQ(buf[4], 5);
 
+    EXPECT_FALSE(serialWaitStop(stop, 1)) << "a time limit ends the wait unraised";
     std::thread reader([&] { EXPECT_EQ(serialRead(h, buf, 64, stop), kSerialStopped); });
-    std::thread waiter([&] { serialWaitStop(stop); });
+    std::thread waiter([&] { EXPECT_TRUE(serialWaitStop(stop)); });
     serialRaiseStop(stop);
     reader.join();
     waiter.join();

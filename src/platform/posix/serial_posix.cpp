@@ -446,12 +446,14 @@ int serialRead(SerialHandle port, std::uint8_t* buffer, int capacity, SerialHand
     }
 }
 
-void serialWaitStop(SerialHandle stop) {
-    if (stop == kNoSerialHandle) return;
+bool serialWaitStop(SerialHandle stop, int timeoutMs) {
+    if (stop == kNoSerialHandle) return true;  // nothing could ever raise it
     for (;;) {
         pollfd p{fdOf(stop), POLLIN, 0};
-        const int r = ::poll(&p, 1, -1);
-        if (r > 0 || (r < 0 && errno != EINTR && errno != EAGAIN)) return;
+        const int r = ::poll(&p, 1, timeoutMs < 0 ? -1 : timeoutMs);
+        if (r > 0) return true;
+        if (r == 0) return false;
+        if (errno != EINTR && errno != EAGAIN) return true;
     }
 }
 
