@@ -1,0 +1,470 @@
+// vantreldaq-cli on files: info, export and settime run as a user runs them
+// (the built program, its exit code, stdout and stderr), checked against the
+// window's own functions in this process; and the command-line helpers.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+#include "fakes/fake_platform.h"
+#include "recording/csv_export.h"
+#include "recording/recording_file.h"
+#include "recording/set_time.h"
+#include "recording/store.h"
+#include "recording/timestamps.h"
+#include "shell/app_state.h"
+#include "shell/handlers.h"
+#include "shell/messages.h"
+#include "shell/span_dialog.h"
+#include "support/chart_recording.h"
+#include "support/process_runner.h"
+#include "support/recording_surface.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testsupport::ProcessResult;
+
+std::vector<char*> argvOf(std::vector<std::string>& args) {
+    std::vector<char*> v;
+    for (std::string& a : args) v.push_back(a.data());
+    v.push_back(nullptr);
+    return v;
+}
+
+// ---- helpers ------------------------------------------------------------------------
+
+TEST(CliArguments, OptionsWithValuesFlagsAliasesAndTheirMistakes) {
+    const std::vector<cli::OptionSpec> specs = {{"--output", "-o", true}, {"--from", nullptr, true},
+                                                {"--quiet", "-q", false}};
+    std::vector<std::string> a = {"export", "rec.udd", "-o", "x.csv", "--from=5", "-q", "--", "--from"};
+    auto argv = argvOf(a);
+    cli::ParsedArgs p = cli::parseArgs(static_cast<int>(a.size()), argv.data(), 1, specs);
+    EXPECT_EQ(p.error, "");
+    EXPECT_EQ(p.positional, (std::vector<std::string>{"rec.udd", "--from"}));  // after "--" it is a name
+    EXPECT_EQ(p.value("--output"), "x.csv");
+    EXPECT_EQ(p.value("--from"), "5");
+    EXPECT_TRUE(p.has("--quiet"));
+    EXPECT_FALSE(p.help);
+
+    for (const auto& [args, error] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"x", "--to", "3"}, "unknown option --to"},
+             {{"x", "--from"}, "--from needs a value"},
+             {{"x", "--quiet=yes"}, "--quiet takes no value"}}) {
+        std::vector<std::string> copy = args;
+        auto v = argvOf(copy);
+        EXPECT_EQ(cli::parseArgs(static_cast<int>(copy.size()), v.data(), 1, specs).error, error);
+    }
+    std::vector<std::string> h = {"x", "-h"};
+    auto hv = argvOf(h);
+    EXPECT_TRUE(cli::parseArgs(2, hv.data(), 1, specs).help);
+
+    std::uint64_t n = 0;
+    EXPECT_TRUE(cli::parseUnsigned("4294967295", 0xFFFFFFFFu, n));
+    EXPECT_EQ(n, 4294967295u);
+    for (const char* bad : {"", "-1", "+1", " 1", "1 ", "4294967296", "1e3", "0x10", "99999999999999999999"})
+        EXPECT_FALSE(cli::parseUnsigned(bad, 0xFFFFFFFFu, n)) << bad;
+}
+
+TEST(CliSpans, NamesInBothLanguagesOrIndexWhateverLanguageIsInForce) {
+    resetGlobalStateForTests();
+    for (const std::uint16_t language : {std::uint16_t{English}, std::uint16_t{German}}) {
+        gSettings.language = language;
+        EXPECT_EQ(cli::findSpan("2 minutes"), 0);
+        EXPECT_EQ(cli::findSpan("12 Days"), 13);
+        EXPECT_EQ(cli::findSpan("12days"), 13);
+        EXPECT_EQ(cli::findSpan("5 Stunden"), 7);
+        EXPECT_EQ(cli::findSpan("1 tag"), 10);
+        EXPECT_EQ(cli::findSpan("1 Woche"), 12);
+        EXPECT_EQ(cli::findSpan("7"), 7);
+        EXPECT_EQ(cli::findSpan("13"), 13);
+        EXPECT_EQ(cli::findSpan("14"), -1);
+        EXPECT_EQ(cli::findSpan("3 hours"), -1);
+        EXPECT_EQ(cli::findSpan(""), -1);
+        EXPECT_EQ(gSettings.language, language) << "the lookup leaves the language as it was";
+    }
+    gSettings.language = German;
+    EXPECT_EQ(cli::spanLabel(10), "1 Tag");
+    resetGlobalStateForTests();
+}
+
+TEST(CliTimes, TheShapeIsCheckedHereTheNumbersAreLeftToTheDialogsChecks) {
+    std::array<std::string, 6> f;
+    ASSERT_TRUE(cli::splitTimeText("2008-03-01 00:00:00", f));
+    EXPECT_EQ(f, (std::array<std::string, 6>{"2008", "03", "01", "00", "00", "00"}));
+    ASSERT_TRUE(cli::splitTimeText("2008-3-1T7:5:9", f));
+    EXPECT_EQ(f, (std::array<std::string, 6>{"2008", "3", "1", "7", "5", "9"}));
+    ASSERT_TRUE(cli::splitTimeText("2008-13-01 24::00", f));  // shape fine; the checks refuse it
+    EXPECT_EQ(f[3], "24");
+    EXPECT_EQ(f[4], "");
+    for (const char* bad : {"", "2008-03-01", "00:00:00", "2008/03/01 00:00:00", "2008-03-01-02 00:00:00",
+                            "2008-03-01 00:00", "2008-03-01 00:00:00:00"})
+        EXPECT_FALSE(cli::splitTimeText(bad, f)) << bad;
+}
+
+TEST(CliStatistics, ReadingsExcludeMarkersAndGaps) {
+    SampleRecord r[7] = {};
+    const std::uint8_t values[7] = {0, 201, 254, 255, 202, 149, 150};
+    for (int i = 0; i < 7; ++i) r[i].value = values[i];
+    const cli::ValueStats s = cli::valueStats(r, 7);
+    EXPECT_EQ(s.readings, 4u);
+    EXPECT_EQ(s.markers, 2u);
+    EXPECT_EQ(s.gaps, 1u);
+    EXPECT_EQ(s.minimum, 0);
+    EXPECT_EQ(s.maximum, 254);
+    EXPECT_DOUBLE_EQ(s.mean, (0 + 254 + 149 + 150) / 4.0);
+
+    const cli::ValueStats none = cli::valueStats(r + 3, 2);  // a gap and a marker only
+    EXPECT_EQ(none.readings, 0u);
+    EXPECT_EQ(none.mean, 0.0);
+}
+
+TEST(CliProgress, BarFitsTheTerminalAndEstimatesTheTimeLeft) {
+    for (const int width : {20, 40, 80, 200}) {
+        const std::string bar = cli::progressBar(30000, 60000, 10.0, width);
+        EXPECT_LT(bar.size(), static_cast<std::size_t>(width)) << width;
+    }
+    const std::string bar = cli::progressBar(30000, 60000, 10.0, 100);
+    EXPECT_NE(bar.find(" 50% 30000/60000"), std::string::npos) << bar;
+    EXPECT_NE(bar.find("about 10 s left"), std::string::npos) << bar;
+    EXPECT_EQ(bar.front(), '[');
+    // No estimate before anything arrived, nor after the end.
+    EXPECT_EQ(cli::progressPlain(0, 60000, 5.0), "  0%  0 of 60000 samples");
+    EXPECT_EQ(cli::progressPlain(60000, 60000, 5.0), "100%  60000 of 60000 samples");
+    EXPECT_EQ(cli::progressPlain(1, 0, 5.0), "100%  1 of 0 samples");
+    EXPECT_EQ(cli::formatDuration(3725), "1 h 02 min");
+    EXPECT_EQ(cli::formatDuration(185), "3 min 05 s");
+    EXPECT_EQ(cli::formatDuration(-1), "0 s");
+}
+
+// ---- the program on files ---------------------------------------------------------------
+
+class CliOnFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetGlobalStateForTests();
+        fake::reset();
+        std::setlocale(LC_ALL, "C");
+        saveLocaleEnv("LC_ALL");
+        ::setenv("LC_ALL", "C", 1);
+    }
+    void TearDown() override {
+        restoreLocaleEnv();
+        std::setlocale(LC_ALL, "C");
+        resetGlobalStateForTests();
+    }
+
+    ProcessResult cli(const std::vector<std::string>& args) {
+        return testsupport::runProcess(VANTREL_CLI_PROGRAM, args, scratch_.path().string());
+    }
+
+    // A recording written by the window's writer; returns its path.
+    std::string recording(const std::string& name, const test::RecordingSpec& spec) {
+        test::fillRecording(spec);
+        const std::string path = dir_.file(name);
+        int code = 0;
+        EXPECT_EQ(writeRecordingFile(path.c_str(), code), SaveStatus::Saved);
+        return path;
+    }
+
+    static std::string csvOf(std::uint32_t first, std::uint32_t last, std::uint32_t step) {
+        std::FILE* f = std::tmpfile();
+        EXPECT_EQ(writeCsv(f, first, last, step), 0);
+        std::rewind(f);
+        std::string bytes;
+        char buf[65536];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+        std::fclose(f);
+        return bytes;
+    }
+
+    void saveLocaleEnv(const char* name) {
+        const char* v = std::getenv(name);
+        savedName_ = name;
+        hadSaved_ = v != nullptr;
+        saved_ = v != nullptr ? v : "";
+    }
+    void restoreLocaleEnv() {
+        if (hadSaved_) ::setenv(savedName_.c_str(), saved_.c_str(), 1);
+        else ::unsetenv(savedName_.c_str());
+    }
+
+    test::TempDir dir_;
+    test::TempDir scratch_;
+    std::string savedName_, saved_;
+    bool hadSaved_ = false;
+};
+
+std::uint8_t mixedValue(std::uint32_t i) {
+    static const std::uint8_t pattern[] = {0, 37, 149, 150, 201, 99, 255, 202, 254, 12, 100};
+    return pattern[i % sizeof pattern];
+}
+
+TEST_F(CliOnFiles, InfoShowsTheHeaderTimesAndValueStatistics) {
+    const std::string path = recording("day.udd", {.count = 11000, .sampleTime = 50, .spanIndex = 7,
+                                                   .year = 2008, .month = 2, .day = 29, .hour = 23, .minute = 0,
+                                                   .second = 0, .value = mixedValue});
+    const ProcessResult r = cli({"info", path});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    // 1000 rounds of the pattern: readings 0, 37, 149, 150, 99, 254, 12, 100.
+    const std::string expected = "File:          " + path +
+                                 "\n"
+                                 "Sample time:   0.50 s\n"
+                                 "Span:          5 hours (index 7)\n"
+                                 "Records:       11000\n"
+                                 "First sample:  2008-02-29 23:00:00.00\n"
+                                 "Last sample:   " +
+                                 cli::formatStamp(gStore[10999]) +
+                                 "\n"
+                                 "Readings:      8000 (min 0, max 254, mean 100.12)\n"
+                                 "Markers:       2000\n"
+                                 "Gaps:          1000\n";
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(cli::formatStamp(gStore[10999]), "2008-03-01 00:31:39.50");
+
+    const ProcessResult german = cli({"info", path, "--lang", "de"});
+    EXPECT_NE(german.out.find("Span:          5 Stunden (index 7)"), std::string::npos) << german.out;
+}
+
+TEST_F(CliOnFiles, RefusedFilesAreRefusedAsTheWindowRefusesThem) {
+    auto header = [](std::uint16_t sampleTime, std::uint32_t count) {
+        RecordingHeader h{};
+        h.sampleTime = sampleTime;
+        h.recordCount = count;
+        std::uint8_t raw[kHeaderBytes];
+        encodeHeader(h, raw);
+        return std::string(reinterpret_cast<const char*>(raw), kHeaderBytes);
+    };
+    const std::string record(9, '\x01');
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"empty.udd", "", "Error loading header from file!"},
+        {"cut.udd", header(10, 1).substr(0, 19), "Error loading header from file!"},
+        {"zero.udd", header(10, 0), "Error loading header from file!"},
+        {"huge.udd", header(10, kStoreCapacity + 1) + record, "Error loading header from file!"},
+        {"notime.udd", header(0, 1) + record, "Error loading header from file!"},
+        {"short.udd", header(10, 3) + record + record, "Error loading data from file!"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir_.file(c.name);
+        test::writeFileBytes(path, c.bytes);
+        // The window's loader decides, here as in the Open command.
+        int code = 0;
+        EXPECT_NE(readRecordingFile(path.c_str(), code), LoadStatus::Loaded) << c.name;
+        for (const char* command : {"info", "export", "settime"}) {
+            std::vector<std::string> args = {command, path};
+            if (std::string(command) == "settime") args.insert(args.end(), {"--start", "2008-01-01 00:00:00"});
+            const ProcessResult r = cli(args);
+            EXPECT_EQ(r.exitCode, 1) << command << " " << c.name;
+            EXPECT_EQ(r.out, "") << command << " " << c.name;
+            EXPECT_NE(r.err.find(path + ": " + c.message), std::string::npos) << r.err;
+        }
+        EXPECT_EQ(test::readFileBytes(path), c.bytes) << "settime leaves a refused file alone";
+    }
+
+    const ProcessResult missing = cli({"info", dir_.file("absent.udd")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("absent.udd: No such file or directory"), std::string::npos) << missing.err;
+
+    // A longer file than its header counts is fine, as in the window.
+    const std::string longer = dir_.file("longer.udd");
+    test::writeFileBytes(longer, header(10, 1) + record + record);
+    EXPECT_EQ(cli({"info", longer}).exitCode, 0);
+}
+
+TEST_F(CliOnFiles, ExportIsByteForByteTheWindowsExportOfItsThreeRanges) {
+    const std::string path = recording("big.udd", {.count = 123457, .sampleTime = 20, .spanIndex = 8,
+                                                   .value = mixedValue});
+    // The view after opening the file, as the window shows it: the zoom and
+    // main chart ranges come from a paint.
+    int code = 0;
+    ASSERT_EQ(readRecordingFile(path.c_str(), code), LoadStatus::Loaded);
+    resetView();
+    test::RecordingSurface surface;
+    paintCharts(surface);
+    struct Range {
+        std::uint32_t first, last, step;
+    };
+    const Range ranges[] = {
+        {gApp.zoomStart, static_cast<std::uint32_t>(gApp.zoomLast), gApp.samplesPerPixel / 10},  // command 2013
+        {gApp.mainStart, static_cast<std::uint32_t>(gApp.mainLast), gApp.samplesPerPixel},       // command 2014
+        {0, gHeader.recordCount - 1, 1},                                                         // command 2015
+    };
+    ASSERT_GT(ranges[0].step, 1u);
+
+    for (const Range& range : ranges) {
+        const std::string expected = csvOf(range.first, range.last, range.step);
+        const std::vector<std::string> rangeArgs = {"--from", std::to_string(range.first), "--to",
+                                                    std::to_string(range.last), "--step", std::to_string(range.step)};
+        std::vector<std::string> toStdout = {"export", path};
+        toStdout.insert(toStdout.end(), rangeArgs.begin(), rangeArgs.end());
+        const ProcessResult r = cli(toStdout);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(r.out == expected) << "stdout differs for first " << range.first;
+
+        const std::string csv = dir_.file("out.csv");
+        std::vector<std::string> toFile = toStdout;
+        toFile.insert(toFile.end(), {"-o", csv});
+        ASSERT_EQ(cli(toFile).exitCode, 0);
+        EXPECT_TRUE(test::readFileBytes(csv) == expected) << "file differs for first " << range.first;
+    }
+
+    // German texts, and the date in a German locale where the machine has one.
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr) {
+        gSettings.language = German;
+        const std::string expected = csvOf(0, gHeader.recordCount - 1, 1);
+        ::setenv("LC_ALL", "de_DE.UTF-8", 1);
+        const ProcessResult r = cli({"export", path, "--lang", "de"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(r.out == expected);
+        EXPECT_NE(r.out.find("Startzeit: 05.03.2006, 07:08:09\n"), std::string::npos) << r.out.substr(0, 120);
+    }
+}
+
+TEST_F(CliOnFiles, ExportRefusesRangesItCannotWriteAndLeavesNoHalfFile) {
+    const std::string path = recording("small.udd", {.count = 100});
+    const std::string csv = dir_.file("x.csv");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--step", "0"},
+             {"--from", "100"},  // one past the last record
+             {"--from", "5", "--to", "4"},
+             {"--from", "-1"},
+             {"--lang", "fr"},
+             {"--bogus"}}) {
+        std::vector<std::string> all = {"export", path, "-o", csv};
+        all.insert(all.end(), args.begin(), args.end());
+        const ProcessResult r = cli(all);
+        EXPECT_EQ(r.exitCode, 1) << args[0];
+        EXPECT_FALSE(r.err.empty());
+        EXPECT_FALSE(std::filesystem::exists(csv)) << args[0];
+    }
+    // A --to past the end stops at the last record, as the window's export does.
+    ASSERT_EQ(cli({"export", path, "--from", "95", "--to", "4000000000"}).out, csvOf(95, 99, 1));
+
+    // A folder that cannot take the file: an I/O failure, and no file.
+    const ProcessResult r = cli({"export", path, "-o", dir_.file("no/such/folder/x.csv")});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("no/such/folder/x.csv"), std::string::npos) << r.err;
+
+    // Replacing an existing export leaves nothing beside it.
+    test::writeFileBytes(csv, "old");
+    ASSERT_EQ(cli({"export", path, "-o", csv}).exitCode, 0);
+    EXPECT_EQ(test::readFileBytes(csv), csvOf(0, 99, 1));
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir_.path())) files += e.path().extension() != ".udd";
+    EXPECT_EQ(files, 1) << "only x.csv";
+}
+
+TEST_F(CliOnFiles, SetTimeRestampsAsTheDialogDoesAndRefusesWhatItRefuses) {
+    const std::string path = recording("three.udd", {.count = 3, .sampleTime = 100});
+    const std::string original = test::readFileBytes(path);
+
+    // The worked example: 01/03-2008 00:00:00 as the end of three samples a second apart.
+    const std::string out = dir_.file("out.udd");
+    ProcessResult r = cli({"settime", path, "--end", "2008-03-01 00:00:00", "-o", out});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    int code = 0;
+    ASSERT_EQ(readRecordingFile(out.c_str(), code), LoadStatus::Loaded);
+    EXPECT_EQ(cli::formatStamp(gStore[0]), "2008-02-29 23:59:58.00");
+    EXPECT_EQ(cli::formatStamp(gStore[2]), "2008-03-01 00:00:00.00");
+    EXPECT_EQ(test::readFileBytes(path), original) << "-o leaves the input alone";
+
+    // In place, from the start; the same bytes as the window's forward stamping.
+    r = cli({"settime", path, "--start", "2008-03-01T00:00:00"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(readRecordingFile(path.c_str(), code), LoadStatus::Loaded);
+    assignTimesForward({2008, 3, 1, 0, 0, 0});
+    ASSERT_EQ(writeRecordingFile(out.c_str(), code), SaveStatus::Saved);
+    EXPECT_EQ(test::readFileBytes(path), test::readFileBytes(out));
+    const std::string stamped = test::readFileBytes(path);
+
+    // Each entry as the dialog's buttons judge it, typed into its six fields.
+    const std::vector<std::string> entries = {
+        "2008-02-29 12:00:00", "2009-02-29 12:00:00", "2009-04-31 00:00:00", "2009-04-30 23:59:59",
+        "2009-00-10 00:00:00", "2009-13-10 00:00:00", "2004-06-01 00:00:00", "2100-06-01 00:00:00",
+        "2005-01-01 00:00:00", "2099-12-31 23:59:59", "2009-06-01 24:00:00", "2009-06-01 00:60:00",
+        "2009-06-01 00:00:60", "2009-06-01  :00:00",  "2009-06-01 0:0:0",    "2009-257-01 00:00:00",
+        "2009-06-01 280:00:00", "2009-06-00 00:00:00", "2009-6-1 7:5:9",     "x009-06-01 00:00:00"};
+    int refusals = 0;
+    for (const std::string& entry : entries) {
+        std::array<std::string, 6> fields;
+        ASSERT_TRUE(cli::splitTimeText(entry, fields)) << entry;
+        TimeEntryTexts texts;
+        for (int i = 0; i < 6; ++i) texts[i] = fields[i].c_str();
+        fake::reset();
+        const bool dialogAccepts = setTimeDialogButton(kSetEndTimeButton, texts) == kSetEndTimeButton;
+
+        test::writeFileBytes(path, stamped);
+        r = cli({"settime", path, "--end", entry});
+        if (dialogAccepts) {
+            EXPECT_EQ(r.exitCode, 0) << entry << ": " << r.err;
+        } else {
+            ++refusals;
+            EXPECT_EQ(r.exitCode, 1) << entry;
+            EXPECT_NE(r.err.find(messageTextPtr(kMsgInvalidTime)), std::string::npos) << r.err;
+            EXPECT_EQ(test::readFileBytes(path), stamped) << entry << " changed the file";
+        }
+    }
+    EXPECT_EQ(refusals, 14);
+
+    // Mistakes of the command line itself.
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"settime", path},
+             {"settime", path, "--start", "2008-01-01 00:00:00", "--end", "2008-01-01 00:00:00"},
+             {"settime", path, "--start", "yesterday"},
+             {"settime", "--start", "2008-01-01 00:00:00"}}) {
+        EXPECT_EQ(cli(args).exitCode, 1);
+        EXPECT_EQ(test::readFileBytes(path), stamped);
+    }
+}
+
+TEST_F(CliOnFiles, EveryCommandHasItsHelpAndMistakesSayWhereToLook) {
+    for (const char* command : {"ports", "fetch", "info", "export", "settime"}) {
+        const ProcessResult r = cli({command, "--help"});
+        EXPECT_EQ(r.exitCode, 0) << command;
+        EXPECT_EQ(r.out.rfind(std::string("Usage: vantreldaq-cli ") + command, 0), 0u) << r.out;
+        EXPECT_EQ(cli({"help", command}).out, r.out);
+    }
+    EXPECT_EQ(cli({"--help"}).exitCode, 0);
+    const ProcessResult none = cli({});
+    EXPECT_EQ(none.exitCode, 1);
+    const ProcessResult unknown = cli({"fetchh"});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_NE(unknown.err.find("no command \"fetchh\""), std::string::npos);
+    const ProcessResult bad = cli({"info", "a.udd", "--frobnicate"});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_NE(bad.err.find("vantreldaq-cli info --help"), std::string::npos) << bad.err;
+}
+
+TEST_F(CliOnFiles, PortsListsEveryComNumberWithItsDevice) {
+    const std::string previous3 = std::getenv("VANTREL_COM3") ? std::getenv("VANTREL_COM3") : "";
+    const std::string previous4 = std::getenv("VANTREL_COM4") ? std::getenv("VANTREL_COM4") : "";
+    ::setenv("VANTREL_COM3", "/dev/null", 1);
+    ::setenv("VANTREL_COM4", dir_.file("gone").c_str(), 1);
+    const ProcessResult r = cli({"ports"});
+    if (previous3.empty()) ::unsetenv("VANTREL_COM3"); else ::setenv("VANTREL_COM3", previous3.c_str(), 1);
+    if (previous4.empty()) ::unsetenv("VANTREL_COM4"); else ::setenv("VANTREL_COM4", previous4.c_str(), 1);
+    ASSERT_EQ(r.exitCode, 0);
+    std::vector<std::string> lines;
+    for (std::size_t pos = 0, next; (next = r.out.find('\n', pos)) != std::string::npos; pos = next + 1)
+        lines.push_back(r.out.substr(pos, next - pos));
+    ASSERT_EQ(lines.size(), 8u) << r.out;
+    for (int n = 1; n <= 8; ++n) EXPECT_EQ(lines[n - 1].rfind(std::to_string(n) + "  ", 0), 0u) << lines[n - 1];
+    EXPECT_EQ(lines[2], "3  /dev/null         present  VANTREL_COM3");
+    EXPECT_EQ(lines[3].find("4  " + dir_.file("gone")), 0u);
+    EXPECT_NE(lines[3].find("missing  VANTREL_COM4"), std::string::npos) << lines[3];
+}
+
+}  // namespace
