@@ -346,7 +346,8 @@ int percentOf(std::uint32_t received, std::uint32_t expected) {
 std::string timeLeft(std::uint32_t received, std::uint32_t expected, double elapsed) {
     if (received == 0 || elapsed < 0.5 || received >= expected) return {};
     const double rate = received / elapsed;
-    return "about " + formatDuration((expected - received) / rate) + " left";
+    const double left = (expected - received) / rate;
+    return left < 1.0 ? "under 1 s left" : "about " + formatDuration(left) + " left";
 }
 
 }  // namespace
