@@ -35,6 +35,16 @@ QFont buildFont(FontId id) {
         if (metrics.ascent() + metrics.descent() <= spec.height) break;
     }
     font.setPixelSize(size);
+    // The time labels stand in a 130-pixel margin left of the axis labels and
+    // were laid out for a face about as narrow as Arial; wider faces (DejaVu
+    // Sans is 12 % wider) would run into the "50" and "100" labels. Narrow the
+    // face until a date line fits the width that layout allows.
+    const int allowed = spec.height * 74 / 10;
+    const QString sample = QStringLiteral("00/00-00, 00:00:00");
+    for (int stretch = 100; stretch > 70; stretch -= 2) {
+        font.setStretch(stretch);
+        if (QFontMetrics(font).horizontalAdvance(sample) <= allowed) break;
+    }
     return font;
 }
 

@@ -69,5 +69,6 @@ private:
 
 // The font a surface uses for an id: default proportional face, weight from the
 // table, pixel size chosen once so that ascent + descent equals the table's
-// height (or the largest size below it).
+// height (or the largest size below it), narrowed where the face is too wide
+// for the time labels' margin. Built once, on first use.
 const QFont& painterFont(FontId font);
