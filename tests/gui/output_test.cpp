@@ -340,8 +340,12 @@ TEST_F(OutputTest, APdfFileThatCannotBeWrittenIsAnError) {
 int main(int argc, char** argv) {
     // Ports that cannot exist, so the window's start-up opens none.
     for (int n = 1; n <= 8; ++n) setenv(("VANTREL_COM" + std::to_string(n)).c_str(), "/nonexistent/vantrel-port", 1);
+    // Without a display the tests run on the offscreen platform.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
     QTemporaryDir work;
     QDir::setCurrent(work.path());  // the settings file goes here
     resetGlobalStateForTests();
