@@ -105,13 +105,6 @@ std::vector<DrawnRect> RecordingSurface::rects() const {
     return out;
 }
 
-const DrawnText* RecordingSurface::findText(const std::vector<DrawnText>& texts, const std::string& text) const {
-    for (const DrawnText& t : texts) {
-        if (t.text == text) return &t;
-    }
-    return nullptr;
-}
-
 std::vector<RecordingSurface::TracePoint> RecordingSurface::tracePoints() const {
     std::vector<TracePoint> out;
     for (const SurfaceCall& c : calls_) {

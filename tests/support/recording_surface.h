@@ -71,8 +71,6 @@ public:
     std::vector<DrawnLine> linesWith(PenId pen) const;
     std::vector<DrawnText> texts() const;
     std::vector<DrawnRect> rects() const;
-    // The text drawn with exactly this content, or nullptr.
-    const DrawnText* findText(const std::vector<DrawnText>& texts, const std::string& text) const;
 
     // Points of the trace as the pen reached them: every moveTo/lineTo made while
     // the trace pen was selected, in order.
