@@ -335,6 +335,17 @@ TEST_F(OutputTest, APdfFileThatCannotBeWrittenIsAnError) {
     EXPECT_EQ(gAnswerer->messages[0], QStringLiteral("Error:|Error printing...: 30011"));
 }
 
+// Run by scripts/test_spooler.sh against a CUPS daemon with a cups-pdf
+// printer as the default; the script checks the PDF the spooler produces.
+class SpoolerTest : public OutputTest {};
+
+TEST_F(SpoolerTest, PrintsOnePageOnTheDefaultPrinter) {
+    if (qgetenv("VANTREL_SPOOLER_TEST") != "1") GTEST_SKIP() << "needs the spooler set up by scripts/test_spooler.sh";
+    qtSetPrinterChoice(PrinterChoice::DefaultPrinter);
+    commandPrinter();
+    EXPECT_TRUE(gAnswerer->messages.empty()) << gAnswerer->messages.front().toStdString();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
