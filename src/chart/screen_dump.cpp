@@ -39,10 +39,8 @@ bool writeAll(std::FILE* file, const void* data, std::size_t bytes) {
 
 }  // namespace
 
-int chooseBitmapFile(BitmapTarget& target) {
+int openBitmapTarget(const std::string& path, BitmapTarget& target) {
     target = BitmapTarget{};
-    std::string path;
-    if (!platform::saveFileDialog("Bitmap File (*.bmp)", "bmp", path)) return 0;
     for (int n = 0; n < kTempNameAttempts; ++n) {
         std::string temp = path + ".~" + std::to_string(n);
         errno = 0;
@@ -59,15 +57,14 @@ int chooseBitmapFile(BitmapTarget& target) {
     return EEXIST;
 }
 
-void writeBitmapFile(BitmapHeaderBlock& block, const platform::WindowCapture& capture) {
-    BitmapTarget target;
-    int e = chooseBitmapFile(target);
-    if (e != 0) {
-        report(kMsgCreateFailed, e);
-        return;
-    }
-    if (target.file == nullptr) return;  // cancelled
+int chooseBitmapFile(BitmapTarget& target) {
+    target = BitmapTarget{};
+    std::string path;
+    if (!platform::saveFileDialog("Bitmap File (*.bmp)", "bmp", path)) return 0;
+    return openBitmapTarget(path, target);
+}
 
+void writeBitmapToTarget(BitmapTarget& target, BitmapHeaderBlock& block, const platform::WindowCapture& capture) {
     std::uint32_t imageSize = bitmapHeaderImageSize(block);
     auto* pixels = static_cast<std::uint8_t*>(std::malloc(imageSize));
     if (pixels == nullptr) {
@@ -119,6 +116,17 @@ void writeBitmapFile(BitmapHeaderBlock& block, const platform::WindowCapture& ca
         report(kMsgCreateFailed, ec.value());
         discardTarget(target);
     }
+}
+
+void writeBitmapFile(BitmapHeaderBlock& block, const platform::WindowCapture& capture) {
+    BitmapTarget target;
+    int e = chooseBitmapFile(target);
+    if (e != 0) {
+        report(kMsgCreateFailed, e);
+        return;
+    }
+    if (target.file == nullptr) return;  // cancelled
+    writeBitmapToTarget(target, block, capture);
 }
 
 void dumpScreen() {

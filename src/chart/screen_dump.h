@@ -29,7 +29,18 @@ void dumpScreen();
 // error number when no file can be created next to the chosen name.
 int chooseBitmapFile(BitmapTarget& target);
 
-// Reads the captured pixels in the header's format and writes the file: the
-// 14-byte file header, the information header with its colour table, the rows.
-// Reports its own failures; the chosen file appears only when all went well.
+// Creates the temporary file beside path. 0 and an open target, or the C
+// library's error number.
+int openBitmapTarget(const std::string& path, BitmapTarget& target);
+
+// Converts the captured pixels to the header's format and writes them to the
+// target's temporary file, which then replaces the chosen file. Reports its own
+// failures (70, 72, 73, 74, 87) and leaves the chosen file as it was on any of
+// them. The target is closed afterwards.
+void writeBitmapToTarget(BitmapTarget& target, BitmapHeaderBlock& block, const platform::WindowCapture& capture);
+
+// The save dialog, then writeBitmapToTarget: the 14-byte file header, the
+// information header with its colour table, the rows. Reports its own failures
+// (74 when no file can be created); the chosen file appears only when all went
+// well, and a cancelled dialog writes and shows nothing.
 void writeBitmapFile(BitmapHeaderBlock& block, const platform::WindowCapture& capture);
