@@ -127,6 +127,27 @@ TEST_F(TransferOverLink, TwoMinutesAtFiftyHertzArriveWholeAndEndAtTheCompletionT
     EXPECT_TRUE(messages().empty());
 }
 
+TEST_F(TransferOverLink, CountFollowsTheLoggersSampleTimeNotTheRecordingOnScreen) {
+    sim::Options options;
+    options.sampleTime = 2;
+    options.pace = sim::Pace::Real;
+    LoggerOnPort& sim = logger(options, 1);
+    gSettings.port = 1;
+    openConfiguredPort();
+
+    gHeader.sampleTime = 50;  // a recording at 0.5 s is on screen
+    gHeader.recordCount = 100;
+    fake::state().dialogAnswers.push_back(1);
+    startTransfer();
+    runPosted();
+    for (int tick = 0; tick < 3; ++tick) pumpCommands();
+    ASSERT_TRUE(testsupport::waitFor([&] { return sim.stats().countRequested.load() != 0; }));
+    EXPECT_EQ(sim.stats().countRequested.load(), 6000u) << "2 minutes at 0.02 s, not at 0.5 s";
+
+    pumpCommands();  // confirmed; the recording keeps its header until samples complete
+    EXPECT_EQ(gHeader.recordCount, 100u);
+}
+
 TEST_F(TransferOverLink, UserAbortStopsTheStreamAtTheLogger) {
     sim::Options options;
     options.sampleTime = 10;

@@ -3,7 +3,9 @@
 // recording, and what the recording on screen looks like afterwards.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -370,6 +372,26 @@ TEST_F(Transfer, SampleTimeComesFromTheLoggerNotFromTheRecordingOnScreen) {
     EXPECT_EQ(loggerRecord().requested, 14400u);
     EXPECT_EQ(gHeader.recordCount, 14400u);
     EXPECT_EQ(gHeader.sampleTime, 50);
+}
+
+TEST_F(Transfer, SampleTimeReportArrivingAfterTheAnswerIsWaitedFor) {
+    loadPreviousRecording();  // 0.50 s on screen
+    loggerScript().sampleTime = -1;  // the report comes from the "reader thread" below
+    gDeviceWaits.sampleTimeMs = 60000;
+    std::thread reader([] {
+        // Once the program has pinged, it waits for the answer and then for the report.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (loadSampleTime() != kSampleTimeUnreported && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        test::loggerSends(CodeSampleTime + 2);
+    });
+    fake::state().dialogAnswers.push_back(1);
+    startTransfer();
+    reader.join();
+    for (int tick = 0; tick < 3; ++tick) pumpCommands();
+    EXPECT_EQ(loggerRecord().requested, 6000u) << "counted at 0.02 s, not at the recording's 0.5 s";
 }
 
 TEST_F(Transfer, CancelledOrFailedSpanDialogChangesNothing) {
