@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QAbstractPrintDialog>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -318,6 +319,38 @@ TEST_F(OutputTest, CancellingThePrintDialogPrintsNothing) {
     commandPrinter();
     EXPECT_TRUE(dialogShown);
     EXPECT_TRUE(gAnswerer->messages.empty());
+}
+
+// The dialog's own "Print to File (PDF)" choice, as a user without a printer
+// would print.
+TEST_F(OutputTest, PrintingToAFileChosenInTheDialog) {
+    const QString pdf = path(QStringLiteral("chosen.pdf"));
+    bool chosen = false;
+    gAnswerer->handler = [&](QWidget* modal) {
+        auto* d = qobject_cast<QPrintDialog*>(modal);
+        if (d == nullptr) return false;
+        auto* printers = d->findChild<QComboBox*>(QStringLiteral("printers"));
+        auto* name = d->findChild<QLineEdit*>(QStringLiteral("filename"));
+        if (printers == nullptr || name == nullptr) {
+            ADD_FAILURE() << "the print dialog has no printer list or file name field";
+            d->reject();
+            return true;
+        }
+        printers->setCurrentIndex(printers->count() - 1);  // "Print to File (PDF)" comes last
+        name->setText(pdf);
+        chosen = true;
+        d->accept();
+        return true;
+    };
+    commandPrinter();
+    EXPECT_TRUE(chosen);
+    EXPECT_TRUE(gAnswerer->messages.empty());
+    EXPECT_GT(QFileInfo(pdf).size(), 1000);
+    if (!haveTool("pdfinfo")) return;
+    const QRegularExpressionMatch size =
+        QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+)")).match(run(QStringLiteral("pdfinfo"), {pdf}));
+    ASSERT_TRUE(size.hasMatch());
+    EXPECT_GT(size.captured(1).toDouble(), size.captured(2).toDouble());  // landscape
 }
 
 TEST_F(OutputTest, NoDefaultPrinterIsReportedNotPrintedTo) {
