@@ -253,7 +253,7 @@ int commandFetch(int argc, char** argv) {
         return usage("no span \"" + args.value("--span") + "\"; the spans are " + spanList(all));
     }
     const std::string requestedOutput = args.value("--output");
-    if (!requestedOutput.empty() && !outputUsable(requestedOutput)) return ExitUser;
+    if (!outputUsable(requestedOutput.empty() ? "vantrel.udd" : requestedOutput)) return ExitUser;
     const bool quiet = args.has("--quiet");
 
     const platform::SerialPortInfo info = platform::serialPortInfo(port);
@@ -279,8 +279,10 @@ int commandFetch(int argc, char** argv) {
     view.terminal = ::isatty(STDERR_FILENO) == 1;
     view.prefix = "COM" + std::to_string(port) + ": ";
 
+    // Held until the file is written: a Ctrl+C after the last sample lets the
+    // write finish rather than leave a temporary file behind.
+    StopSignals signals;
     {
-        StopSignals signals;
         // The menu's Transfer, then the message loop's part: posted commands
         // first, the two timers at their periods. A blocking wait inside a
         // handler (ping, confirmation) delays the timers as it delays the window's.
