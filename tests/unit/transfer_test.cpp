@@ -376,14 +376,17 @@ TEST_F(Transfer, SampleTimeComesFromTheLoggerNotFromTheRecordingOnScreen) {
 
 TEST_F(Transfer, SampleTimeReportArrivingAfterTheAnswerIsWaitedFor) {
     loadPreviousRecording();  // 0.50 s on screen
-    loggerScript().sampleTime = -1;  // the report comes from the "reader thread" below
+    // The logger's frames come from a thread of their own, as from the reader
+    // thread: the answer, and the sample time 20 ms behind it.
+    loggerScript().answers = false;
+    gDeviceWaits.answerMs = 60000;
     gDeviceWaits.sampleTimeMs = 60000;
     std::thread reader([] {
-        // Once the program has pinged, it waits for the answer and then for the report.
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (loadSampleTime() != kSampleTimeUnreported && std::chrono::steady_clock::now() < giveUp) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+        test::loggerSends(CodeAnswer);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         test::loggerSends(CodeSampleTime + 2);
     });
