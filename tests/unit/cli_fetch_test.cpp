@@ -192,6 +192,15 @@ TEST_F(CliFetch, EndsWithoutAFileWhenThereIsNothingToWrite) {
     r = cli({"fetch", "--port", "6", "--span", "0", "-o", dir_.file("c.udd")});
     EXPECT_EQ(r.exitCode, 2) << r.err;
 
+    // A line that goes dead in the middle of the stream: the fetch gives up
+    // after the stall time instead of waiting for ever.
+    sim::Options dying = fast;
+    dying.hangupAfter = 300;
+    logger(dying, 2);
+    r = cli({"fetch", "--port", "2", "--span", "0", "--stall", "1", "-o", dir_.file("e.udd")});
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_NE(r.err.find("sent nothing for 1 s after 300 of 6000 samples"), std::string::npos) << r.err;
+
     // Nobody on the line: the ping and its repeat go unanswered.
     sim::Options silent;
     silent.silent = true;
@@ -209,6 +218,7 @@ TEST_F(CliFetch, EndsWithoutAFileWhenThereIsNothingToWrite) {
              {"fetch", "--port", "1", "--span", "3 hours"},
              {"fetch", "--span", "1 hour"},
              {"fetch", "--port", "1"},
+             {"fetch", "--port", "1", "--span", "1 hour", "--stall", "0"},
              {"fetch", "--port", "1", "--span", "1 hour", "-o", dir_.path().string()}}) {
         EXPECT_EQ(cli(args).exitCode, 1) << args.back();
     }

@@ -38,6 +38,7 @@ namespace {
 
 const char kFetchHelp[] =
     "Usage: vantreldaq-cli fetch --port N --span SPAN [-o FILE.udd] [--lang en|de] [--quiet]\n"
+    "                            [--stall S]\n"
     "\n"
     "Fetches the most recent SPAN of the logger's recording over COM<N>, as the\n"
     "window's Transfer does: ping (repeated once), the logger's sample time, the\n"
@@ -56,12 +57,13 @@ const char kFetchHelp[] =
     "                    in the current folder, from the time of the last sample)\n"
     "  --lang en|de      language of the logger's messages (default en)\n"
     "  -q, --quiet       no progress and no summary, only errors\n"
+    "  --stall S         abort when no sample arrives for S seconds (default 10)\n"
     "\n"
     "Progress goes to stderr: a bar with the time left on a terminal, a line per\n"
     "10 % otherwise. The file's name goes to stdout once it is written. Ctrl+C\n"
     "sends the logger the abort code and writes nothing (exit 130). Exit 1: bad\n"
     "arguments or a span the sample time does not allow; 2: port, logger or disc\n"
-    "failure, or no samples received (no file is written).\n";
+    "failure, a stream that stalls, or no samples received (no file is written).\n";
 
 volatile std::sig_atomic_t gStopSignal = 0;
 
@@ -225,7 +227,8 @@ int commandFetch(int argc, char** argv) {
                                        {"--span", nullptr, true},
                                        {"--output", "-o", true},
                                        {"--lang", nullptr, true},
-                                       {"--quiet", "-q", false}});
+                                       {"--quiet", "-q", false},
+                                       {"--stall", nullptr, true}});
     if (args.help) {
         std::fputs(kFetchHelp, stdout);
         return ExitOk;
@@ -255,6 +258,9 @@ int commandFetch(int argc, char** argv) {
     const std::string requestedOutput = args.value("--output");
     if (!outputUsable(requestedOutput.empty() ? "vantrel.udd" : requestedOutput)) return ExitUser;
     const bool quiet = args.has("--quiet");
+    std::uint64_t stallSeconds = 10;
+    if (args.has("--stall") && (!parseUnsigned(args.value("--stall"), 86400, stallSeconds) || stallSeconds == 0))
+        return usage("--stall needs 1..86400 seconds, not \"" + args.value("--stall") + "\"");
 
     const platform::SerialPortInfo info = platform::serialPortInfo(port);
     if (info.path.empty()) {
@@ -289,7 +295,13 @@ int commandFetch(int argc, char** argv) {
         dispatchCommand(CmdTransfer);
         auto nextPump = Clock::now() + std::chrono::milliseconds(50);
         auto nextTrack = Clock::now() + std::chrono::milliseconds(100);
-        while (gStopSignal == 0) {
+        // The window waits for a stalled stream until the user presses Abort;
+        // nobody may be watching here, so a stream that stops for stallSeconds
+        // is aborted as the user would.
+        std::uint32_t lastReceived = 0;
+        auto lastArrival = Clock::now();
+        bool stalled = false;
+        while (gStopSignal == 0 && !stalled) {
             int id = 0;
             if (takePostedCommand(id)) {
                 dispatchCommand(id);
@@ -306,12 +318,19 @@ int commandFetch(int argc, char** argv) {
                 mainWindowTimer(kProgressTimerId);
                 view.update();
                 now = Clock::now();
+                const std::uint32_t received = gApp.receivedCount.load();
+                if (gApp.receiving != 1 || received != lastReceived) {
+                    lastReceived = received;
+                    lastArrival = now;
+                } else if (now - lastArrival >= std::chrono::seconds(stallSeconds)) {
+                    stalled = true;
+                }
                 nextTrack = std::max(nextTrack + std::chrono::milliseconds(100), now);
             }
             std::this_thread::sleep_until(std::min(nextPump, nextTrack));
         }
 
-        if (gStopSignal != 0) {
+        if (gStopSignal != 0 || stalled) {
             const int signal = gStopSignal;
             // As the progress window's Abort does: the abort code, then the
             // end of the display; a transfer still in its handshake is told too.
@@ -325,6 +344,13 @@ int commandFetch(int argc, char** argv) {
             letWriterFinish();
             closeLink();
             view.finish(false);
+            if (signal == 0) {
+                complain("COM%d (%s): the logger sent nothing for %llu s after %u of %u samples; transfer aborted, "
+                         "nothing written",
+                         port, info.path.c_str(), static_cast<unsigned long long>(stallSeconds), lastReceived,
+                         gApp.expectedCount.load());
+                return ExitFailure;
+            }
             complain("COM%d: interrupted; nothing written", port);
             return 128 + signal;
         }
