@@ -46,8 +46,7 @@ std::atomic_ref<std::uint16_t> headerSampleTime() {
     return std::atomic_ref<std::uint16_t>(gHeader.sampleTime);
 }
 
-// Puts the header's sample time back to what it was before this Transfer
-// pinged, unless the logger's report is what the header should keep.
+// Puts the header's sample time back to what it was when Transfer was chosen.
 void restoreSampleTime() { storeSampleTime(gApp.priorSampleTime); }
 
 // Ends a transfer whose span was chosen without giving a recording: the header
@@ -83,7 +82,9 @@ std::uint16_t awaitSampleTimeReport(int timeoutMs) {
 // answer signal is cleared before the ping goes out, so a quick answer cannot
 // be wiped out by a late clear. Leaves in the header the sample time the
 // logger reported, or else the one the header had (which still counts as
-// known). Returns true when the logger answered.
+// known). The header holds kSampleTimeUnreported only while this thread is
+// blocked here, so nothing that reads it (charts, dialogs) can see the mark.
+// Returns true when the logger answered.
 bool pingForSampleTime() {
     headerSampleTime().store(kSampleTimeUnreported, std::memory_order_relaxed);
     gApp.deviceAnswered.reset();
