@@ -44,7 +44,7 @@ constexpr int kReadBuffer = 4096;  // take whatever is waiting: one wake-up per 
 // gather first; the stop signal still ends that wait at once. A large read
 // means bytes are plentiful, so the next read follows without a pause.
 constexpr int kTrickleBytes = 64;
-constexpr int kGatherMs = 4;
+constexpr int kGatherMs = 8;
 
 void readerMain(platform::SerialHandle port, platform::SerialHandle stop) {
     std::uint8_t buffer[kReadBuffer];
