@@ -202,6 +202,8 @@ TEST_F(Ports, OpenSetsRaw8N1At57600WithoutFlowControlExclusively) {
     EXPECT_EQ(exclusive, 1);
     EXPECT_EQ(serialOpen(3, 57600, &error), kNoSerialHandle) << "a second open fails, even for root";
     EXPECT_EQ(error, EBUSY);
+    ASSERT_EQ(ioctl(other, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1) << "the refused open left the holder's exclusive mode alone";
 
     serialClose(h);
     ASSERT_EQ(ioctl(other, TIOCGEXCL, &exclusive), 0);

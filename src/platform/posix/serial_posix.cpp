@@ -353,7 +353,14 @@ SerialHandle serialOpen(int port, int baud, int* error) {
         while (rc != 0 && errno == EINTR);
         if (rc != 0) err = errno == EWOULDBLOCK ? EBUSY : errno;
     }
-    if (fd >= 0 && err == 0 && ::ioctl(fd, TIOCEXCL) != 0) err = errno;
+    bool exclusive = false;
+    if (fd >= 0 && err == 0) {
+        if (::ioctl(fd, TIOCEXCL) != 0) {
+            err = errno;
+        } else {
+            exclusive = true;
+        }
+    }
 
     termios tio{};
     if (fd >= 0 && err == 0 && ::tcgetattr(fd, &tio) != 0) err = errno;
@@ -391,7 +398,9 @@ SerialHandle serialOpen(int port, int baud, int* error) {
 
     if (err != 0) {
         if (fd >= 0) {
-            ::ioctl(fd, TIOCNXCL);
+            // Only our own exclusive mode: a refused second open must not lift
+            // the first holder's.
+            if (exclusive) ::ioctl(fd, TIOCNXCL);
             ::close(fd);
         }
         if (error != nullptr) *error = err;
