@@ -57,6 +57,7 @@ namespace {
 
 constexpr std::int64_t kByteNs = 1000000000LL * 10 / 57600;  // 8N1: 10 bits a byte
 constexpr std::size_t kFastFrames = 16384;                  // samples per unit at full speed
+constexpr std::int64_t kCatchUpNs = 20000000;               // lateness a paced line makes up
 
 std::int64_t nowNs() {
     timespec ts{};
@@ -394,7 +395,12 @@ int simRun(Simulator* s) {
             const ssize_t w = ::write(s->master, s->unit.data() + s->unitOffset, end - s->unitOffset);
             if (w > 0) {
                 s->unitOffset += static_cast<std::size_t>(w);
-                if (s->o.pace == Pace::Real) s->holdUntilNs = std::max(s->holdUntilNs, now) + w * kByteNs;
+                if (s->o.pace == Pace::Real) {
+                    // A line keeps its rate: a write that came late is made up
+                    // by the next ones, unless the line had simply been idle.
+                    const std::int64_t base = s->holdUntilNs >= now - kCatchUpNs ? s->holdUntilNs : now;
+                    s->holdUntilNs = base + w * kByteNs;
+                }
                 if (firstPart && s->unitOffset == s->unitSplit)
                     s->holdUntilNs = std::max<std::int64_t>(s->holdUntilNs, now + s->o.splitGapUs * std::int64_t{1000});
             } else if (w < 0 && (errno == EAGAIN || errno == EINTR)) {
