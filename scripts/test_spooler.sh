@@ -25,6 +25,9 @@ command -v pdfinfo >/dev/null || skip "pdfinfo (poppler-utils) is not installed"
 WORK=$(mktemp -d /tmp/vantrel-spooler.XXXXXX)
 chmod 755 "$WORK"
 CUPSD_PID=""
+HOME_PDF="${HOME:-/root}/PDF"
+HOME_PDF_EXISTED=0
+[ -d "$HOME_PDF" ] && HOME_PDF_EXISTED=1
 cleanup() {
   if [ -n "$CUPSD_PID" ] && kill -0 "$CUPSD_PID" 2>/dev/null; then
     kill "$CUPSD_PID" 2>/dev/null
@@ -32,6 +35,9 @@ cleanup() {
     kill -9 "$CUPSD_PID" 2>/dev/null
   fi
   rm -rf "$WORK"
+  # cups-pdf makes the user's PDF folder; take it away again if it was not there.
+  [ "$HOME_PDF_EXISTED" = 1 ] || rmdir "$HOME_PDF" 2>/dev/null
+  return 0
 }
 trap cleanup EXIT
 fail() { echo "spooler test FAILED: $*" >&2; [ -f "$WORK/log/error_log" ] && tail -n 30 "$WORK/log/error_log" >&2; exit 1; }
@@ -91,7 +97,6 @@ timeout 30 lpadmin -d PDF || fail "lpadmin could not make PDF the default printe
 MARK="$WORK/mark"
 touch "$MARK"
 sleep 1
-export HOME_PDF="${HOME:-/root}/PDF"
 export XDG_RUNTIME_DIR="$WORK/xdg"
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 VANTREL_SPOOLER_TEST=1 QT_QPA_PLATFORM=offscreen timeout 120 "$TEST_BIN" \
