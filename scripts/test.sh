@@ -24,6 +24,12 @@ cmake --build build -j "$JOBS"
 step "tests"
 (cd build && ctest --output-on-failure -j "$JOBS")
 
+step "printing through a real spooler (CUPS + cups-pdf; skipped without root)"
+bash scripts/test_spooler.sh build
+
+step "Debian package: build, install, start, remove (skipped without root)"
+BUILD_DIR=build bash scripts/test_package.sh
+
 if [ "${SKIP_SANITIZERS:-0}" != 1 ]; then
   step "build with ASan + UBSan (clang)"
   CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
