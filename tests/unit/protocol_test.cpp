@@ -257,21 +257,4 @@ TEST_F(Dispatcher, ConfirmedCountsBeyondTheCapacityAreHeldToIt) {
     EXPECT_EQ(gApp.expectedCount, kStoreCapacity);
 }
 
-TEST_F(Dispatcher, NoiseNeverLeavesTheLineStateOutOfRange) {
-    std::uint32_t x = 12345;
-    for (int i = 0; i < 200000; ++i) {
-        x = x * 1664525u + 1013904223u;
-        const std::uint8_t b = static_cast<std::uint8_t>(x >> 24);
-        dispatchReceived(&b, 1);
-        ASSERT_GE(gApp.rxLineLength, 0);
-        ASSERT_LE(gApp.rxLineLength, 7);
-        ASSERT_LE(gApp.receivedCount, kStoreCapacity);
-        ASSERT_LE(gApp.expectedCount, kStoreCapacity);
-    }
-    // After noise, the next carriage return puts the dispatcher back in step.
-    const std::uint32_t before = gApp.receivedCount;
-    feed(concat({Bytes{0x0D}, loggerFrame(99)}));
-    EXPECT_EQ(gApp.receivedCount, before + 1);
-}
-
 }  // namespace
