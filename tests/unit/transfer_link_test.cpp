@@ -127,27 +127,6 @@ TEST_F(TransferOverLink, TwoMinutesAtFiftyHertzArriveWholeAndEndAtTheCompletionT
     EXPECT_TRUE(messages().empty());
 }
 
-TEST_F(TransferOverLink, CountFollowsTheLoggersSampleTimeNotTheRecordingOnScreen) {
-    sim::Options options;
-    options.sampleTime = 2;
-    options.pace = sim::Pace::Real;
-    LoggerOnPort& sim = logger(options, 1);
-    gSettings.port = 1;
-    openConfiguredPort();
-
-    gHeader.sampleTime = 50;  // a recording at 0.5 s is on screen
-    gHeader.recordCount = 100;
-    fake::state().dialogAnswers.push_back(1);
-    startTransfer();
-    runPosted();
-    for (int tick = 0; tick < 3; ++tick) pumpCommands();
-    ASSERT_TRUE(testsupport::waitFor([&] { return sim.stats().countRequested.load() != 0; }));
-    EXPECT_EQ(sim.stats().countRequested.load(), 6000u) << "2 minutes at 0.02 s, not at 0.5 s";
-
-    pumpCommands();  // confirmed; the recording keeps its header until samples complete
-    EXPECT_EQ(gHeader.recordCount, 100u);
-}
-
 TEST_F(TransferOverLink, UserAbortStopsTheStreamAtTheLogger) {
     sim::Options options;
     options.sampleTime = 10;
@@ -196,36 +175,6 @@ TEST_F(TransferOverLink, LoggerFaultsEndInTheRecordingReceivedOrAMessage) {
     }));
     EXPECT_EQ(gHeader.recordCount, 500u);
     EXPECT_TRUE(messages().empty());
-    closeLink();
-
-    // A logger that confirms 0 samples.
-    fake::state().messages.clear();
-    options = sim::Options{};
-    options.confirmFixed = 0;
-    logger(options, 6);
-    gSettings.port = 6;
-    openConfiguredPort();
-    fake::state().dialogAnswers.push_back(8);
-    startTransfer();
-    runPosted();
-    for (int tick = 0; tick < 5; ++tick) pumpCommands();
-    EXPECT_EQ(messages(), (std::vector<std::string>{messageTextPtr(45)}));
-    EXPECT_EQ(gHeader.recordCount, 500u);
-    EXPECT_EQ(gHeader.sampleTime, 5) << "the recording keeps its own sample time";
-    closeLink();
-
-    // Nobody there at all: two pings, then the message.
-    fake::state().messages.clear();
-    options = sim::Options{};
-    options.silent = true;
-    logger(options, 7);
-    gSettings.port = 7;
-    openConfiguredPort();
-    gDeviceWaits.answerMs = 200;
-    startTransfer();
-    runPosted();
-    EXPECT_EQ(messages(), (std::vector<std::string>{messageTextPtr(40)}));
-    EXPECT_EQ(gApp.retryOnNoAnswer, 1);
     closeLink();
 
     // A logger that answers but never tells its sample time, with none known.

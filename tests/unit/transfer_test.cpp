@@ -418,15 +418,6 @@ TEST_F(Transfer, TransferRunsToTheEndWithoutAProgressWindow) {
     EXPECT_EQ(gApp.progressWindow, nullptr);
 }
 
-TEST_F(Transfer, EndOfProgressDisplayWithoutATransferDoesNothing) {
-    loadPreviousRecording();
-    const RecordingHeader header = gHeader;
-    endProgressDisplay();
-    trackProgress();
-    EXPECT_EQ(std::memcmp(&gHeader, &header, sizeof header), 0);
-    EXPECT_EQ(fake::progress().destroys, 0);
-}
-
 TEST_F(Transfer, CommandQueueWrapsAroundItsThirtyTwoSlots) {
     for (int i = 0; i < 30; ++i) {
         queueCode(static_cast<std::uint16_t>(1000 + i));
