@@ -20,21 +20,21 @@ SampleRecord makeRecord(int year, int month, int day, int hour, int minute, int 
     return r;
 }
 
-void fillRecording(const RecordingSpec& spec) {
+void fillRecording(const RecordingSpec& shape) {
     using namespace std::chrono;
-    const std::uint32_t count = spec.count < kStoreCapacity ? spec.count : kStoreCapacity;
-    gHeader.sampleTime = spec.sampleTime;
-    gHeader.spanIndex = spec.spanIndex;
+    const std::uint32_t count = shape.count < kStoreCapacity ? shape.count : kStoreCapacity;
+    gHeader.sampleTime = shape.sampleTime;
+    gHeader.spanIndex = shape.spanIndex;
     gHeader.recordCount = count;
 
-    const sys_days firstDay = year_month_day{year{spec.year}, month{static_cast<unsigned>(spec.month)},
-                                             day{static_cast<unsigned>(spec.day)}};
+    const sys_days firstDay = year_month_day{year{shape.year}, month{static_cast<unsigned>(shape.month)},
+                                             day{static_cast<unsigned>(shape.day)}};
     constexpr std::int64_t kDay = 8640000;  // hundredths of a second
-    const std::int64_t firstTime = ((spec.hour * 60 + spec.minute) * 60 + spec.second) * std::int64_t{100};
+    const std::int64_t firstTime = ((shape.hour * 60 + shape.minute) * 60 + shape.second) * std::int64_t{100};
     std::int64_t shownDay = -1;
     year_month_day date{};
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::int64_t t = firstTime + std::int64_t{i} * spec.sampleTime;
+        const std::int64_t t = firstTime + std::int64_t{i} * shape.sampleTime;
         const std::int64_t dayOffset = t / kDay;
         if (dayOffset != shownDay) {
             shownDay = dayOffset;
@@ -50,12 +50,12 @@ void fillRecording(const RecordingSpec& spec) {
         r.second = static_cast<std::uint8_t>(inDay / 100 % 60);
         r.tenths = static_cast<std::uint8_t>(inDay / 10 % 10);
         r.hundredths = static_cast<std::uint8_t>(inDay % 10);
-        r.value = spec.value(i);
+        r.value = shape.value(i);
     }
 }
 
-void showRecording(const RecordingSpec& spec) {
-    fillRecording(spec);
+void showRecording(const RecordingSpec& shape) {
+    fillRecording(shape);
     resetView();
 }
 

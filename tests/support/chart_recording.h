@@ -23,10 +23,10 @@ struct RecordingSpec {
 
 // Fills gHeader and gStore[0 .. count-1] (timestamps and values). Records
 // beyond count are left as they are.
-void fillRecording(const RecordingSpec& spec);
+void fillRecording(const RecordingSpec& shape);
 
 // fillRecording, then resetView(): the recording shown whole, as after a load.
-void showRecording(const RecordingSpec& spec);
+void showRecording(const RecordingSpec& shape);
 
 // A record with the given date, time and value.
 SampleRecord makeRecord(int year, int month, int day, int hour, int minute, int second, std::uint8_t value);

@@ -41,11 +41,11 @@ std::vector<char*> argvOf(std::vector<std::string>& args) {
 // ---- helpers ------------------------------------------------------------------------
 
 TEST(CliArguments, OptionsWithValuesFlagsAliasesAndTheirMistakes) {
-    const std::vector<cli::OptionSpec> specs = {{"--output", "-o", true}, {"--from", nullptr, true},
+    const std::vector<cli::OptionSpec> options = {{"--output", "-o", true}, {"--from", nullptr, true},
                                                 {"--quiet", "-q", false}};
     std::vector<std::string> a = {"export", "rec.udd", "-o", "x.csv", "--from=5", "-q", "--", "--from"};
     auto argv = argvOf(a);
-    cli::ParsedArgs p = cli::parseArgs(static_cast<int>(a.size()), argv.data(), 1, specs);
+    cli::ParsedArgs p = cli::parseArgs(static_cast<int>(a.size()), argv.data(), 1, options);
     EXPECT_EQ(p.error, "");
     EXPECT_EQ(p.positional, (std::vector<std::string>{"rec.udd", "--from"}));  // after "--" it is a name
     EXPECT_EQ(p.value("--output"), "x.csv");
@@ -59,11 +59,11 @@ TEST(CliArguments, OptionsWithValuesFlagsAliasesAndTheirMistakes) {
              {{"x", "--quiet=yes"}, "--quiet takes no value"}}) {
         std::vector<std::string> copy = args;
         auto v = argvOf(copy);
-        EXPECT_EQ(cli::parseArgs(static_cast<int>(copy.size()), v.data(), 1, specs).error, error);
+        EXPECT_EQ(cli::parseArgs(static_cast<int>(copy.size()), v.data(), 1, options).error, error);
     }
     std::vector<std::string> h = {"x", "-h"};
     auto hv = argvOf(h);
-    EXPECT_TRUE(cli::parseArgs(2, hv.data(), 1, specs).help);
+    EXPECT_TRUE(cli::parseArgs(2, hv.data(), 1, options).help);
 
     std::uint64_t n = 0;
     EXPECT_TRUE(cli::parseUnsigned("4294967295", 0xFFFFFFFFu, n));
@@ -165,8 +165,8 @@ protected:
     }
 
     // A recording written by the window's writer; returns its path.
-    std::string recording(const std::string& name, const test::RecordingSpec& spec) {
-        test::fillRecording(spec);
+    std::string recording(const std::string& name, const test::RecordingSpec& shape) {
+        test::fillRecording(shape);
         const std::string path = dir_.file(name);
         int code = 0;
         EXPECT_EQ(writeRecordingFile(path.c_str(), code), SaveStatus::Saved);

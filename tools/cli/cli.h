@@ -63,7 +63,7 @@ struct ParsedArgs {
 
 // Parses argv[first..argc-1] against the accepted options. "--" ends the
 // options; a lone "-" is positional.
-ParsedArgs parseArgs(int argc, char** argv, int first, const std::vector<OptionSpec>& specs);
+ParsedArgs parseArgs(int argc, char** argv, int first, const std::vector<OptionSpec>& options);
 
 // A plain unsigned decimal number up to max: digits only, no sign, no blanks.
 bool parseUnsigned(const std::string& text, std::uint64_t max, std::uint64_t& out);

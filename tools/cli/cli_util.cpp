@@ -39,7 +39,7 @@ std::string ParsedArgs::value(const char* name, const std::string& fallback) con
     return v;
 }
 
-ParsedArgs parseArgs(int argc, char** argv, int first, const std::vector<OptionSpec>& specs) {
+ParsedArgs parseArgs(int argc, char** argv, int first, const std::vector<OptionSpec>& options) {
     ParsedArgs out;
     bool optionsEnded = false;
     for (int i = first; i < argc; ++i) {
@@ -64,27 +64,27 @@ ParsedArgs parseArgs(int argc, char** argv, int first, const std::vector<OptionS
             inlineValue = arg.substr(eq + 1);
             hasInline = true;
         }
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& s : specs)
-            if (name == s.name || (s.alias != nullptr && name == s.alias)) spec = &s;
-        if (spec == nullptr) {
+        const OptionSpec* option = nullptr;
+        for (const OptionSpec& s : options)
+            if (name == s.name || (s.alias != nullptr && name == s.alias)) option = &s;
+        if (option == nullptr) {
             out.error = "unknown option " + name;
             return out;
         }
-        if (!spec->takesValue) {
+        if (!option->takesValue) {
             if (hasInline) {
-                out.error = std::string(spec->name) + " takes no value";
+                out.error = std::string(option->name) + " takes no value";
                 return out;
             }
-            out.options.emplace_back(spec->name, "");
+            out.options.emplace_back(option->name, "");
             continue;
         }
         if (hasInline) {
-            out.options.emplace_back(spec->name, inlineValue);
+            out.options.emplace_back(option->name, inlineValue);
         } else if (i + 1 < argc) {
-            out.options.emplace_back(spec->name, argv[++i]);
+            out.options.emplace_back(option->name, argv[++i]);
         } else {
-            out.error = std::string(spec->name) + " needs a value";
+            out.error = std::string(option->name) + " needs a value";
             return out;
         }
     }

@@ -18,28 +18,28 @@ QColor toQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 constexpr int kFontCount = 5;
 
 QFont buildFont(FontId id) {
-    const FontSpec spec = fontSpec(id);
+    const FontSpec desc = fontSpec(id);
     QFont font;  // the application's default face
     font.setStyleHint(QFont::SansSerif);
-    font.setWeight(spec.weight >= 700 ? QFont::Bold : QFont::Normal);
+    font.setWeight(desc.weight >= 700 ? QFont::Bold : QFont::Normal);
     font.setItalic(false);
     font.setUnderline(false);
     font.setStrikeOut(false);
     font.setKerning(false);
     // The height is the character cell (ascent + descent), not the em size that
     // Qt's pixel size means; take the largest size whose cell still fits.
-    int size = spec.height;
+    int size = desc.height;
     for (; size > 1; --size) {
         font.setPixelSize(size);
         const QFontMetrics metrics(font);
-        if (metrics.ascent() + metrics.descent() <= spec.height) break;
+        if (metrics.ascent() + metrics.descent() <= desc.height) break;
     }
     font.setPixelSize(size);
     // The time labels stand in a 130-pixel margin left of the axis labels and
     // were laid out for a face about as narrow as Arial; wider faces (DejaVu
     // Sans is 12 % wider) would run into the "50" and "100" labels. Narrow the
     // face until a date line fits the width that layout allows.
-    const int allowed = spec.height * 74 / 10;
+    const int allowed = desc.height * 74 / 10;
     const QString sample = QStringLiteral("00/00-00, 00:00:00");
     for (int stretch = 100; stretch > 70; stretch -= 2) {
         font.setStretch(stretch);
