@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -13,6 +10,7 @@
 #include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "shell/messages.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -152,22 +150,6 @@ TEST_F(RecordingFile, SaveLoadRoundTripKeepsEverything) {
     EXPECT_TRUE(Snapshot::take(40) == saved);
 }
 
-// Files never exceed this size during the test below; writes beyond fail.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit lim = old_;
-        lim.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old_); }
-
-private:
-    rlimit old_{};
-};
-
 TEST_F(RecordingFile, FailedSaveKeepsTheOldFile) {
     const std::string path = dir.file("keep.udd");
     const std::string old = fileImage(100, 1, 2, 2);
@@ -175,13 +157,13 @@ TEST_F(RecordingFile, FailedSaveKeepsTheOldFile) {
     gHeader.recordCount = 64;
     {
         int code = 0;
-        FileSizeLimit limit(100);  // header fits, records do not
+        test::FileSizeLimit limit(100);  // header fits, records do not
         EXPECT_EQ(writeRecordingFile(path.c_str(), code), SaveStatus::RecordsShort);
         EXPECT_NE(code, 0);
     }
     {
         int code = 0;
-        FileSizeLimit limit(10);  // not even the header
+        test::FileSizeLimit limit(10);  // not even the header
         EXPECT_EQ(writeRecordingFile(path.c_str(), code), SaveStatus::HeaderShort);
         EXPECT_NE(code, 0);
     }
@@ -270,7 +252,7 @@ TEST_F(RecordingFile, SaveCommand) {
     gHeader.recordCount = 64;
     fake::state().fileAnswers = {path};
     {
-        FileSizeLimit limit(100);
+        test::FileSizeLimit limit(100);
         commandSave();
     }
     EXPECT_EQ(messageTexts(), (std::vector<std::string>{expected(85, 15), expected(84, 43, EFBIG)}));
