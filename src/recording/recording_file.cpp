@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/window.h"
+#include "recording/replace_file.h"
 #include "shell/messages.h"
 
 namespace {
@@ -114,17 +115,9 @@ LoadStatus readRecordingFile(const char* path, int& errorCode) {
 
 SaveStatus writeRecordingFile(const char* path, int& errorCode) {
     errorCode = 0;
-    // A fresh name beside the target, so the rename stays on one file system.
-    std::string temp;
-    std::FILE* f = nullptr;
-    for (int attempt = 0; attempt < 100 && !f; ++attempt) {
-        temp = std::string(path) + ".tmp" + std::to_string(attempt);
-        errno = 0;
-        f = std::fopen(temp.c_str(), "wbx");
-        if (!f && errno != EEXIST) break;
-    }
-    if (!f) {
-        errorCode = lastError();
+    ReplaceFile out;
+    if (const int rc = replaceFileOpen(out, path, ".tmp"); rc != 0) {
+        errorCode = rc;
         return SaveStatus::CreateFailed;
     }
 
@@ -137,25 +130,19 @@ SaveStatus writeRecordingFile(const char* path, int& errorCode) {
     errno = 0;
     // The header is flushed on its own so that a failure is put down to the
     // part that really failed.
-    if (std::fwrite(raw, 1, kHeaderBytes, f) != kHeaderBytes || std::fflush(f) != 0) {
+    if (std::fwrite(raw, 1, kHeaderBytes, out.file) != kHeaderBytes || std::fflush(out.file) != 0) {
         status = SaveStatus::HeaderShort;
-    } else if (std::fwrite(gStore, 1, recordBytes(h), f) != recordBytes(h) || std::fflush(f) != 0) {
+    } else if (std::fwrite(gStore, 1, recordBytes(h), out.file) != recordBytes(h) || std::fflush(out.file) != 0) {
         status = SaveStatus::RecordsShort;
     }
-    if (status != SaveStatus::Saved) errorCode = lastError();
-    errno = 0;
-    if (std::fclose(f) != 0 && status == SaveStatus::Saved) {
-        status = SaveStatus::RecordsShort;
+    if (status != SaveStatus::Saved) {
         errorCode = lastError();
+    } else if ((errorCode = replaceFileFinish(out)) != 0) {
+        status = SaveStatus::RecordsShort;
+    } else if ((errorCode = replaceFileInstall(out)) != 0) {
+        status = SaveStatus::ReplaceFailed;
     }
-    if (status == SaveStatus::Saved) {
-        errno = 0;
-        if (std::rename(temp.c_str(), path) != 0) {
-            errorCode = lastError();
-            status = SaveStatus::ReplaceFailed;
-        }
-    }
-    if (status != SaveStatus::Saved) std::remove(temp.c_str());
+    if (status != SaveStatus::Saved) replaceFileDiscard(out);
     return status;
 }
 
