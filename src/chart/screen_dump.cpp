@@ -1,9 +1,6 @@
 #include "chart/screen_dump.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/window.h"
 #include "shell/app_state.h"
@@ -21,17 +18,7 @@ constexpr MessageId kMsgCloseFailed = 73;
 constexpr MessageId kMsgCreateFailed = 74;
 constexpr MessageId kMsgWriteFailed = 87;
 
-// Attempts at a free temporary name next to the target before giving up.
-constexpr int kTempNameAttempts = 100;
-
 void report(MessageId text, long code = 0) { showMessage(text, kCaptionScreenDump, code); }
-
-// Closes and deletes the temporary file; the chosen name is left as it was.
-void discardTarget(BitmapTarget& target) {
-    if (target.file != nullptr) std::fclose(target.file);
-    target.file = nullptr;
-    if (!target.tempPath.empty()) std::remove(target.tempPath.c_str());
-}
 
 bool writeAll(std::FILE* file, const void* data, std::size_t bytes) {
     return std::fwrite(data, 1, bytes, file) == bytes;
@@ -40,21 +27,7 @@ bool writeAll(std::FILE* file, const void* data, std::size_t bytes) {
 }  // namespace
 
 int openBitmapTarget(const std::string& path, BitmapTarget& target) {
-    target = BitmapTarget{};
-    for (int n = 0; n < kTempNameAttempts; ++n) {
-        std::string temp = path + ".~" + std::to_string(n);
-        errno = 0;
-        // "x": never reuse a file that happens to carry the temporary name.
-        std::FILE* file = std::fopen(temp.c_str(), "wbx");
-        if (file != nullptr) {
-            target.file = file;
-            target.path = path;
-            target.tempPath = temp;
-            return 0;
-        }
-        if (errno != EEXIST) return errno != 0 ? errno : EIO;
-    }
-    return EEXIST;
+    return replaceFileOpen(target, path, ".~");
 }
 
 int chooseBitmapFile(BitmapTarget& target) {
@@ -69,12 +42,12 @@ void writeBitmapToTarget(BitmapTarget& target, BitmapHeaderBlock& block, const p
     auto* pixels = static_cast<std::uint8_t*>(std::malloc(imageSize));
     if (pixels == nullptr) {
         report(kMsgNoMemory);
-        discardTarget(target);
+        replaceFileDiscard(target);
         return;
     }
     if (readBitmapBits(capture.pixels.data(), capture.pixels.size(), block, pixels) == 0) {
         report(kMsgNoColourTable);
-        discardTarget(target);
+        replaceFileDiscard(target);
         std::free(pixels);
         return;
     }
@@ -86,7 +59,7 @@ void writeBitmapToTarget(BitmapTarget& target, BitmapHeaderBlock& block, const p
     // block must hold them.
     if (headerBytes > block.size) {
         report(kMsgNoColourTable);
-        discardTarget(target);
+        replaceFileDiscard(target);
         std::free(pixels);
         return;
     }
@@ -100,21 +73,17 @@ void writeBitmapToTarget(BitmapTarget& target, BitmapHeaderBlock& block, const p
     std::free(pixels);
     if (!written) {
         report(kMsgWriteFailed);
-        discardTarget(target);
+        replaceFileDiscard(target);
         return;
     }
-    int closed = std::fclose(target.file);
-    target.file = nullptr;
-    if (closed != 0) {
+    if (replaceFileFinish(target) != 0) {
         report(kMsgCloseFailed);
-        discardTarget(target);
+        replaceFileDiscard(target);
         return;
     }
-    std::error_code ec;
-    std::filesystem::rename(target.tempPath, target.path, ec);
-    if (ec) {
-        report(kMsgCreateFailed, ec.value());
-        discardTarget(target);
+    if (const int e = replaceFileInstall(target); e != 0) {
+        report(kMsgCreateFailed, e);
+        replaceFileDiscard(target);
     }
 }
 

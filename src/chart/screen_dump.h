@@ -7,15 +7,13 @@
 
 #include "chart/bmp.h"
 #include "platform/screen.h"
+#include "recording/replace_file.h"
 
-// The file being written: a temporary file beside the chosen name, renamed onto
-// it only once every byte is written and the file closed, so that a failed dump
-// never leaves a half-written or emptied bitmap under the user's name.
-struct BitmapTarget {
-    std::FILE* file = nullptr;  // open temporary file, nullptr when none
-    std::string path;           // the name the user chose
-    std::string tempPath;       // where the bytes go until they are complete
-};
+// The file being written: a temporary file beside the chosen name (target),
+// renamed onto it only once every byte is written and the file closed, so that
+// a failed dump never leaves a half-written or emptied bitmap under the user's
+// name.
+using BitmapTarget = ReplaceFile;
 
 // Captures the main window and writes it to a file the user chooses; every
 // failure is reported here with caption 48 (messages 70 to 74 and 87). When the
