@@ -108,21 +108,6 @@ ValueStats valueStats(const SampleRecord* records, std::uint32_t count);
 // numbers themselves are left to the checks.
 bool splitTimeText(const std::string& text, std::array<std::string, 6>& fields);
 
-// ---- output files -------------------------------------------------------------------
-// A file written beside its target and moved into place only when complete,
-// so that an interrupted or failed write never leaves a half-written target.
-struct AtomicOutput {
-    std::string target;
-    std::string temp;
-    std::FILE* file = nullptr;
-};
-// Creates the temporary file. Returns 0 or an errno code.
-int atomicOpen(AtomicOutput& out, const std::string& target);
-// Closes and renames into place (commit) or removes the temporary file.
-// Returns 0 or an errno code (the temporary file is removed on failure).
-int atomicCommit(AtomicOutput& out);
-void atomicDiscard(AtomicOutput& out);
-
 // ---- progress ---------------------------------------------------------------------
 // One progress report of a transfer: a bar line for a terminal of width
 // columns, or a plain line for a log.

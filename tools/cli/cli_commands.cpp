@@ -11,6 +11,7 @@
 #include "platform/serial.h"
 #include "recording/csv_export.h"
 #include "recording/recording_file.h"
+#include "recording/replace_file.h"
 #include "recording/set_time.h"
 #include "recording/store.h"
 #include "recording/timestamps.h"
@@ -228,8 +229,10 @@ int commandExport(int argc, char** argv) {
         return ExitOk;
     }
 
-    AtomicOutput out;
-    if (const int rc = atomicOpen(out, output); rc != 0) {
+    // Written beside the target and moved into place only when complete, so
+    // that a failed export never leaves a half-written file under its name.
+    ReplaceFile out;
+    if (const int rc = replaceFileOpen(out, output, ".part"); rc != 0) {
         complain("%s: %s: %s", output.c_str(), messageTextPtr(84), std::strerror(rc));
         return ExitFailure;
     }
@@ -238,11 +241,14 @@ int commandExport(int argc, char** argv) {
                                 static_cast<std::uint32_t>(step));
     if (result != 0) {
         const int err = errno != 0 ? errno : EIO;
-        atomicDiscard(out);
+        replaceFileDiscard(out);
         complain("%s: %s: %s (code %d)", output.c_str(), messageTextPtr(84), std::strerror(err), result);
         return ExitFailure;
     }
-    if (const int rc = atomicCommit(out); rc != 0) {
+    int rc = replaceFileFinish(out);
+    if (rc == 0) rc = replaceFileInstall(out);
+    if (rc != 0) {
+        replaceFileDiscard(out);
         complain("%s: %s: %s", output.c_str(), messageTextPtr(84), std::strerror(rc));
         return ExitFailure;
     }

@@ -1,5 +1,5 @@
-// Argument parsing, span and language names, formatting, statistics and
-// atomic output files of vantreldaq-cli.
+// Argument parsing, span and language names, formatting and statistics of
+// vantreldaq-cli.
 #include <cerrno>
 #include <cmath>
 #include <cstdarg>
@@ -275,47 +275,6 @@ bool splitTimeText(const std::string& text, std::array<std::string, 6>& fields) 
     if (!split3(date, '-', d) || !split3(time, ':', t)) return false;
     fields = {d[0], d[1], d[2], t[0], t[1], t[2]};
     return true;
-}
-
-// ---- output files -------------------------------------------------------------------------
-
-int atomicOpen(AtomicOutput& out, const std::string& target) {
-    out.target = target;
-    out.file = nullptr;
-    // A fresh name beside the target keeps the rename on one file system.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        out.temp = target + ".part" + std::to_string(attempt);
-        errno = 0;
-        out.file = std::fopen(out.temp.c_str(), "wbx");
-        if (out.file != nullptr) return 0;
-        if (errno != EEXIST) break;
-    }
-    out.temp.clear();
-    return errno != 0 ? errno : EIO;
-}
-
-int atomicCommit(AtomicOutput& out) {
-    if (out.file == nullptr) return EBADF;
-    errno = 0;
-    int rc = 0;
-    if (std::fflush(out.file) != 0 || std::ferror(out.file) != 0) rc = errno != 0 ? errno : EIO;
-    errno = 0;
-    if (std::fclose(out.file) != 0 && rc == 0) rc = errno != 0 ? errno : EIO;
-    out.file = nullptr;
-    if (rc == 0) {
-        errno = 0;
-        if (std::rename(out.temp.c_str(), out.target.c_str()) != 0) rc = errno != 0 ? errno : EIO;
-    }
-    if (rc != 0) std::remove(out.temp.c_str());
-    out.temp.clear();
-    return rc;
-}
-
-void atomicDiscard(AtomicOutput& out) {
-    if (out.file != nullptr) std::fclose(out.file);
-    out.file = nullptr;
-    if (!out.temp.empty()) std::remove(out.temp.c_str());
-    out.temp.clear();
 }
 
 // ---- progress ------------------------------------------------------------------------------
