@@ -47,7 +47,8 @@ TEST(PainterSurface, LinesDrawTheStartAndLeaveOutTheEndInEveryDirection) {
     const int cx = 20, cy = 20;
     const std::pair<int, int> ends[] = {{30, 20}, {10, 20}, {20, 30}, {20, 10}, {27, 27}, {13, 13},
                                         {27, 13}, {13, 27}, {21, 5},  {19, 35}, {35, 22}, {5, 18}};
-    for (auto [ex, ey] : ends) {
+    for (const auto& end : ends) {
+        const int ex = end.first, ey = end.second;  // plain locals: lambdas may capture them
         const QImage image = paint(41, 41, [&](DrawingSurface& s) {
             s.moveTo(cx, cy);
             s.lineTo(ex, ey);
