@@ -20,6 +20,7 @@
 #include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "support/logger_harness.h"
+#include "support/logger_ports_fixture.h"
 #include "support/process_runner.h"
 #include "support/temp_dir.h"
 
@@ -28,30 +29,8 @@ namespace {
 using testsupport::LoggerOnPort;
 using testsupport::ProcessResult;
 
-class CliFetch : public ::testing::Test {
+class CliFetch : public testsupport::LoggerPortsTest {
 protected:
-    void SetUp() override {
-        resetGlobalStateForTests();
-        fake::reset();
-        fake::resetProgress();
-        // No COM number may reach a real device of this machine, here or in
-        // the programs started from here.
-        for (int n = 1; n <= 8; ++n) previous_[n - 1] = testsupport::mapPort(n, "none");
-    }
-    void TearDown() override {
-        closeLink();
-        loggers_.clear();
-        for (int n = 1; n <= 8; ++n) testsupport::mapPort(n, previous_[n - 1]);
-        gDeviceWaits = DeviceWaits{};
-        resetGlobalStateForTests();
-    }
-
-    LoggerOnPort& logger(const sim::Options& options, int port) {
-        loggers_.push_back(std::make_unique<LoggerOnPort>());
-        std::string error;
-        EXPECT_TRUE(loggers_.back()->start(options, port, &error)) << error;
-        return *loggers_.back();
-    }
 
     ProcessResult cli(const std::vector<std::string>& args) {
         return testsupport::runProcess(VANTREL_CLI_PROGRAM, args, scratch_.path().string());
@@ -92,8 +71,6 @@ protected:
         return names;
     }
 
-    std::array<std::string, 8> previous_;
-    std::vector<std::unique_ptr<LoggerOnPort>> loggers_;
     test::TempDir dir_;
     test::TempDir scratch_;
 };

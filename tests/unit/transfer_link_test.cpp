@@ -23,6 +23,7 @@
 #include "shell/handlers.h"
 #include "shell/messages.h"
 #include "support/logger_harness.h"
+#include "support/logger_ports_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -36,34 +37,16 @@ std::tuple<int, int, int, int, int, int> timeOf(const platform::CalendarTime& t)
     return {t.year % 100, t.month, t.day, t.hour, t.minute, t.second};
 }
 
-class TransferOverLink : public ::testing::Test {
+class TransferOverLink : public testsupport::LoggerPortsTest {
 protected:
     void SetUp() override {
-        resetGlobalStateForTests();
-        fake::reset();
-        fake::resetProgress();
+        LoggerPortsTest::SetUp();
         gApp.deviceAnswered.create(Event::Reset::Manual);
         gApp.countConfirmed.create(Event::Reset::Manual);
         gDeviceWaits = DeviceWaits{};
         gDeviceWaits.answerMs = testsupport::kPatienceMs;
         gDeviceWaits.confirmMs = testsupport::kPatienceMs;
         gDeviceWaits.sampleTimeMs = 2000;
-        // No COM number may reach a real device of this machine.
-        for (int n = 1; n <= 8; ++n) previous_[n - 1] = testsupport::mapPort(n, "none");
-    }
-    void TearDown() override {
-        closeLink();
-        loggers_.clear();
-        for (int n = 1; n <= 8; ++n) testsupport::mapPort(n, previous_[n - 1]);
-        gDeviceWaits = DeviceWaits{};
-        resetGlobalStateForTests();
-    }
-
-    LoggerOnPort& logger(const sim::Options& options, int port) {
-        loggers_.push_back(std::make_unique<LoggerOnPort>());
-        std::string error;
-        EXPECT_TRUE(loggers_.back()->start(options, port, &error)) << error;
-        return *loggers_.back();
     }
 
     void runPosted() {
@@ -82,8 +65,6 @@ protected:
         return texts;
     }
 
-    std::array<std::string, 8> previous_;
-    std::vector<std::unique_ptr<LoggerOnPort>> loggers_;
     test::TempDir dir_{true};
 };
 
