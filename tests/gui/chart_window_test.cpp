@@ -23,6 +23,8 @@
 #include "shell/handlers.h"
 #include "shell/main_window.h"
 #include "support/chart_recording.h"
+#include "support/gui_helpers.h"
+#include "support/program_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -46,18 +48,7 @@ std::uint8_t demoValue(std::uint32_t i) {
 class ChartWindow : public testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vantrel-gui-charts-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        previous_ = fs::current_path();
-        fs::current_path(dir_);
-        for (int n = 1; n <= 8; ++n) setenv(("VANTREL_COM" + std::to_string(n)).c_str(), "none", 1);
         resetGlobalStateForTests();
-        // The configured port does not exist here; confirm whatever box says so.
-        QObject::connect(&answer_, &QTimer::timeout, [] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->accept();
-        });
-        answer_.start(5);
         ASSERT_TRUE(startMainWindow());
         settle();
         client_ = qtClientArea();
@@ -71,9 +62,6 @@ protected:
         platform::destroyMainWindow();
         settle();
         resetGlobalStateForTests();
-        fs::current_path(previous_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
 
     QImage grab(const char* name) {
@@ -88,8 +76,9 @@ protected:
         return image;
     }
 
-    QTimer answer_;
-    fs::path dir_, previous_;
+    test::ProgramDir dir_;
+    // The configured port does not exist here; confirms whatever box says so.
+    test::ModalAnswerer answer_;
     QWidget* client_ = nullptr;
     QComboBox* combo_ = nullptr;
     QScrollBar* bar_ = nullptr;

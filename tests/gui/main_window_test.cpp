@@ -40,91 +40,27 @@
 #include "shell/handlers.h"
 #include "shell/main_window.h"
 #include "shell/messages.h"
+#include "support/gui_helpers.h"
+#include "support/program_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Answers modal widgets as they come up. Each handler gets the active modal
-// widget and returns true when it has dealt with it; message boxes without a
-// handler are recorded and confirmed.
-class ModalAnswerer {
-public:
-    using Handler = std::function<bool(QWidget*)>;
-
-    ModalAnswerer() {
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
-        timer_.start();
-    }
-    void expect(Handler h) { handlers_.push_back(std::move(h)); }
-    const std::vector<std::string>& boxes() const { return boxes_; }
-    bool idle() const { return handlers_.empty(); }
-
-private:
-    void poll() {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr || !modal->isVisible()) return;
-        if (!handlers_.empty()) {
-            Handler h = handlers_.front();
-            if (h(modal)) handlers_.pop_front();
-            return;
-        }
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            boxes_.push_back(box->text().toStdString());
-            box->accept();
-        }
-    }
-
-    QTimer timer_;
-    std::deque<Handler> handlers_;
-    std::vector<std::string> boxes_;
-};
-
-std::string readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeAll(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string settingsBytes(std::uint16_t port, std::uint16_t language) {
-    std::string b(282, '\0');
-    b[0] = static_cast<char>(port & 0xFF);
-    b[1] = static_cast<char>(port >> 8);
-    b[260] = static_cast<char>(language & 0xFF);
-    b[261] = static_cast<char>(language >> 8);
-    return b;
-}
-
-void settle() {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
+using test::readFileBytes;
+using test::settingsBytes;
+using test::settle;
+using test::writeFileBytes;
 
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vantrel-gui-shell-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        previous_ = fs::current_path();
-        fs::current_path(dir_);
-        setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
-        for (int n = 1; n <= 8; ++n) setenv(("VANTREL_COM" + std::to_string(n)).c_str(), "none", 1);
         resetGlobalStateForTests();
     }
     void TearDown() override {
         platform::destroyMainWindow();
         settle();
         resetGlobalStateForTests();
-        fs::current_path(previous_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
 
     void start() {
@@ -154,18 +90,17 @@ protected:
         return titles;
     }
 
-    fs::path settingsFile() const { return dir_ / "DAQSetup.cnf"; }
+    fs::path settingsFile() const { return dir_.settingsFile(); }
 
-    ModalAnswerer answerer_;
-    fs::path dir_;
-    fs::path previous_;
+    test::ProgramDir dir_;
+    test::ModalAnswerer answerer_;
 };
 
 // ---- start-up and layout -------------------------------------------------------
 
 TEST_F(MainWindowTest, FirstStartCreatesSettingsAndChecksCom1English) {
     start();
-    EXPECT_EQ(readAll(settingsFile()), settingsBytes(1, 0));
+    EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(1, 0));
     EXPECT_EQ(menuBarTitles(), (QStringList{"&File", "&Communication", "&Data acquisition", "&Print",
                                             "&Language", "&About"}));
     EXPECT_EQ(checkedIds(), (std::vector<int>{2001, 2020}));
@@ -207,7 +142,7 @@ TEST_F(MainWindowTest, FixedWindowWithControlsInPlace) {
 }
 
 TEST_F(MainWindowTest, MarkedPortStillChecksItsItem) {
-    writeAll(settingsFile(), settingsBytes(13, 0));
+    writeFileBytes(settingsFile(), settingsBytes(13, 0));
     start();
     EXPECT_EQ(checkedIds(), (std::vector<int>{2003, 2020}));
 }
@@ -243,7 +178,7 @@ TEST_F(MainWindowTest, PortItemsTellTheirDevice) {
 // ---- language --------------------------------------------------------------------
 
 TEST_F(MainWindowTest, SwitchToGermanKeepsSelectionAndPort) {
-    writeAll(settingsFile(), settingsBytes(6, 0));
+    writeFileBytes(settingsFile(), settingsBytes(6, 0));
     start();
     auto* combo = find<QComboBox>("100");
     combo->setCurrentIndex(5);
@@ -258,14 +193,14 @@ TEST_F(MainWindowTest, SwitchToGermanKeepsSelectionAndPort) {
     combo = find<QComboBox>("100");
     EXPECT_EQ(combo->currentIndex(), 5);
     EXPECT_EQ(combo->itemText(5), "1 Stunde");
-    EXPECT_EQ(readAll(settingsFile()), settingsBytes(6, 100));
+    EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(6, 100));
 
     action(2020)->trigger();
     settle();
     EXPECT_EQ(menuBarTitles().first(), "&File");
     EXPECT_EQ(checkedIds(), (std::vector<int>{2006, 2020}));
     EXPECT_EQ(find<QComboBox>("100")->itemText(5), "1 hour");
-    EXPECT_EQ(readAll(settingsFile()), settingsBytes(6, 0));
+    EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(6, 0));
 }
 
 TEST_F(MainWindowTest, ClickingTheCheckedLanguageKeepsItsMark) {
@@ -284,7 +219,7 @@ TEST_F(MainWindowTest, CloseWritesTheSettings) {
     qtMainWindow()->close();
     settle();
     EXPECT_EQ(qtMainWindow(), nullptr);
-    EXPECT_EQ(readAll(settingsFile()), settingsBytes(1, 0));
+    EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(1, 0));
     EXPECT_FALSE(gApp.deviceAnswered.exists());
 }
 

@@ -24,16 +24,14 @@
 #include "shell/handlers.h"
 #include "shell/main_window.h"
 #include "shell/messages.h"
+#include "support/gui_helpers.h"
+#include "support/program_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-void settle() {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
+using test::settle;
 
 TEST(ProgressWindow, LaidOutFromTheTemplateAtTheTopLeftCorner) {
     QWidget parent;
@@ -71,20 +69,7 @@ TEST(ProgressWindow, LaidOutFromTheTemplateAtTheTopLeftCorner) {
 class ProgressInMainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vantrel-gui-progress-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        previous_ = fs::current_path();
-        fs::current_path(dir_);
-        setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
-        for (int n = 1; n <= 8; ++n) setenv(("VANTREL_COM" + std::to_string(n)).c_str(), "none", 1);
         resetGlobalStateForTests();
-        // COM1 leads nowhere here: confirm the start-up's port message.
-        boxes_.setInterval(5);
-        QObject::connect(&boxes_, &QTimer::timeout, [] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->accept();
-        });
-        boxes_.start();
         ASSERT_TRUE(startMainWindow());
         settle();
         ASSERT_NE(qtClientArea(), nullptr);
@@ -93,13 +78,10 @@ protected:
         platform::destroyMainWindow();
         settle();
         resetGlobalStateForTests();
-        fs::current_path(previous_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
-    QTimer boxes_;
-    fs::path dir_;
-    fs::path previous_;
+    test::ProgramDir dir_;
+    // COM1 leads nowhere here: confirms the start-up's port message.
+    test::ModalAnswerer boxes_;
 };
 
 TEST_F(ProgressInMainWindow, BarFollowsTheSamplesAndAbortClosesTheWindowAtOnce) {

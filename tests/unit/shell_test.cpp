@@ -19,59 +19,32 @@
 #include "shell/main_window.h"
 #include "shell/menus.h"
 #include "shell/messages.h"
+#include "support/program_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeAll(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string settingsBytes(std::uint16_t port, std::uint16_t language) {
-    std::string b(282, '\0');
-    b[0] = static_cast<char>(port & 0xFF);
-    b[1] = static_cast<char>(port >> 8);
-    b[260] = static_cast<char>(language & 0xFF);
-    b[261] = static_cast<char>(language >> 8);
-    return b;
-}
+using test::readFileBytes;
+using test::settingsBytes;
+using test::writeFileBytes;
 
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vantrel-shell-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        previous_ = fs::current_path();
-        fs::current_path(dir_);
-        // No COM number resolves to a device: every open fails the same way
-        // on any machine.
-        setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
-        for (int n = 1; n <= 8; ++n) setenv(("VANTREL_COM" + std::to_string(n)).c_str(), "none", 1);
         resetGlobalStateForTests();
         fake::reset();
     }
     void TearDown() override {
         resetGlobalStateForTests();
-        fs::current_path(previous_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
 
     // The program's start-up up to the message loop.
     void start() { ASSERT_EQ(runApplication(), 0); }
 
-    const fs::path settingsFile() const { return dir_ / "DAQSetup.cnf"; }
+    const fs::path settingsFile() const { return dir_.settingsFile(); }
 
-    fs::path dir_;
-    fs::path previous_;
+    test::ProgramDir dir_;
 };
 
 std::vector<std::string> englishSpans() {
@@ -84,7 +57,7 @@ std::vector<std::string> englishSpans() {
 TEST_F(ShellTest, FirstStartCreatesSettingsAndSetsUpTheWindow) {
     start();
     const auto& s = fake::state();
-    EXPECT_EQ(readAll(settingsFile()), settingsBytes(1, 0));
+    EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(1, 0));
     EXPECT_STREQ(gApp.windowTitle, "Vantrel Data Acquisition Software");
     EXPECT_STREQ(gApp.windowClassName, "VantrelDaq");
     EXPECT_NE(gApp.mainWindow, nullptr);
@@ -124,7 +97,7 @@ TEST_F(ShellTest, NoWindowEndsTheProgramQuietly) {
 }
 
 TEST_F(ShellTest, GermanSettingsGiveGermanMenuAndSpans) {
-    writeAll(settingsFile(), settingsBytes(4, German));
+    writeFileBytes(settingsFile(), settingsBytes(4, German));
     start();
     const auto& s = fake::state();
     EXPECT_EQ(s.menuResource, kGermanMenu);
@@ -138,14 +111,14 @@ TEST_F(ShellTest, GermanSettingsGiveGermanMenuAndSpans) {
 
 TEST_F(ShellTest, MarkedPortStillChecksItsItem) {
     // Port 3 whose open had failed when the file was written.
-    writeAll(settingsFile(), settingsBytes(13, English));
+    writeFileBytes(settingsFile(), settingsBytes(13, English));
     start();
     EXPECT_EQ(fake::state().checkedItems, (std::set<int>{2003, 2020}));
     EXPECT_EQ(gSettings.port, 3);
 }
 
 TEST_F(ShellTest, ShortSettingsFileIsReportedAndStartGoesOn) {
-    writeAll(settingsFile(), std::string("\x02\x00", 2));
+    writeFileBytes(settingsFile(), std::string("\x02\x00", 2));
     start();
     const auto& s = fake::state();
     ASSERT_GE(s.messages.size(), 1u);
@@ -196,7 +169,7 @@ TEST_F(ShellTest, CloseWritesSettingsAndStopsOnlyThePumpTimer) {
     start();
     gSettings.language = German;  // changed in memory only
     mainWindowCloseRequested();
-    EXPECT_EQ(readAll(settingsFile()), settingsBytes(1, German));
+    EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(1, German));
     EXPECT_EQ(fake::state().timers, (std::map<int, int>{{100, 100}}));
 }
 
@@ -206,7 +179,7 @@ TEST_F(ShellTest, ExitDestroysWithoutWritingSettings) {
     EXPECT_TRUE(dispatchCommand(CmdExit));
     const auto& s = fake::state();
     EXPECT_EQ(s.windowsDestroyed, 1);
-    EXPECT_EQ(readAll(settingsFile()), settingsBytes(1, English));
+    EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(1, English));
     // Destroy handling: no menu, no signals, the loop told to end with 0.
     EXPECT_EQ(s.menuResource, 0);
     EXPECT_FALSE(gApp.deviceAnswered.exists());
@@ -299,7 +272,7 @@ TEST_F(ShellTest, ComboNotificationsOtherThanDropDownAndConfirmAreIgnored) {
 // ---- language switch -------------------------------------------------------------
 
 TEST_F(ShellTest, SwitchToGermanAndBack) {
-    writeAll(settingsFile(), settingsBytes(5, English));
+    writeFileBytes(settingsFile(), settingsBytes(5, English));
     start();
     fake::reset();
     fake::state().comboItems = englishSpans();
@@ -310,7 +283,7 @@ TEST_F(ShellTest, SwitchToGermanAndBack) {
     EXPECT_EQ(gSettings.language, German);
     EXPECT_EQ(s.menuResource, kGermanMenu);
     EXPECT_EQ(s.checkedItems, (std::set<int>{2005, 2120}));
-    EXPECT_EQ(readAll(settingsFile()), settingsBytes(5, German));  // written at once
+    EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(5, German));  // written at once
     ASSERT_EQ(s.comboItems.size(), 14u);
     EXPECT_EQ(s.comboItems[9], "18 Stunden");
     EXPECT_EQ(s.comboSel, 9);
@@ -322,7 +295,7 @@ TEST_F(ShellTest, SwitchToGermanAndBack) {
     EXPECT_EQ(s.checkedItems, (std::set<int>{2005, 2020}));
     EXPECT_EQ(s.comboItems, englishSpans());
     EXPECT_EQ(s.comboSel, 9);
-    EXPECT_EQ(readAll(settingsFile()), settingsBytes(5, English));
+    EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(5, English));
 }
 
 TEST_F(ShellTest, SwitchKeepsNoSelectionAndRepeatsForTheSameLanguage) {
@@ -363,7 +336,7 @@ TEST_F(ShellTest, MarkedPortSurvivesALanguageSwitch) {
     EXPECT_TRUE(dispatchCommand(CmdGerman));
     EXPECT_EQ(fake::state().checkedItems, (std::set<int>{2006, 2120}));
     EXPECT_EQ(gSettings.port, 16);
-    EXPECT_EQ(readAll(settingsFile()), settingsBytes(16, German));
+    EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(16, German));
 }
 
 }  // namespace
