@@ -12,6 +12,7 @@
 #include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "shell/messages.h"
+#include "support/shown_messages.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -112,16 +113,8 @@ TEST_F(CsvExport, ShortWritesAreReported) {
     std::fclose(full);
 }
 
-std::vector<std::string> messages() {
-    std::vector<std::string> out;
-    for (const auto& m : fake::state().messages) out.push_back(m.text + " | " + m.caption);
-    return out;
-}
-std::string expected(MessageId text, MessageId caption, long code = 0) {
-    std::string t = messageTextPtr(text);
-    if (code != 0) t += ": " + std::to_string(code);
-    return t + " | " + messageTextPtr(caption);
-}
+using test::expected;
+using test::messages;
 
 TEST_F(CsvExport, ExportCommandsChooseTheirRanges) {
     for (int id : {2013, 2014, 2015}) commandExport(id);

@@ -11,6 +11,7 @@
 #include "shell/handlers.h"
 #include "shell/messages.h"
 #include "support/file_size_limit.h"
+#include "support/shown_messages.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -179,16 +180,8 @@ TEST_F(RecordingFile, FailedSaveKeepsTheOldFile) {
 
 // ---- the Open and Save commands through the fake window system ----
 
-std::vector<std::string> messageTexts() {
-    std::vector<std::string> out;
-    for (const auto& m : fake::state().messages) out.push_back(m.text + " | " + m.caption);
-    return out;
-}
-std::string expected(MessageId text, MessageId caption, long code = 0) {
-    std::string t = messageTextPtr(text);
-    if (code != 0) t += ": " + std::to_string(code);
-    return t + " | " + messageTextPtr(caption);
-}
+using test::expected;
+using test::messages;
 
 TEST_F(RecordingFile, OpenCommandRefusesBadFilesWithOneMessage) {
     const Snapshot before = Snapshot::take();
@@ -198,7 +191,7 @@ TEST_F(RecordingFile, OpenCommandRefusesBadFilesWithOneMessage) {
     fake::state().fileAnswers = {shortHeader, shortRecords};
     commandOpen();
     commandOpen();
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{expected(82, 15), expected(81, 15)}));
+    EXPECT_EQ(messages(), (std::vector<std::string>{expected(82, 15), expected(81, 15)}));
     EXPECT_TRUE(Snapshot::take() == before);
     EXPECT_EQ(gApp.dataPresent, 0);
     ASSERT_EQ(fake::state().fileDialogs.size(), 2u);
@@ -213,7 +206,7 @@ TEST_F(RecordingFile, OpenCommandCancelAndMissingFile) {
     const std::string missing = dir.file("gone.udd");
     fake::state().fileAnswers = {missing};
     commandOpen();
-    EXPECT_EQ(messageTexts(), std::vector<std::string>{expected(80, 43, ENOENT)});
+    EXPECT_EQ(messages(), std::vector<std::string>{expected(80, 43, ENOENT)});
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
@@ -230,7 +223,7 @@ TEST_F(RecordingFile, OpenCommandLoadsAGoodFile) {
 
 TEST_F(RecordingFile, SaveCommand) {
     commandSave();  // no recording yet
-    EXPECT_EQ(messageTexts(), std::vector<std::string>{expected(45, 46)});
+    EXPECT_EQ(messages(), std::vector<std::string>{expected(45, 46)});
     EXPECT_TRUE(fake::state().fileDialogs.empty());
 
     fake::reset();
@@ -244,7 +237,7 @@ TEST_F(RecordingFile, SaveCommand) {
     commandSave();
     EXPECT_EQ(test::readFileBytes(dir.file("ok.udd")).size(), 20u + 9u * 5u);
     commandSave();
-    EXPECT_EQ(messageTexts(), std::vector<std::string>{expected(84, 43, ENOENT)});
+    EXPECT_EQ(messages(), std::vector<std::string>{expected(84, 43, ENOENT)});
 
     fake::reset();
     const std::string path = dir.file("ok.udd");
@@ -255,7 +248,7 @@ TEST_F(RecordingFile, SaveCommand) {
         test::FileSizeLimit limit(100);
         commandSave();
     }
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{expected(85, 15), expected(84, 43, EFBIG)}));
+    EXPECT_EQ(messages(), (std::vector<std::string>{expected(85, 15), expected(84, 43, EFBIG)}));
     EXPECT_EQ(test::readFileBytes(path), old);
 }
 
