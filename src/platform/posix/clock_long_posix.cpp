@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/posix/calendar_tm.h"
 
 namespace platform {
 
@@ -24,15 +25,8 @@ int weekday(int year, int month, int day) {
 }
 
 std::tm toTm(const CalendarTime& t) {
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
+    std::tm tm = calendarFields(t);
     tm.tm_wday = weekday(t.year, t.month, t.day);
-    tm.tm_isdst = -1;
     return tm;
 }
 

@@ -1,6 +1,7 @@
 #include <ctime>
 
 #include "platform/clock.h"
+#include "platform/posix/calendar_tm.h"
 
 namespace platform {
 
@@ -10,14 +11,7 @@ namespace {
 // beyond date and time (weekday, day of year) are filled by mktime's rules
 // without changing the given fields.
 std::tm toTm(const CalendarTime& t) {
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
-    tm.tm_isdst = -1;
+    std::tm tm = calendarFields(t);
     std::tm normalised = tm;
     if (std::mktime(&normalised) != static_cast<std::time_t>(-1)) {
         tm.tm_wday = normalised.tm_wday;
