@@ -64,6 +64,15 @@ void endPinging() {
     gApp.sampleTimeAttempts = 0;
 }
 
+// Ends a Transfer whose logger never gave what the ping stage needs: the
+// header's sample time goes back and the user is told there is no
+// communication.
+void giveUpPinging() {
+    endPinging();
+    restoreSampleTime();
+    showMessage(kMsgNoCommunication, kMsgCaptionDaq, 0);
+}
+
 // Waits up to timeoutMs for the reader thread to replace the unreported mark
 // by the logger's sample time. The logger reports it right behind its answer,
 // so this normally returns at once or within a frame time. Returns the
@@ -187,9 +196,7 @@ void startTransfer() {
             platform::postCommand(kCommandTransfer);
             return;
         }
-        endPinging();
-        restoreSampleTime();
-        showMessage(kMsgNoCommunication, kMsgCaptionDaq, 0);
+        giveUpPinging();
         return;
     }
     gApp.retryOnNoAnswer = 1;
@@ -203,9 +210,7 @@ void startTransfer() {
             platform::postCommand(kCommandTransfer);
             return;
         }
-        endPinging();
-        restoreSampleTime();
-        showMessage(kMsgNoCommunication, kMsgCaptionDaq, 0);
+        giveUpPinging();
         return;
     }
     endPinging();
