@@ -4,7 +4,10 @@
 // window included. Where it does not (the offscreen platform, most Wayland
 // compositors), the window draws itself into an image instead: the client area
 // and menu bar without the frame.
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QThread>
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
@@ -22,6 +25,16 @@ bool screenReadable() {
 }
 
 QPixmap grabFromScreen(QWidget* window) {
+    // The menu that issued the command has only just closed: let the window
+    // system take it off the screen and the window repaint what it covered,
+    // or the picture shows the menu. Bounded, so a busy display cannot hold
+    // the command up.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 120) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        QThread::msleep(10);
+    }
     QScreen* screen = window->screen();
     if (screen == nullptr) return QPixmap();
     const QRect frame = window->frameGeometry();

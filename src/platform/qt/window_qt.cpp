@@ -274,7 +274,10 @@ void MainWindow::setMenuResource(int resource) {
                                            : open.back()->addAction(QString::fromUtf8(entry.text));
             const int id = entry.id;
             action->setObjectName(objectNameOf(id));
-            action->setCheckable(true);
+            // Only the port and language items carry check marks; the others
+            // must not show an empty check box.
+            const bool markable = (id >= CmdPortFirst && id <= CmdPortLast) || id == CmdEnglish || id == CmdGerman;
+            action->setCheckable(markable);
             action->setChecked(false);
             actions_[id] = action;
             QObject::connect(action, &QAction::triggered, action, [this, action, id] {
