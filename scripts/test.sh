@@ -18,11 +18,31 @@ chmod 700 "$XDG_RUNTIME_DIR"
 
 step() { printf '\n=== %s\n' "$*"; }
 
+# Runs ctest in a build folder and adds its counts to the totals printed at the end.
+PASSED=0
+FAILED=0
+run_ctest() {
+  local dir=$1; shift
+  local log
+  log=$(mktemp)
+  local rc=0
+  (cd "$dir" && ctest --output-on-failure -j "$JOBS" "$@") 2>&1 | tee "$log" || rc=$?
+  local line total failed
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
+  rm -f "$log"
+  [ -n "$line" ] || { echo "ctest in $dir gave no summary" >&2; exit 1; }
+  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+  failed=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
+  PASSED=$((PASSED + total - failed))
+  FAILED=$((FAILED + failed))
+  [ "$rc" -eq 0 ] && [ "$failed" -eq 0 ] || { echo "$PASSED passed, $FAILED failed"; exit 1; }
+}
+
 step "build (g++, warnings as errors)"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_WERROR=ON >/dev/null
 cmake --build build -j "$JOBS"
 step "tests"
-(cd build && ctest --output-on-failure -j "$JOBS")
+run_ctest build
 
 step "printing through a real spooler (CUPS + cups-pdf; skipped without root)"
 bash scripts/test_spooler.sh build
@@ -36,15 +56,14 @@ if [ "${SKIP_SANITIZERS:-0}" != 1 ]; then
       -DVANTREL_SANITIZE=ON -DVANTREL_BENCH=OFF -DVANTREL_WERROR=ON >/dev/null
   cmake --build build-asan -j "$JOBS"
   step "tests under ASan + UBSan"
-  (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-      ctest --output-on-failure -j "$JOBS")
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build-asan
 
   step "build with TSan (clang), unit tests only"
   CC=clang CXX=clang++ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
       -DVANTREL_TSAN=ON -DVANTREL_GUI=OFF -DVANTREL_BENCH=OFF -DVANTREL_WERROR=ON >/dev/null
   cmake --build build-tsan -j "$JOBS"
   step "unit tests under TSan"
-  (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$JOBS" -L unit)
+  TSAN_OPTIONS=halt_on_error=1 run_ctest build-tsan -L unit
 
   step "fuzz targets, ${FUZZ_SECONDS}s each"
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -63,3 +82,4 @@ if [ "${SKIP_SANITIZERS:-0}" != 1 ]; then
 fi
 
 step "all tests passed"
+echo "$PASSED passed, $FAILED failed"
