@@ -10,7 +10,7 @@ PKGS=(
   fonts-dejavu-core
   xvfb x11-apps netpbm twm xfonts-base poppler-utils python3
   cups printer-driver-cups-pdf
-  locales
+  locales file dpkg-dev
 )
 
 missing=()
