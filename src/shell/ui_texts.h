@@ -1,0 +1,25 @@
+// Texts of what the program adds around its classic window: questions,
+// progress details, tooltips, context menus, command line notes. They are kept
+// apart from the message table, whose ids and slots stay as the logger's users
+// know them. English and German, picked by the language in force.
+#pragma once
+
+#include <string>
+
+enum class UiText {
+    // Unsaved work (Open, Transfer, Exit, closing the window)
+    SaveChangesQuestion,
+    SaveChangesSave,
+    SaveChangesDiscard,
+    SaveChangesCancel,
+
+    // Add new blocks above this line, each under a comment naming its feature.
+    Count_  // keep last
+};
+
+// The text of key in the current language (effectiveLanguage()), UTF-8.
+const char* uiText(UiText key);
+
+// Writes n with thousands separators of the current language: "1,036,800"
+// in English, "1.036.800" in German.
+std::string groupedNumber(unsigned long long n);
