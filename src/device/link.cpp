@@ -121,8 +121,12 @@ int openLink(std::uint16_t port, int baud) {
     gLink.handle = platform::serialOpen(port, baud, nullptr);
     if (gLink.handle == platform::kNoSerialHandle) return 0;
 
-    // Whatever was put while no writer ran was meant for another port.
+    // Whatever was put while no writer ran was meant for another port, and
+    // what came from the last port (a half-assembled reply line, its logger's
+    // sample time) must not be taken for this one's. No reader thread runs
+    // yet, so that state is ours to reset.
     gLink.ring.tail.store(gLink.ring.head.load(std::memory_order_relaxed), std::memory_order_release);
+    resetReceiveState();
     gLink.stopping.store(false, std::memory_order_release);
     gLink.txReady.create(Event::Reset::Manual);
     gLink.stop = fault == LinkFault::StopSignal ? platform::kNoSerialHandle : platform::serialCreateStop();

@@ -91,10 +91,6 @@ void selectPort(int commandId) {
 }
 
 void autoConnect() {
-    // The search pings every logger it finds, and a logger reports its sample
-    // time with its answer; the recording on screen keeps its own.
-    const std::uint16_t sampleTime = loadSampleTime();
-
     platform::setWaitCursor(true);
     if (!isMarked(gSettings.port)) closePort();
 
@@ -112,7 +108,6 @@ void autoConnect() {
         }
     }
     platform::setWaitCursor(false);
-    storeSampleTime(sampleTime);
 
     if (found != 0) {
         if (isMarked(gSettings.port)) gSettings.port = static_cast<std::uint16_t>(gSettings.port - kPortMark);

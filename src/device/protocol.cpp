@@ -21,24 +21,56 @@ constexpr std::uint8_t kCarriageReturn = 0x0D;
 constexpr std::uint8_t kFill = 0xFF;
 constexpr int kLineMax = 7;  // characters a line keeps; position 7 is scratch
 
-// Sets byte `index` (0..2) of the count being collected. Only the reader thread
-// writes the accumulator, so a plain load/store pair is enough.
-void setCountByte(int index, std::uint8_t byte) {
+// Marks in byte 3 of countAccumulator: which parts of the count asked for
+// have arrived. The user-interface thread clears the whole accumulator before
+// it asks, so only parts of the answer to this request count.
+constexpr std::uint32_t kCountLowArrived = 1u << 24;
+constexpr std::uint32_t kCountMidArrived = 1u << 25;
+
+// Sets byte `index` (0..2) of the count being collected and marks it arrived.
+// Only the reader thread writes the accumulator while a count is awaited, so a
+// plain load/store pair is enough.
+std::uint32_t setCountByte(int index, std::uint8_t byte, std::uint32_t arrivedMark) {
     const int shift = index * 8;
     std::uint32_t acc = gApp.countAccumulator.load(std::memory_order_relaxed);
-    acc = (acc & ~(std::uint32_t{0xFF} << shift)) | (std::uint32_t{byte} << shift);
+    acc = (acc & ~(std::uint32_t{0xFF} << shift)) | (std::uint32_t{byte} << shift) | arrivedMark;
     gApp.countAccumulator.store(acc, std::memory_order_relaxed);
+    return acc;
 }
 
-// Stores one sample at receivedCount and advances it. The value byte is
-// published before the count (release), so a reader of receivedCount (acquire)
-// sees every value below it. A full store drops the sample uncounted: no record
-// at or beyond the capacity is ever written.
+// The high byte completes a count, but only when its low and middle byte
+// arrived for the same request: a count with a part lost on the line would
+// fetch a wrong number of samples under the span's label, so it confirms
+// nothing and the transfer times out instead.
+void completeCount(std::uint8_t highByte) {
+    const std::uint32_t acc = setCountByte(2, highByte, 0);
+    if ((acc & (kCountLowArrived | kCountMidArrived)) != (kCountLowArrived | kCountMidArrived)) return;
+    std::uint32_t count = acc & 0x00FFFFFFu;
+    gApp.countAccumulator.store(count, std::memory_order_relaxed);
+    // A count can say up to 6,553,599 (high byte 0..99); the store cannot take more
+    // than its capacity, so a larger confirmation is held to it and the
+    // transfer still ends when the store is full.
+    if (count > kStoreCapacity) count = kStoreCapacity;
+    gApp.expectedCount.store(count, std::memory_order_release);
+    gApp.countConfirmed.set();
+}
+
+// Stores one sample of a running transfer at receivedCount and advances it.
+// The value is published before the count (release), so a reader of
+// receivedCount (acquire) sees every value below it. Samples no transfer
+// expects (none running, or more than the confirmed count) are counted and
+// dropped: nothing the line brings can change a recording already made.
 void storeSample(std::uint8_t value) {
+    if (!gApp.acceptingSamples.load(std::memory_order_acquire)) {
+        gApp.strayCount.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
     const std::uint32_t index = gApp.receivedCount.load(std::memory_order_relaxed);
-    if (index >= kStoreCapacity) return;
-    // The user-interface thread may paint this byte while it changes.
-    std::atomic_ref<std::uint8_t>(gStore[index].value).store(value, std::memory_order_relaxed);
+    if (index >= gApp.expectedCount.load(std::memory_order_acquire) || index >= kStoreCapacity) {
+        gApp.strayCount.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
+    gReceivedValues[index] = value;
     gApp.receivedCount.store(index + 1, std::memory_order_release);
 }
 
@@ -49,24 +81,20 @@ void actOnCode(std::uint32_t code) {
     } else if (code < CodeCountLow) {
         // not a code the logger sends
     } else if (code < CodeCountMid) {
-        setCountByte(0, static_cast<std::uint8_t>((code - CodeCountLow) & 0xFF));
+        setCountByte(0, static_cast<std::uint8_t>((code - CodeCountLow) & 0xFF), kCountLowArrived);
     } else if (code < CodeCountHigh) {
-        setCountByte(1, static_cast<std::uint8_t>((code - CodeCountMid) & 0xFF));
+        setCountByte(1, static_cast<std::uint8_t>((code - CodeCountMid) & 0xFF), kCountMidArrived);
     } else if (code < CodeSampleTime) {
-        setCountByte(2, static_cast<std::uint8_t>((code - CodeCountHigh) & 0xFF));
-        std::uint32_t count = gApp.countAccumulator.load(std::memory_order_relaxed) & 0x00FFFFFFu;
-        gApp.countAccumulator.store(count, std::memory_order_relaxed);
-        // A count can say up to 6,553,599 (high byte 0..99); the store cannot take more
-        // than its capacity, so a larger confirmation is held to it and the
-        // transfer still ends when the store is full.
-        if (count > kStoreCapacity) count = kStoreCapacity;
-        gApp.expectedCount.store(count, std::memory_order_release);
-        gApp.countConfirmed.set();
+        completeCount(static_cast<std::uint8_t>((code - CodeCountHigh) & 0xFF));
     } else if (code <= CodeSampleTime + 100) {
-        storeSampleTime(static_cast<std::uint16_t>(code - CodeSampleTime));
+        // The transfer takes it from here when it asks; the recording on show
+        // keeps the sample time it was made with.
+        gApp.loggerSampleTime.store(static_cast<std::uint16_t>(code - CodeSampleTime), std::memory_order_release);
     } else if (code == CodeAnswer) {
         gApp.deviceAnswered.set();
     } else if (code == CodeAbort) {
+        // The logger ends its stream: the transfer completes with what came.
+        if (gApp.acceptingSamples.load(std::memory_order_acquire)) gApp.loggerEndedEarly.store(true);
         gApp.expectedCount.store(gApp.receivedCount.load(std::memory_order_acquire),
                                  std::memory_order_release);
     }
@@ -78,11 +106,15 @@ void processLine() {
     const auto* c = reinterpret_cast<const std::uint8_t*>(gApp.rxLine);
     int length = 0;
     while (length < kLineMax && c[length] != 0) ++length;
-    if (length < 2) return;  // empty, or one character that cannot be its own checksum
-
+    if (length == 0) return;  // a bare carriage return: nothing was sent
+    // One character cannot be its own checksum; damaged lines are counted so
+    // a short transfer can name noise on the line as its cause.
     std::uint8_t sum = 0;
     for (int i = 0; i < length - 1; ++i) sum = static_cast<std::uint8_t>(sum + c[i]);
-    if (sum != c[length - 1]) return;
+    if (length < 2 || sum != c[length - 1]) {
+        gApp.damagedLines.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
 
     std::uint32_t code;
     if (length == 5) {
@@ -121,6 +153,12 @@ int encodeLoggerFrame(std::uint16_t code, std::uint8_t* out) {
     const DeviceFrame f = encodeFrame(code);
     for (int i = 0; i < 6; ++i) out[i] = f[static_cast<std::size_t>(i)];
     return 6;
+}
+
+void resetReceiveState() {
+    for (char& c : gApp.rxLine) c = 0;
+    gApp.rxLineLength = 0;
+    gApp.loggerSampleTime.store(0, std::memory_order_release);
 }
 
 void dispatchReceived(const std::uint8_t* bytes, int n) {

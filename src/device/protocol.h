@@ -22,6 +22,10 @@ DeviceFrame encodeFrame(std::uint16_t code);
 // Consumes n received bytes in order (reader thread). Constant work per byte,
 // no allocation; frames may be split across calls.
 void dispatchReceived(const std::uint8_t* bytes, int n);
+// Forgets what the last port brought: the reply line being assembled and the
+// logger's sample time. Only while no reader thread runs (the link calls it
+// when it opens a port).
+void resetReceiveState();
 
 // The frame the logger sends for a code, into out (room for 6 bytes): two data
 // characters, checksum and carriage return (4 bytes) for a sample value 0..255,

@@ -1,17 +1,16 @@
 // The recording transfer: Transfer command, the two timers and the progress
 // window's Abort. See transfer.h for the exchange and the threads.
 //
-// What the recording header holds while a transfer runs. The reader thread
-// writes the logger's sample time straight into gHeader.sampleTime, and the
-// chosen span has to be remembered until the samples are in. A transfer that
-// does not end with a new recording (no answer, Cancel, no confirmation, no
-// samples, Abort) must leave the recording on screen as it was, so:
-//   - the span goes into gApp.transferSpanIndex and reaches the header only on
-//     completion;
-//   - the sample time the header had when Transfer started is kept in
-//     gApp.priorSampleTime and put back whenever the transfer ends without a
-//     recording.
-// Only a completed transfer with at least one sample changes the header.
+// A transfer keeps its own state apart from the recording on show, so nothing
+// of a running or failed transfer can reach what the user sees and saves:
+//   - the logger's sample time lands in gApp.loggerSampleTime; the transfer
+//     takes it into gApp.transferSampleTime when the span is chosen;
+//   - the chosen span waits in gApp.transferSpanIndex;
+//   - the samples arrive in gReceivedValues, and only while the transfer
+//     accepts them.
+// Only completion with at least one sample writes the header and the store,
+// in one step on the user-interface thread. Every other end (no answer,
+// Cancel, no confirmation, no samples, Abort) leaves them exactly as they were.
 #include "device/transfer.h"
 
 #include <atomic>
@@ -29,6 +28,7 @@
 #include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "shell/messages.h"
+#include "shell/ui_texts.h"
 
 DeviceWaits gDeviceWaits;
 LinkCalls gLinkCalls = {&openLink, &closeLink, &sendCode};
@@ -42,19 +42,23 @@ constexpr MessageId kMsgNoCommunication = 40;
 constexpr MessageId kMsgConfirmTimeout = 41;
 constexpr MessageId kMsgNoData = 45;         // "No data present,\naborting operation"
 
-std::atomic_ref<std::uint16_t> headerSampleTime() {
-    return std::atomic_ref<std::uint16_t>(gHeader.sampleTime);
+std::int64_t steadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
-// Puts the header's sample time back to what it was when Transfer was chosen.
-void restoreSampleTime() { storeSampleTime(gApp.priorSampleTime); }
+void setEnd(TransferEnd end) { gApp.lastTransferEnd = static_cast<int>(end); }
 
-// Ends a transfer whose span was chosen without giving a recording: the header
-// goes back to the recording it describes (spanIndex was never touched).
-void abandonTransfer() {
+// Stops taking samples from the line; what arrives from here on is dropped.
+void stopAccepting() { gApp.acceptingSamples.store(false, std::memory_order_release); }
+
+// Ends a transfer whose span was chosen without giving a recording.
+void abandonTransfer(TransferEnd end) {
+    stopAccepting();
     if (!gApp.transferOpen) return;
     gApp.transferOpen = 0;
-    restoreSampleTime();
+    setEnd(end);
 }
 
 // Ends the ping stage of a Transfer: the counters of re-issued attempts start
@@ -64,38 +68,33 @@ void endPinging() {
     gApp.sampleTimeAttempts = 0;
 }
 
-// Ends a Transfer whose logger never gave what the ping stage needs: the
-// header's sample time goes back and the user is told there is no
-// communication.
+// Ends a Transfer whose logger never gave what the ping stage needs.
 void giveUpPinging() {
     endPinging();
-    restoreSampleTime();
+    setEnd(TransferEnd::Failed);
     showMessage(kMsgNoCommunication, kMsgCaptionDaq, 0);
 }
 
 // Waits up to timeoutMs for the reader thread to replace the unreported mark
 // by the logger's sample time. The logger reports it right behind its answer,
-// so this normally returns at once or within a frame time. Returns the
-// reported value, or kSampleTimeUnreported.
-std::uint16_t awaitSampleTimeReport(int timeoutMs) {
+// so this normally returns at once or within a frame time.
+void awaitSampleTimeReport(int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        const std::uint16_t t = headerSampleTime().load(std::memory_order_relaxed);
-        if (t != kSampleTimeUnreported) return t;
-        if (std::chrono::steady_clock::now() >= deadline) return kSampleTimeUnreported;
+    while (gApp.loggerSampleTime.load(std::memory_order_acquire) == kSampleTimeUnreported &&
+           std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
 // Pings and waits for the answer and the sample time that follows it. The
 // answer signal is cleared before the ping goes out, so a quick answer cannot
-// be wiped out by a late clear. Leaves in the header the sample time the
-// logger reported, or else the one the header had (which still counts as
-// known). The header holds kSampleTimeUnreported only while this thread is
-// blocked here, so nothing that reads it (charts, dialogs) can see the mark.
-// Returns true when the logger answered.
+// be wiped out by a late clear. A report that does not come leaves the sample
+// time the logger reported before (0 when it never did). Returns true when
+// the logger answered.
 bool pingForSampleTime() {
-    headerSampleTime().store(kSampleTimeUnreported, std::memory_order_relaxed);
+    std::uint16_t known = gApp.loggerSampleTime.load(std::memory_order_acquire);
+    if (known == kSampleTimeUnreported) known = 0;
+    gApp.loggerSampleTime.store(kSampleTimeUnreported, std::memory_order_release);
     gApp.deviceAnswered.reset();
     platform::setWaitCursor(true);
     sendPing();
@@ -103,40 +102,103 @@ bool pingForSampleTime() {
     if (answered) awaitSampleTimeReport(gDeviceWaits.sampleTimeMs);
     platform::setWaitCursor(false);
     gApp.deviceAnswered.reset();
-    // A report that did not come leaves the sample time as it was.
     std::uint16_t expected = kSampleTimeUnreported;
-    headerSampleTime().compare_exchange_strong(expected, gApp.priorSampleTime,
-                                               std::memory_order_relaxed);
+    gApp.loggerSampleTime.compare_exchange_strong(expected, known, std::memory_order_acq_rel);
     return answered;
 }
 
-// Completion of a transfer: the samples received become the recording.
-void completeTransfer() {
+// Tells the user a stream ended before everything asked for arrived, and why
+// when damaged frames explain it.
+void reportEarlyEnd(UiText text, std::uint32_t received) {
+    std::string message = formatText(uiText(text), groupedNumber(received).c_str(),
+                                     groupedNumber(gApp.confirmedCount).c_str());
+    const std::uint32_t damaged = gApp.damagedLines.load(std::memory_order_relaxed);
+    if (damaged > 0) message += "\n" + formatText(uiText(UiText::DamagedFramesDropped), groupedNumber(damaged).c_str());
+    platform::messageBox(message.c_str(), messageTextPtr(kMsgCaptionDaq), platform::MessageIcon::Information);
+}
+
+// Ends the stream: the samples received become the recording, stamped
+// backwards from `end` (the newest sample gets that time).
+void completeTransfer(TransferEnd why, const platform::CalendarTime& end) {
+    stopAccepting();
     gApp.receiving = 0;
     progressControl(ProgressAction::Destroy, 0);
 
-    // Samples beyond the confirmed count (they may arrive between the last
-    // expected one and this tick) are not part of the recording; nor can more
-    // than the store holds be.
     std::uint32_t count = gApp.receivedCount.load(std::memory_order_acquire);
     const std::uint32_t expected = gApp.expectedCount.load(std::memory_order_acquire);
     if (count > expected) count = expected;
     if (count > kStoreCapacity) count = kStoreCapacity;
+    if (why == TransferEnd::Complete && gApp.loggerEndedEarly.load() && count < gApp.confirmedCount)
+        why = TransferEnd::LoggerEnded;
 
+    gApp.transferOpen = 0;
     if (count == 0) {
-        // The logger ended before its first sample: nothing to stamp or show.
-        abandonTransfer();
-        showMessage(kMsgNoData, kMsgCaptionDaq, 0);
+        // Nothing arrived: nothing to stamp or show, and the recording on
+        // show stays as it is.
+        setEnd(TransferEnd::NoSamples);
+        if (why == TransferEnd::Stalled) {
+            platform::messageBox(uiText(UiText::StoppedBeforeFirstSample), messageTextPtr(kMsgCaptionDaq),
+                                 platform::MessageIcon::Information);
+        } else {
+            showMessage(kMsgNoData, kMsgCaptionDaq, 0);
+        }
         return;
     }
-    gApp.transferOpen = 0;
+    for (std::uint32_t i = 0; i < count; ++i) gStore[i].value = gReceivedValues[i];
     gHeader.recordCount = count;
     gHeader.spanIndex = gApp.transferSpanIndex;
-    assignTimesBackward(platform::localNow());
+    gHeader.sampleTime = gApp.transferSampleTime;
+    assignTimesBackward(end);
     resetView();
+    gApp.unsavedWork = 1;
+    setEnd(why);
+    if (why == TransferEnd::Stalled) reportEarlyEnd(UiText::LoggerStoppedEarly, count);
+    if (why == TransferEnd::LoggerEnded) reportEarlyEnd(UiText::LoggerEndedEarly, count);
+}
+
+std::string formatDuration(std::uint64_t seconds) {
+    if (seconds < 60) return std::to_string(seconds) + " s";
+    const std::uint64_t minutes = (seconds + 30) / 60;
+    if (minutes < 60) return std::to_string(minutes) + " min";
+    const std::uint64_t hours = minutes / 60;
+    if (hours < 48) return std::to_string(hours) + " h " + std::to_string(minutes % 60) + " min";
+    return formatText(uiText(UiText::DurationDaysHours), static_cast<unsigned>(hours / 24),
+                      static_cast<unsigned>(hours % 24));
 }
 
 }  // namespace
+
+bool transferRunning() { return gApp.transferOpen != 0 || gApp.receiving != 0; }
+
+std::string approximateDuration(std::uint64_t seconds) {
+    return formatText(uiText(UiText::DurationAbout), formatDuration(seconds).c_str());
+}
+
+std::string progressDetail(std::uint32_t received, std::uint32_t expected) {
+    const std::uint32_t left = expected > received ? expected - received : 0;
+    const std::uint64_t seconds = (std::uint64_t{left} + kLineSamplesPerSecond - 1) / kLineSamplesPerSecond;
+    return formatText(uiText(UiText::ProgressDetail), groupedNumber(received).c_str(),
+                      groupedNumber(expected).c_str(), approximateDuration(seconds).c_str());
+}
+
+bool spanCutByStore(int spanIndex, std::uint16_t sampleTime) {
+    if (spanIndex < 0 || spanIndex >= kSpanCount || sampleTime == 0) return false;
+    return std::uint64_t{kSpanTable[static_cast<std::size_t>(spanIndex)].halfSpan} * 2u / sampleTime > kStoreCapacity;
+}
+
+std::string spanFetchDescription(int spanIndex, std::uint16_t sampleTime) {
+    const std::uint32_t n = requestedSampleCount(spanIndex, sampleTime);
+    if (n == 0) return std::string();
+    const std::uint64_t fetchSeconds = (std::uint64_t{n} + kLineSamplesPerSecond - 1) / kLineSamplesPerSecond;
+    if (!spanCutByStore(spanIndex, sampleTime)) {
+        return formatText(uiText(UiText::SpanFetchFull), groupedNumber(n).c_str(),
+                          approximateDuration(fetchSeconds).c_str());
+    }
+    // The time n samples cover, in whole minutes (never more than will come).
+    const std::uint64_t coveredSeconds = std::uint64_t{n} * sampleTime / 100 / 60 * 60;
+    return formatText(uiText(UiText::SpanFetchPartial), groupedNumber(n).c_str(),
+                      formatDuration(coveredSeconds).c_str(), approximateDuration(fetchSeconds).c_str());
+}
 
 void queueCode(std::uint16_t code) {
     gApp.commandQueue[static_cast<std::size_t>(gApp.cmdHead)] = code;
@@ -183,12 +245,16 @@ void progressControl(ProgressAction action, std::uint32_t value) {
     }
 }
 
+// The Transfer command. Chosen while a transfer runs, it only brings the
+// progress window to the front: the running transfer goes on untouched.
 void startTransfer() {
-    // A Transfer chosen from the menu (not one re-issued below) remembers the
-    // header's sample time, to put it back if no recording comes of it.
-    if (gApp.retryOnNoAnswer == 1 && gApp.sampleTimeAttempts == 0) {
-        gApp.priorSampleTime = loadSampleTime();
+    if (transferRunning()) {
+        if (gApp.progressWindow != nullptr) platform::raiseProgressWindow(gApp.progressWindow);
+        return;
     }
+    // A Transfer chosen from the menu (not one re-issued below) first makes
+    // sure the user keeps unsaved work.
+    if (gApp.retryOnNoAnswer == 1 && gApp.sampleTimeAttempts == 0 && !unsavedWorkSettled()) return;
 
     if (!pingForSampleTime()) {
         if (gApp.retryOnNoAnswer == 1) {
@@ -201,7 +267,7 @@ void startTransfer() {
     }
     gApp.retryOnNoAnswer = 1;
 
-    const std::uint16_t sampleTime = loadSampleTime();
+    const std::uint16_t sampleTime = gApp.loggerSampleTime.load(std::memory_order_acquire);
     if (sampleTime == 0) {
         // The logger answered but no sample time is known yet: ask again, a
         // bounded number of times, so a logger that never reports one ends in
@@ -215,21 +281,24 @@ void startTransfer() {
     }
     endPinging();
 
+    // The dialog offers the spans of this sample time, and the count follows
+    // it even if the logger reports another one while the dialog is open.
+    gApp.transferSampleTime = sampleTime;
     const int result = platform::runSpanDialog();
     if (result < 1 || result > kSpanCount) {  // Cancel, or the dialog could not be shown
-        restoreSampleTime();
+        setEnd(TransferEnd::Failed);
         return;
     }
     const int span = result - 1;
 
-    // The count follows the sample time the dialog showed, even if the logger
-    // reports another one while the dialog is open.
     const std::uint32_t n = requestedSampleCount(span, sampleTime);
     gApp.transferOpen = 1;
     gApp.transferSpanIndex = static_cast<std::uint16_t>(span);
     gApp.expectedCount.store(n, std::memory_order_release);
     gApp.progressDivisor = n / 100;
 
+    // Only the parts of the answer to this request make up its count.
+    gApp.countAccumulator.store(0, std::memory_order_relaxed);
     gApp.countConfirmed.reset();
     queueCount(n);
     gApp.countSent = 1;
@@ -250,7 +319,7 @@ void pumpCommands() {
     platform::setWaitCursor(false);
     gApp.countConfirmed.reset();
     if (!confirmed) {
-        abandonTransfer();
+        abandonTransfer(TransferEnd::Failed);
         showMessage(kMsgConfirmTimeout, kMsgCaptionDaq, 0);
         return;
     }
@@ -263,25 +332,48 @@ void pumpCommands() {
     if (expected == 0) {
         // The logger has nothing to send: no stream, no progress window, and
         // the recording on screen stays as it is.
-        abandonTransfer();
+        abandonTransfer(TransferEnd::NoSamples);
         showMessage(kMsgNoData, kMsgCaptionDaq, 0);
         return;
     }
 
-    queueCode(CodeStart);
+    gApp.confirmedCount = expected;
     gApp.progressDivisor = expected < 100 ? 1 : expected / 100;
     gApp.receiving = 1;
     gApp.receivedCount.store(0, std::memory_order_release);
+    gApp.loggerEndedEarly.store(false);
+    gApp.damagedLines.store(0, std::memory_order_relaxed);
+    gApp.progressSeen = 0;
+    gApp.lastArrivalMs = steadyMs();
+    gApp.lastArrivalTime = platform::localNow();
+    // Samples are taken from here on, before the start code can go out.
+    gApp.acceptingSamples.store(true, std::memory_order_release);
+    queueCode(CodeStart);
     progressControl(ProgressAction::Create, 0);
 }
 
 void trackProgress() {
     if (gApp.receiving != 1) return;
     const std::uint32_t received = gApp.receivedCount.load(std::memory_order_acquire);
+    const std::uint32_t expected = gApp.expectedCount.load(std::memory_order_acquire);
     progressControl(ProgressAction::SetPosition, received);
+    if (gApp.progressWindow != nullptr)
+        platform::setProgressDetail(gApp.progressWindow, progressDetail(received, gApp.confirmedCount).c_str());
+
+    const std::int64_t now = steadyMs();
+    if (received != gApp.progressSeen) {
+        gApp.progressSeen = received;
+        gApp.lastArrivalMs = now;
+        gApp.lastArrivalTime = platform::localNow();
+    }
     // The store's capacity ends a transfer too, whatever count was confirmed.
-    if (received >= gApp.expectedCount.load(std::memory_order_acquire) || received >= kStoreCapacity) {
-        completeTransfer();
+    if (received >= expected || received >= kStoreCapacity) {
+        completeTransfer(TransferEnd::Complete, platform::localNow());
+    } else if (now - gApp.lastArrivalMs >= gDeviceWaits.stallMs) {
+        // A stream that stopped short (a frame lost on the line, a logger gone
+        // quiet) would otherwise wait for ever: what arrived is the recording,
+        // its newest sample stamped with the time it came.
+        completeTransfer(TransferEnd::Stalled, gApp.lastArrivalTime);
     }
 }
 
@@ -289,6 +381,7 @@ void progressAbortPressed() {
     sendAbort();
     // From here on the transfer is abandoned: a tick before command 10000 is
     // handled must not complete it with the samples received so far.
+    stopAccepting();
     gApp.receiving = 0;
     platform::postCommand(kCommandEndProgress);
 }
@@ -296,5 +389,5 @@ void progressAbortPressed() {
 void endProgressDisplay() {
     progressControl(ProgressAction::Destroy, 0);
     gApp.receiving = 0;
-    abandonTransfer();
+    abandonTransfer(TransferEnd::Aborted);
 }

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // How long the user-interface thread waits for the logger, in milliseconds.
 // The program keeps the start values; tests shorten them.
@@ -28,6 +29,7 @@ struct DeviceWaits {
     int sampleTimeMs = 100;  // sample-time report after that answer
     int confirmMs = 2000;    // the logger's count confirmation
     int searchMs = 1000;     // answer to a ping on each port Auto connect tries
+    int stallMs = 10000;     // no sample for this long ends a stream (kStallSeconds)
 };
 extern DeviceWaits gDeviceWaits;
 
@@ -49,9 +51,44 @@ inline constexpr int kCommandFirstPort = 2000;  // + port number 1..8
 // "no communication" message, instead of re-posting itself for ever.
 inline constexpr int kMaxSampleTimeAttempts = 5;
 
-// sampleTime while a ping's sample-time report is awaited; the logger reports
-// 0..100, so this value never comes from it.
+// gApp.loggerSampleTime while a ping's sample-time report is awaited; the
+// logger reports 0..100, so this value never comes from it.
 inline constexpr std::uint16_t kSampleTimeUnreported = 0xFFFF;
+
+// A stream that brings no sample for this long has stopped: the window and
+// the command line end the transfer with what arrived.
+inline constexpr int kStallSeconds = 10;
+
+// Samples a second the 57,600-baud line carries at most (four bytes each).
+inline constexpr std::uint32_t kLineSamplesPerSecond = 1440;
+
+// How the latest transfer ended (gApp.lastTransferEnd).
+enum class TransferEnd : int {
+    None = 0,      // none has ended since the program started
+    Complete,      // every confirmed sample arrived
+    LoggerEnded,   // the logger sent its abort code early; what came is the recording
+    Stalled,       // the stream stopped; what came is the recording
+    NoSamples,     // the logger had nothing to send, or stopped before the first sample
+    Failed,        // no answer, no confirmation, or the span dialog was cancelled
+    Aborted,       // the user pressed Abort
+};
+
+// True while a transfer's span is chosen and it has not ended: the count is
+// being confirmed or the samples are arriving.
+bool transferRunning();
+
+// True when span row spanIndex asks for more samples at sampleTime than the
+// store holds, so only its most recent part can be fetched.
+bool spanCutByStore(int spanIndex, std::uint16_t sampleTime);
+// Tooltip text of span row spanIndex in the span dialog at sampleTime: how
+// many samples, how long they take over the line, and, where the store cannot
+// take the whole span, how much of it will come.
+std::string spanFetchDescription(int spanIndex, std::uint16_t sampleTime);
+// "about 7 min", "about 40 s", "about 1 h 12 min" in the current language.
+std::string approximateDuration(std::uint64_t seconds);
+// The progress window's detail line: "412,300 of 1,036,800 samples, about
+// 7 min left" (time left at the line's pace).
+std::string progressDetail(std::uint32_t received, std::uint32_t expected);
 
 // Stores code at cmdHead of the command queue; the 50 ms timer sends it.
 void queueCode(std::uint16_t code);

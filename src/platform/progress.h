@@ -15,6 +15,10 @@ namespace platform {
 void* createProgressWindow(const char* utf8Text, const char* utf8Button);
 // Moves the bar to percent (0..100) of a window made above.
 void setProgressPosition(void* window, int percent);
+// Sets the detail line under the bar (samples received, time left).
+void setProgressDetail(void* window, const char* utf8Text);
+// Brings the window to the front and gives it the focus.
+void raiseProgressWindow(void* window);
 // Destroys a window made above; nullptr is ignored.
 void destroyProgressWindow(void* window);
 

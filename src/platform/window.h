@@ -67,6 +67,12 @@ enum class MessageIcon { Information, Error };
 // Modal box with one OK button over the active window; returns when closed.
 void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon icon);
 
+// Modal question with three buttons (Save, Discard, Cancel; Esc and the close
+// box mean Cancel) over the active window.
+enum class SaveAnswer { Save, Discard, Cancel };
+SaveAnswer askSaveChanges(const char* utf8Text, const char* utf8Caption, const char* utf8Save,
+                          const char* utf8Discard, const char* utf8Cancel);
+
 // ---- file dialogs ----------------------------------------------------------------
 // Returns true and the chosen path, or false when the user cancelled.
 // filterText is e.g. "UDD File (*.udd)"; defaultExt is appended when the name has none.

@@ -2,6 +2,7 @@
 // and Set time.
 #include <cstdint>
 
+#include "device/transfer.h"
 #include "platform/set_time_dialog.h"
 #include "platform/window.h"
 #include "recording/csv_export.h"
@@ -12,9 +13,11 @@
 #include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "shell/messages.h"
+#include "shell/ui_texts.h"
 
 namespace {
 
+constexpr MessageId kMsgCaptionApp = 15;     // "Vantrel Data Acquisition"
 constexpr MessageId kMsgError = 43;          // "Error:"
 constexpr MessageId kMsgNoData = 45;         // "No data present,\naborting operation"
 constexpr MessageId kMsgSavingData = 46;     // "Saving data..."
@@ -23,14 +26,46 @@ constexpr MessageId kMsgSaveFailed = 84;     // "Unable to save data on disc!"
 
 // Shared by Save and the exports: a non-zero result is reported with its code.
 void reportSaveResult(int result) {
-    if (result != 0) showMessage(kMsgSaveFailed, kMsgError, result);
+    if (result != 0 && result != kSaveCancelled) showMessage(kMsgSaveFailed, kMsgError, result);
+}
+
+// The Save command's work; true when the recording is now in a file.
+bool saveShownRecording() {
+    const int result = saveRecording();
+    reportSaveResult(result);
+    if (result != 0) return false;
+    gApp.unsavedWork = 0;
+    return true;
 }
 
 }  // namespace
 
+bool unsavedWorkSettled() {
+    if (!gApp.dataPresent || !gApp.unsavedWork) return true;
+    switch (platform::askSaveChanges(uiText(UiText::SaveChangesQuestion), messageTextPtr(kMsgCaptionApp),
+                                     uiText(UiText::SaveChangesSave), uiText(UiText::SaveChangesDiscard),
+                                     uiText(UiText::SaveChangesCancel))) {
+        case platform::SaveAnswer::Save:
+            return saveShownRecording();
+        case platform::SaveAnswer::Discard:
+            return true;
+        case platform::SaveAnswer::Cancel:
+            break;
+    }
+    return false;
+}
+
 void commandOpen() {
+    // Completing the transfer would replace what is opened now.
+    if (transferRunning()) {
+        platform::messageBox(uiText(UiText::TransferRunningOpenRefused), messageTextPtr(kMsgCaptionApp),
+                             platform::MessageIcon::Information);
+        return;
+    }
+    if (!unsavedWorkSettled()) return;
     const int result = loadRecording();
     if (result == 0) {
+        gApp.unsavedWork = 0;
         resetView();
     } else if (result != kOpenCancelled && result != kFileRefused) {
         showMessage(kMsgLoadFailed, kMsgError, result);
@@ -42,7 +77,7 @@ void commandSave() {
         showMessage(kMsgNoData, kMsgSavingData, 0);
         return;
     }
-    reportSaveResult(saveRecording());
+    saveShownRecording();
 }
 
 void commandExport(int commandId) {
@@ -82,5 +117,6 @@ void commandSetTime() {
     } else {
         return;
     }
+    gApp.unsavedWork = 1;
     platform::invalidate(true);
 }

@@ -101,12 +101,13 @@ LoadStatus readRecordingFile(const char* path, int& errorCode) {
         status = LoadStatus::OpenFailed;
     } else if (static_cast<unsigned long>(fileSize) < kHeaderBytes + recordBytes(h)) {
         status = LoadStatus::ShortRecords;
-    } else if (std::fread(static_cast<void*>(gStore), 1, recordBytes(h), f) != recordBytes(h)) {
+    } else if (std::fread(static_cast<void*>(gSpareStore), 1, recordBytes(h), f) != recordBytes(h)) {
         // The length was right a moment ago: a read error or a file cut while
-        // we read. The header stays the old one, so nothing reads past what
-        // the old recording held, but its first records may now be new ones.
+        // we read. The records went into the spare block, so the recording on
+        // show is untouched.
         status = LoadStatus::ShortRecords;
     } else {
+        swapStoreBlocks();
         install(h);
     }
     std::fclose(f);
@@ -167,7 +168,7 @@ int loadRecording() {
 
 int saveRecording() {
     std::string path;
-    if (!platform::saveFileDialog(kFilter, kExtension, path)) return 0;
+    if (!platform::saveFileDialog(kFilter, kExtension, path)) return kSaveCancelled;
     int code = 0;
     switch (writeRecordingFile(path.c_str(), code)) {
         case SaveStatus::Saved:

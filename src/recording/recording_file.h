@@ -18,6 +18,8 @@ inline constexpr int kOpenCancelled = 30002;  // the user cancelled the open dia
 // The file was refused and the user has been told why; the command does
 // nothing further (no second message, no view reset).
 inline constexpr int kFileRefused = 30006;
+// The user cancelled the save dialog: nothing was written, nothing to report.
+inline constexpr int kSaveCancelled = 30007;
 
 enum class LoadStatus {
     Loaded,        // header and records replaced
@@ -44,7 +46,10 @@ bool headerAcceptable(const RecordingHeader& h);
 // the file; the fuzz target and the file reader share it). Bytes beyond
 // 20 + 9 * recordCount are ignored.
 LoadStatus loadRecordingBytes(const std::uint8_t* data, std::size_t size);
-// Reads the file at path (never creates it). errorCode is set for OpenFailed.
+// Reads the file at path (never creates it). The records are read into the
+// spare block, which becomes the recording on show only when the whole file
+// arrived: any failure leaves header, records and view as they were.
+// errorCode is set for OpenFailed.
 LoadStatus readRecordingFile(const char* path, int& errorCode);
 // Writes header and records 0 .. recordCount-1 to path. errorCode is the
 // platform code of the failure for every status but Saved.
@@ -55,6 +60,6 @@ SaveStatus writeRecordingFile(const char* path, int& errorCode);
 // platform error code.
 int loadRecording();
 // The Save command's file part: save dialog, write, messages 86 / 85 (caption
-// 15) when header or records could not be written. Returns 0 (saved or the
-// dialog was cancelled) or a platform error code for the command's message 84.
+// 15) when header or records could not be written. Returns 0 (saved),
+// kSaveCancelled, or a platform error code for the command's message 84.
 int saveRecording();

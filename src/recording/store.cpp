@@ -1,8 +1,8 @@
 #include "recording/store.h"
 
-#include <atomic>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 RecordingHeader gHeader{};
 
@@ -11,20 +11,26 @@ namespace {
 std::unique_ptr<SampleRecord[]> allocateStore() {
     return std::unique_ptr<SampleRecord[]>(new SampleRecord[kStoreCapacity]());
 }
-std::unique_ptr<SampleRecord[]> gStoreBlock = allocateStore();
+std::unique_ptr<SampleRecord[]> gStoreBlockA = allocateStore();
+std::unique_ptr<SampleRecord[]> gStoreBlockB = allocateStore();
+std::unique_ptr<std::uint8_t[]> gReceiveBlock(new std::uint8_t[kStoreCapacity]());
 }  // namespace
 
-SampleRecord* const gStore = gStoreBlock.get();
+SampleRecord* gStore = gStoreBlockA.get();
+SampleRecord* gSpareStore = gStoreBlockB.get();
+std::uint8_t* const gReceivedValues = gReceiveBlock.get();
 
-std::uint16_t loadSampleTime() {
-    return std::atomic_ref<std::uint16_t>(gHeader.sampleTime).load(std::memory_order_relaxed);
-}
+void swapStoreBlocks() { std::swap(gStore, gSpareStore); }
 
-void storeSampleTime(std::uint16_t t) {
-    std::atomic_ref<std::uint16_t>(gHeader.sampleTime).store(t, std::memory_order_relaxed);
-}
+std::uint16_t loadSampleTime() { return gHeader.sampleTime; }
+
+void storeSampleTime(std::uint16_t t) { gHeader.sampleTime = t; }
 
 void resetRecordingForTests() {
     gHeader = RecordingHeader{};
+    gStore = gStoreBlockA.get();
+    gSpareStore = gStoreBlockB.get();
     std::memset(static_cast<void*>(gStore), 0, kStoreBytes);
+    std::memset(static_cast<void*>(gSpareStore), 0, kStoreBytes);
+    std::memset(gReceivedValues, 0, kStoreCapacity);
 }

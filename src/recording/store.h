@@ -47,13 +47,26 @@ inline constexpr std::size_t kHeaderBytes = 20;
 inline constexpr std::uint32_t kStoreCapacity = 1048576;  // records
 inline constexpr std::size_t kStoreBytes = std::size_t{kStoreCapacity} * sizeof(SampleRecord);
 
-// The global recording. The store is one block allocated at program start and
-// kept for the whole run; records at or beyond recordCount are stale data.
+// The global recording on show. Its store is one of two blocks allocated at
+// program start and kept for the whole run; records at or beyond recordCount
+// are stale data. Only the user-interface thread reads or writes the header
+// and the store: the reader thread puts samples into gReceivedValues.
 extern RecordingHeader gHeader;
-extern SampleRecord* const gStore;  // kStoreCapacity records
+extern SampleRecord* gStore;       // kStoreCapacity records, the recording on show
+// The other block: a file is read into it and becomes the recording on show
+// (by swapStoreBlocks) only when every byte arrived. Contents are scratch.
+extern SampleRecord* gSpareStore;  // kStoreCapacity records
+// Exchanges gStore and gSpareStore (user-interface thread).
+void swapStoreBlocks();
 
-// Atomic view of the header's sampleTime for the reader thread, which writes it
-// while the user-interface thread may read it.
+// Values of the transfer being received, in arrival order: written only by the
+// reader thread while a transfer accepts samples, copied into gStore when the
+// transfer completes, so a transfer that fails or is aborted never touches the
+// recording on show.
+extern std::uint8_t* const gReceivedValues;  // kStoreCapacity bytes
+
+// The header's sampleTime. Kept as functions so every reader goes through one
+// place; the logger's reports never reach the header directly.
 std::uint16_t loadSampleTime();
 void storeSampleTime(std::uint16_t t);
 

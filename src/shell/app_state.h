@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "device/event.h"
+#include "platform/clock.h"
 
 // Persistent settings, stored verbatim (little-endian) as "DAQSetup.cnf".
 struct Settings {
@@ -40,9 +41,15 @@ struct AppState {
     int rxLineLength = 0;
 
     // Transfer counters, shared between the reader and the user-interface thread
-    std::atomic<std::uint32_t> receivedCount{0};   // samples stored; index of the next record
+    std::atomic<std::uint32_t> receivedCount{0};   // samples received; index into gReceivedValues
     std::atomic<std::uint32_t> expectedCount{0};   // samples awaited
-    std::atomic<std::uint32_t> countAccumulator{0};// bytes 0..2: count reported by the logger
+    std::atomic<std::uint32_t> countAccumulator{0};// bytes 0..2: count reported by the logger;
+                                                   // bits 24, 25: its low and middle byte arrived
+    std::atomic<std::uint16_t> loggerSampleTime{0};// last sample time the logger reported (0: none yet)
+    std::atomic<bool> acceptingSamples{false};     // a transfer's stream is expected
+    std::atomic<bool> loggerEndedEarly{false};     // the logger's abort code arrived while accepting
+    std::atomic<std::uint32_t> strayCount{0};      // samples dropped: no transfer expected them
+    std::atomic<std::uint32_t> damagedLines{0};    // lines dropped for a bad checksum or length
 
     // Command queue drained by the 50 ms timer (user-interface thread only)
     std::array<std::uint16_t, 32> commandQueue = {};
@@ -57,8 +64,14 @@ struct AppState {
     WindowHandle progressWindow = nullptr;    // the progress window while it exists
     int transferOpen = 0;                     // a span was chosen; no recording or failure yet
     std::uint16_t transferSpanIndex = 0;      // span of that transfer; enters the header on completion
-    std::uint16_t priorSampleTime = 0;        // header sampleTime before Transfer pinged; put back if none completes
+    std::uint16_t transferSampleTime = 0;     // logger's sample time the span was chosen with
+    std::uint32_t confirmedCount = 0;         // count the logger confirmed for the running stream
+    std::uint32_t progressSeen = 0;           // receivedCount at the last progress tick that saw it grow
+    std::int64_t lastArrivalMs = 0;           // steady-clock ms of that tick (stall detection)
+    platform::CalendarTime lastArrivalTime{}; // local time of that tick
+    int lastTransferEnd = 0;                  // TransferEnd of the latest transfer (device/transfer.h)
     int sampleTimeAttempts = 0;               // answered pings in a row that brought no sample time
+    int unsavedWork = 0;                      // the recording on show was fetched or re-timed, not saved
     std::uint16_t linkPort = 0;               // port the link is open on, 0 when closed (port selection)
 
     // Set-time dialog: second, minute, hour, day, month, year - 2000

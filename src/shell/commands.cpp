@@ -17,7 +17,9 @@ struct CommandRoute {
 // with their own caption.
 constexpr CommandRoute kCommands[] = {
     {CmdAbout, CmdAbout, [](int) { platform::runAboutDialog(); }},
-    {CmdExit, CmdExit, [](int) { platform::destroyMainWindow(); }},
+    {CmdExit, CmdExit, [](int) {
+         if (unsavedWorkSettled()) platform::destroyMainWindow();
+     }},
     {CmdPortFirst, CmdPortLast, [](int id) { selectPort(id); }},
     {CmdSave, CmdSave, [](int) { commandSave(); }},
     {CmdOpen, CmdOpen, [](int) { commandOpen(); }},

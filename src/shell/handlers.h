@@ -34,6 +34,10 @@ void endProgressDisplay();  // command 10000
 void progressAbortPressed();
 
 // Recording files, export and set time (recording/)
+// Before a command drops the recording on show: when it was fetched or
+// re-timed and not saved since, asks Save / Discard / Cancel. True when the
+// command may go on (saved, discarded, or nothing unsaved).
+bool unsavedWorkSettled();
 void commandOpen();
 void commandSave();
 void commandExport(int commandId);  // 2013, 2014, 2015

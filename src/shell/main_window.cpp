@@ -72,10 +72,12 @@ void createTransferSignals() {
     createSignal(gApp.countConfirmed);
 }
 
-void mainWindowCloseRequested() {
+bool mainWindowCloseRequested() {
+    if (!unsavedWorkSettled()) return false;
     const int rc = saveSettings(gSettings);
     if (rc != 0) showMessage(kMsgSettingsFailed, kCaptionError, rc);
     platform::stopTimer(kPumpTimerId);
+    return true;
 }
 
 void mainWindowDestroyed() {

@@ -60,9 +60,10 @@ bool startMainWindow();
 void mainWindowCreated();
 // After the window exists: the two manual-reset signals of the transfer.
 void createTransferSignals();
-// Close box / system menu: writes the settings file and stops timer 50. The
-// platform then destroys the window.
-void mainWindowCloseRequested();
+// Close box / system menu: first keeps unsaved work (the user may cancel:
+// returns false and the window stays), then writes the settings file and
+// stops timer 50 and returns true; the platform then destroys the window.
+bool mainWindowCloseRequested();
 // Destroy handling: menu, link, signals, drawing objects, then the message loop
 // is told to end with code 0.
 void mainWindowDestroyed();

@@ -1,7 +1,9 @@
 #include "shell/ui_texts.h"
 
 #include <array>
+#include <cstdarg>
 #include <cstddef>
+#include <cstdio>
 
 #include "shell/messages.h"
 
@@ -20,6 +22,25 @@ constexpr UiTextPair kUiTexts[] = {
     {UiText::SaveChangesSave, "&Save", "&Speichern"},
     {UiText::SaveChangesDiscard, "&Discard", "&Verwerfen"},
     {UiText::SaveChangesCancel, "Cancel", "Abbrechen"},
+
+    {UiText::TransferRunningOpenRefused, "A transfer is running: finish or abort it first.",
+        "Eine Übertragung läuft: erst abwarten oder abbrechen."},
+    {UiText::LoggerStoppedEarly, "The logger stopped sending early:\n%s of %s samples arrived.",
+        "Der Logger hat vorzeitig aufgehört zu senden:\n%s von %s Werten sind angekommen."},
+    {UiText::LoggerEndedEarly, "The logger ended the transfer early:\n%s of %s samples arrived.",
+        "Der Logger hat die Übertragung vorzeitig beendet:\n%s von %s Werten sind angekommen."},
+    {UiText::StoppedBeforeFirstSample,
+        "The logger stopped sending before the first sample.\nThe recording on show is kept.",
+        "Der Logger hat vor dem ersten Wert aufgehört zu senden.\nDie angezeigte Aufzeichnung bleibt erhalten."},
+    {UiText::DamagedFramesDropped, "%s damaged frames were dropped.",
+        "%s beschädigte Telegramme wurden verworfen."},
+    {UiText::ProgressDetail, "%s of %s samples, %s left", "%s von %s Werten, noch %s"},
+    {UiText::DurationAbout, "about %s", "etwa %s"},
+    {UiText::DurationDaysHours, "%u d %u h", "%u T %u h"},
+    {UiText::SpanFetchFull, "%s samples, %s to fetch", "%s Werte, Abruf %s"},
+    {UiText::SpanFetchPartial,
+        "The store takes %s samples: only the most recent %s\nof this span will come, %s to fetch.",
+        "Der Speicher fasst %s Werte: nur die letzten %s\ndieser Spanne kommen, Abruf %s."},
 };
 
 constexpr bool inEnumOrder() {
@@ -35,6 +56,16 @@ const char* uiText(UiText key) {
     const auto i = static_cast<std::size_t>(key);
     if (i >= std::size(kUiTexts)) return "";
     return effectiveLanguage() == German ? kUiTexts[i].german : kUiTexts[i].english;
+}
+
+std::string formatText(const char* format, ...) {
+    char buffer[512];
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (n < 0) return std::string();
+    return std::string(buffer, static_cast<std::size_t>(n) < sizeof buffer ? static_cast<std::size_t>(n) : sizeof buffer - 1);
 }
 
 std::string groupedNumber(unsigned long long n) {

@@ -13,12 +13,27 @@ enum class UiText {
     SaveChangesDiscard,
     SaveChangesCancel,
 
+    // Transfer: how it ended, its progress, what a span will bring
+    TransferRunningOpenRefused,
+    LoggerStoppedEarly,     // %s of %s samples
+    LoggerEndedEarly,       // %s of %s samples
+    StoppedBeforeFirstSample,
+    DamagedFramesDropped,   // %s frames
+    ProgressDetail,         // %s of %s samples, %s left
+    DurationAbout,          // about %s
+    DurationDaysHours,      // %u d %u h
+    SpanFetchFull,          // %s samples, %s to fetch
+    SpanFetchPartial,       // store takes %s samples, most recent %s, %s to fetch
+
     // Add new blocks above this line, each under a comment naming its feature.
     Count_  // keep last
 };
 
 // The text of key in the current language (effectiveLanguage()), UTF-8.
 const char* uiText(UiText key);
+
+// printf-style formatting of a text of this table (or any format) into a string.
+std::string formatText(const char* format, ...);
 
 // Writes n with thousands separators of the current language: "1,036,800"
 // in English, "1.036.800" in German.

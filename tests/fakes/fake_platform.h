@@ -46,6 +46,9 @@ struct State {
     std::vector<FileDialogCall> fileDialogs;
     std::deque<std::string> fileAnswers; // next paths the file dialogs return ("" = cancel)
     std::deque<int> dialogAnswers;       // next results of modal dialogs
+    std::deque<int> saveAnswers;         // next answers to the unsaved-work question:
+                                         // 0 Save, 1 Discard, 2 Cancel (none left: Cancel)
+    int saveQuestions = 0;               // times the unsaved-work question was asked
     std::vector<std::string> dialogsRun; // names of the modal dialogs run, in order
     // Set-time dialog: texts typed for each press of a time button, in the
     // order year, month, day, hour, minute, second (see fake_set_time_dialog.cpp).

@@ -35,6 +35,14 @@ void setProgressPosition(void* window, int percent) {
     if (window == &fake::gWindow) fake::progress().positions.push_back(percent);
 }
 
+void setProgressDetail(void* window, const char* utf8Text) {
+    if (window == &fake::gWindow) fake::progress().detail = utf8Text;
+}
+
+void raiseProgressWindow(void* window) {
+    if (window == &fake::gWindow) fake::progress().raises++;
+}
+
 void destroyProgressWindow(void* window) {
     if (window != &fake::gWindow) return;
     fake::progress().shown = false;

@@ -2,6 +2,7 @@
 // asked of it, and lets a test press the Abort button.
 #pragma once
 
+#include <string>
 #include <vector>
 
 namespace fake {
@@ -14,6 +15,8 @@ struct ProgressState {
     std::vector<int> positions; // every bar position set, in order
     const char* text = nullptr;   // texts the last window was made with
     const char* button = nullptr;
+    std::string detail;           // last detail line set
+    int raises = 0;               // times it was brought to the front
 };
 
 ProgressState& progress();

@@ -79,6 +79,15 @@ void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon icon)
     fake::state().messages.push_back({utf8Text, utf8Caption, icon == MessageIcon::Error});
 }
 
+SaveAnswer askSaveChanges(const char*, const char*, const char*, const char*, const char*) {
+    auto& s = fake::state();
+    s.saveQuestions++;
+    if (s.saveAnswers.empty()) return SaveAnswer::Cancel;
+    const int answer = s.saveAnswers.front();
+    s.saveAnswers.pop_front();
+    return answer == 0 ? SaveAnswer::Save : answer == 1 ? SaveAnswer::Discard : SaveAnswer::Cancel;
+}
+
 bool openFileDialog(const char* filterText, const char* defaultExt, std::string& path) {
     auto& s = fake::state();
     s.fileDialogs.push_back({true, filterText, defaultExt});

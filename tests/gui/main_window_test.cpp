@@ -297,7 +297,7 @@ TEST_F(MainWindowTest, SpanDialogEnablesByTheSampleTime) {
         {50, {"00001111111100", "0.50"}}, {100, {"00000011111111", "1.00"}},
     };
     for (const auto& [t, expected] : cases) {
-        storeSampleTime(t);
+        gApp.transferSampleTime = t;
         SpanDialogView view;
         answerer_.expect([&](QWidget* w) {
             if (w->objectName() != "201") return false;
@@ -314,7 +314,7 @@ TEST_F(MainWindowTest, SpanDialogEnablesByTheSampleTime) {
 
 TEST_F(MainWindowTest, SpanDialogClicksCancelAndTexts) {
     start();
-    storeSampleTime(10);
+    gApp.transferSampleTime = 10;
     answerer_.expect([](QWidget* w) {
         if (w->objectName() != "201") return false;
         click(w, 1011);

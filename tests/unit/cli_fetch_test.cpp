@@ -169,14 +169,13 @@ TEST_F(CliFetch, EndsWithoutAFileWhenThereIsNothingToWrite) {
     r = cli({"fetch", "--port", "6", "--span", "0", "-o", dir_.file("c.udd")});
     EXPECT_EQ(r.exitCode, 2) << r.err;
 
-    // A line that goes dead in the middle of the stream: the fetch gives up
-    // after the stall time instead of waiting for ever.
-    sim::Options dying = fast;
-    dying.hangupAfter = 300;
-    logger(dying, 2);
+    // A logger that goes quiet before its first sample: given up after the stall time.
+    sim::Options mute = fast;
+    mute.stopAfter = 0;
+    logger(mute, 2);
     r = cli({"fetch", "--port", "2", "--span", "0", "--stall", "1", "-o", dir_.file("e.udd")});
     EXPECT_EQ(r.exitCode, 2) << r.err;
-    EXPECT_NE(r.err.find("sent nothing for 1 s after 300 of 6000 samples"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("no sample within 1 s"), std::string::npos) << r.err;
 
     // Nobody on the line: the ping and its repeat go unanswered.
     sim::Options silent;
@@ -200,6 +199,40 @@ TEST_F(CliFetch, EndsWithoutAFileWhenThereIsNothingToWrite) {
         EXPECT_EQ(cli(args).exitCode, 1) << args.back();
     }
     EXPECT_TRUE(filesIn(dir_).empty());
+}
+
+TEST_F(CliFetch, TransfersEndedEarlyWriteWhatCameAndExitThree) {
+    const struct {
+        std::int64_t abortAfter, stopAfter, hangupAfter;
+        std::uint32_t badEvery;
+        std::uint32_t records;
+        const char* why;
+    } cases[] = {
+        {500, -1, -1, 0, 500, "the logger ended the transfer early"},
+        {-1, 300, -1, 0, 300, "the logger sent nothing for 1 s"},
+        {-1, -1, 300, 0, 300, "the logger sent nothing for 1 s"},
+        {-1, -1, -1, 600, 5990, "10 damaged frames were dropped"},
+    };
+    int port = 1;
+    for (const auto& c : cases) {
+        sim::Options o;
+        o.sampleTime = 2;
+        o.pace = sim::Pace::Fast;
+        o.abortAfter = c.abortAfter;
+        o.stopAfter = c.stopAfter;
+        o.hangupAfter = c.hangupAfter;
+        o.badChecksumEvery = c.badEvery;
+        logger(o, port);
+        const std::string out = dir_.file("early" + std::to_string(port) + ".udd");
+        const ProcessResult r = cli({"fetch", "--port", std::to_string(port), "--span", "0", "--stall", "1", "-o", out});
+        ++port;
+        EXPECT_EQ(r.exitCode, 3) << r.err;
+        EXPECT_NE(r.err.find(std::to_string(c.records) + " of 6000 samples arrived"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.why), std::string::npos) << r.err;
+        int code = 0;
+        ASSERT_EQ(readRecordingFile(out.c_str(), code), LoadStatus::Loaded) << r.err;
+        EXPECT_EQ(gHeader.recordCount, c.records);
+    }
 }
 
 }  // namespace

@@ -68,6 +68,7 @@ bool requestAndStart(std::uint32_t n) {
     if (!gApp.countConfirmed.wait(kPatienceMs)) return false;
     gApp.countConfirmed.reset();
     gApp.receivedCount = 0;
+    gApp.acceptingSamples = true;
     sendCode(CodeStart);
     return true;
 }
@@ -79,8 +80,8 @@ void expectStream(const sim::Options& o, std::uint32_t count, std::uint32_t rece
     for (std::uint32_t k = 0; k < count && r < received; ++k) {
         if (o.badChecksumEvery > 0 && (k + 1) % o.badChecksumEvery == 0) continue;
         const std::uint8_t want = sim::sampleValue(o, sim::streamIndex(o, count, k));
-        if (gStore[r].value != want) {
-            ADD_FAILURE() << "record " << r << " holds " << int{gStore[r].value} << ", sample " << k << " was "
+        if (gReceivedValues[r] != want) {
+            ADD_FAILURE() << "record " << r << " holds " << int{gReceivedValues[r]} << ", sample " << k << " was "
                           << int{want};
             return;
         }
@@ -193,11 +194,11 @@ TEST_F(Link, PingIsAnsweredWithTheSampleTime) {
         sim::Options o = fast(1000);
         o.sampleTime = st;
         startLogger(o);
-        storeSampleTime(999);
+        gApp.loggerSampleTime = 999;
         gApp.deviceAnswered.reset();
         sendCode(CodePing);
         ASSERT_TRUE(gApp.deviceAnswered.wait(kPatienceMs)) << st;
-        EXPECT_TRUE(waitFor([&] { return loadSampleTime() == st; })) << st;
+        EXPECT_TRUE(waitFor([&] { return gApp.loggerSampleTime.load() == st; })) << st;
         closeLink();
     }
 }
@@ -253,12 +254,12 @@ TEST_F(Link, AbortFromTheLoggerEndsTheTransferWithTheSamplesSoFar) {
     sim::Options o = fast(10000);
     o.abortAfter = 500;
     startLogger(o);
-    for (int i = 0; i < 1000; ++i) gStore[i].value = 0xEE;
+    for (int i = 0; i < 1000; ++i) gReceivedValues[i] = 0xEE;
     ASSERT_TRUE(requestAndStart(5000));
     ASSERT_TRUE(waitFor([] { return gApp.expectedCount == 500u; }));
     EXPECT_EQ(gApp.receivedCount, 500u);
     expectStream(o, 5000, 500);
-    EXPECT_EQ(gStore[500].value, 0xEE);
+    EXPECT_EQ(gReceivedValues[500], 0xEE);
 }
 
 // ---- opening and closing ---------------------------------------------------------
@@ -439,14 +440,14 @@ TEST_F(Link, AnAnswerWithoutSampleTimeLeavesTheKnownOne) {
     sim::Options o = fast(10);
     o.noSampleTime = true;
     startLogger(o);
-    storeSampleTime(77);
+    gApp.loggerSampleTime = 77;
     for (int i = 0; i < 2; ++i) {
         // The second answer comes after anything the first ping caused.
         gApp.deviceAnswered.reset();
         sendCode(CodePing);
         ASSERT_TRUE(gApp.deviceAnswered.wait(kPatienceMs));
     }
-    EXPECT_EQ(loadSampleTime(), 77);
+    EXPECT_EQ(gApp.loggerSampleTime.load(), 77);
 }
 
 TEST_F(Link, ASmallerConfirmedCountEndsTheTransferThere) {

@@ -37,6 +37,12 @@ protected:
         resetGlobalStateForTests();
         gApp.deviceAnswered.create(Event::Reset::Manual);
         gApp.countConfirmed.create(Event::Reset::Manual);
+        expectStream();
+    }
+    // As a transfer does once the count is confirmed: samples are taken.
+    static void expectStream() {
+        gApp.expectedCount = kStoreCapacity;
+        gApp.acceptingSamples = true;
     }
     void TearDown() override { resetGlobalStateForTests(); }
 
@@ -49,8 +55,8 @@ protected:
         bool operator==(const Snapshot&) const = default;
     };
     static Snapshot snap() {
-        return {gApp.receivedCount, gApp.expectedCount, gApp.countAccumulator, loadSampleTime(),
-                gApp.deviceAnswered.isSet(), gApp.countConfirmed.isSet(), gStore[0].value, gStore[1].value};
+        return {gApp.receivedCount, gApp.expectedCount, gApp.countAccumulator, gApp.loggerSampleTime.load(),
+                gApp.deviceAnswered.isSet(), gApp.countConfirmed.isSet(), gReceivedValues[0], gReceivedValues[1]};
     }
 };
 
@@ -78,10 +84,10 @@ TEST_F(Dispatcher, EveryCodeRoundTripsThroughTheFiveCharacterForm) {
     // Sample values come back as samples; the acting codes act; the rest is ignored.
     for (std::uint32_t v = 0; v <= 255; ++v) feed(frameOf(static_cast<std::uint16_t>(v)));
     ASSERT_EQ(gApp.receivedCount, 256u);
-    for (std::uint32_t v = 0; v <= 255; ++v) EXPECT_EQ(gStore[v].value, v);
+    for (std::uint32_t v = 0; v <= 255; ++v) EXPECT_EQ(gReceivedValues[v], v);
     for (std::uint32_t t = 0; t <= 100; ++t) {
         feed(frameOf(static_cast<std::uint16_t>(CodeSampleTime + t)));
-        EXPECT_EQ(loadSampleTime(), t);
+        EXPECT_EQ(gApp.loggerSampleTime.load(), t);
     }
 }
 
@@ -89,31 +95,72 @@ TEST_F(Dispatcher, CountOf120000ConfirmsOnTheThirdCodeOnly) {
     feed(loggerFrame(59192));
     feed(loggerFrame(59512));
     EXPECT_FALSE(gApp.countConfirmed.isSet());
-    EXPECT_EQ(gApp.expectedCount, 0u);
+    EXPECT_EQ(gApp.expectedCount, kStoreCapacity) << "unchanged until the count is complete";
     feed(loggerFrame(59601));
     EXPECT_TRUE(gApp.countConfirmed.isSet());
     EXPECT_EQ(gApp.expectedCount, 120000u);
 }
 
-TEST_F(Dispatcher, CountHighAloneCompletesWithTheBytesLeftFromBefore) {
+TEST_F(Dispatcher, ACountConfirmsOnlyWhenAllItsPartsArrivedForThisRequest) {
     feed(loggerFrame(59000 + 0x34));
     feed(loggerFrame(59300 + 0x12));
     feed(loggerFrame(59600 + 0x00));
     ASSERT_EQ(gApp.expectedCount, 0x1234u);
-    gApp.countConfirmed.reset();
-    feed(loggerFrame(59600 + 0x01));  // only the high byte is new
-    EXPECT_TRUE(gApp.countConfirmed.isSet());
-    EXPECT_EQ(gApp.expectedCount, 0x011234u);
-    // The top ranges of each code wrap modulo 256 (59299 -> byte 43).
-    feed(loggerFrame(59299));
-    feed(loggerFrame(59600));
-    EXPECT_EQ(gApp.expectedCount, 0x001200u + 43u);
+
+    // A high byte whose low and middle bytes were lost (or belong to an
+    // earlier request) confirms nothing: the transfer would fetch a wrong count.
+    const struct {
+        std::vector<std::uint16_t> codes;
+        bool confirms;
+    } cases[] = {
+        {{59600 + 1}, false},
+        {{59000 + 5, 59600 + 1}, false},
+        {{59300 + 5, 59600 + 1}, false},
+        {{59300 + 0x12, 59000 + 0x34, 59600 + 1}, true},  // order of low and middle is free
+        {{59299, 59300, 59600}, true},                   // the top of each range wraps: 59299 -> 43
+    };
+    for (const auto& c : cases) {
+        gApp.countAccumulator = 0;  // the transfer forgets old parts when it asks
+        gApp.countConfirmed.reset();
+        gApp.expectedCount = 7;
+        for (const std::uint16_t code : c.codes) feed(loggerFrame(code));
+        EXPECT_EQ(gApp.countConfirmed.isSet(), c.confirms) << c.codes.size();
+        if (!c.confirms) {
+            EXPECT_EQ(gApp.expectedCount, 7u);
+        }
+    }
+    EXPECT_EQ(gApp.expectedCount, 43u);
+}
+
+TEST_F(Dispatcher, SamplesNoTransferExpectsAreDroppedAndCounted) {
+    gApp.acceptingSamples = false;
+    feed(concat({loggerFrame(10), loggerFrame(11)}));
+    EXPECT_EQ(gApp.receivedCount, 0u);
+    EXPECT_EQ(gApp.strayCount, 2u);
+    EXPECT_EQ(gReceivedValues[0], 0);
+
+    // Beyond the confirmed count as well.
+    expectStream();
+    gApp.expectedCount = 1;
+    feed(concat({loggerFrame(10), loggerFrame(11)}));
+    EXPECT_EQ(gApp.receivedCount, 1u);
+    EXPECT_EQ(gApp.strayCount, 3u);
+    EXPECT_EQ(gReceivedValues[1], 0);
+}
+
+TEST_F(Dispatcher, DamagedLinesAreCountedButEmptyLinesAreNot) {
+    feed({0x51, 0xA1, 0xF3, 0x0D});                                // checksum
+    feed({0x51, 0x0D});                                            // one character
+    feed({0x51, 0xA1, 0x11, 0x11, 0x11, 0x11, 0x12, 0x13, 0x0D});  // too long
+    feed({0x0D, 0x0D, 0x00, 0x0D});                                // nothing sent
+    EXPECT_EQ(gApp.damagedLines, 3u);
+    EXPECT_EQ(gApp.receivedCount, 0u);
 }
 
 TEST_F(Dispatcher, SampleFramesStoreValuesAndBadChecksumsChangeNothing) {
     feed({0x51, 0xA1, 0xF2, 0x0D});
     EXPECT_EQ(gApp.receivedCount, 1u);
-    EXPECT_EQ(gStore[0].value, 0x5A);
+    EXPECT_EQ(gReceivedValues[0], 0x5A);
 
     const Snapshot before = snap();
     feed({0x51, 0xA1, 0xF3, 0x0D});  // wrong checksum
@@ -126,11 +173,11 @@ TEST_F(Dispatcher, SampleFramesStoreValuesAndBadChecksumsChangeNothing) {
 TEST_F(Dispatcher, FillBytesAreSkippedAndAZeroByteEndsTheLineEarly) {
     feed({0x51, 0xFF, 0xA1, 0xFF, 0xF2, 0xFF, 0x0D});
     EXPECT_EQ(gApp.receivedCount, 1u);
-    EXPECT_EQ(gStore[0].value, 0x5A);
+    EXPECT_EQ(gReceivedValues[0], 0x5A);
     // The characters after a 0x00 do not count: the line is the valid "51 A1 F2".
     feed({0x51, 0xA1, 0xF2, 0x00, 0x33, 0x44, 0x0D});
     EXPECT_EQ(gApp.receivedCount, 2u);
-    EXPECT_EQ(gStore[1].value, 0x5A);
+    EXPECT_EQ(gReceivedValues[1], 0x5A);
     // A zero inside the data leaves one character: dropped.
     feed({0x51, 0x00, 0xA1, 0xF2, 0x0D});
     EXPECT_EQ(gApp.receivedCount, 2u);
@@ -144,21 +191,23 @@ TEST_F(Dispatcher, FramesSplitAtEveryPointDecodeAsWhole) {
         resetGlobalStateForTests();
         gApp.deviceAnswered.create(Event::Reset::Manual);
         gApp.countConfirmed.create(Event::Reset::Manual);
+        expectStream();
         dispatchReceived(stream.data(), static_cast<int>(cut));
         dispatchReceived(stream.data() + cut, static_cast<int>(stream.size() - cut));
         ASSERT_TRUE(gApp.deviceAnswered.isSet()) << cut;
-        ASSERT_EQ(loadSampleTime(), 20) << cut;
+        ASSERT_EQ(gApp.loggerSampleTime.load(), 20) << cut;
         ASSERT_EQ(gApp.receivedCount, 3u) << cut;
-        ASSERT_EQ(gStore[0].value, 7) << cut;
-        ASSERT_EQ(gStore[1].value, 200) << cut;
-        ASSERT_EQ(gStore[2].value, 255) << cut;
+        ASSERT_EQ(gReceivedValues[0], 7) << cut;
+        ASSERT_EQ(gReceivedValues[1], 200) << cut;
+        ASSERT_EQ(gReceivedValues[2], 255) << cut;
         ASSERT_EQ(gApp.expectedCount, 5u) << cut;
     }
     // One byte per call, as a one-byte reader would hand them over.
     resetGlobalStateForTests();
+    expectStream();
     for (std::uint8_t b : stream) dispatchReceived(&b, 1);
     EXPECT_EQ(gApp.receivedCount, 3u);
-    EXPECT_EQ(loadSampleTime(), 20);
+    EXPECT_EQ(gApp.loggerSampleTime.load(), 20);
 }
 
 TEST_F(Dispatcher, LongLinesAreJudgedOnTheirFirstSevenCharacters) {
@@ -173,7 +222,7 @@ TEST_F(Dispatcher, LongLinesAreJudgedOnTheirFirstSevenCharacters) {
     line.push_back(0x0D);
     feed(line);
     EXPECT_EQ(gApp.receivedCount, 1u);
-    EXPECT_EQ(gStore[0].value, 0x34);
+    EXPECT_EQ(gReceivedValues[0], 0x34);
     EXPECT_EQ(gApp.rxLineLength, 0);
 
     // Nine characters whose ninth is the sum of the first eight: still judged on seven.
@@ -189,13 +238,13 @@ TEST_F(Dispatcher, LongLinesAreJudgedOnTheirFirstSevenCharacters) {
 
 TEST_F(Dispatcher, SampleTimeRangeAndItsEdges) {
     feed({0xE1, 0x91, 0x61, 0x61, 0x34, 0x0D});  // 59750
-    EXPECT_EQ(loadSampleTime(), 50);
+    EXPECT_EQ(gApp.loggerSampleTime.load(), 50);
     feed(loggerFrame(59700));
-    EXPECT_EQ(loadSampleTime(), 0);
+    EXPECT_EQ(gApp.loggerSampleTime.load(), 0);
     feed(loggerFrame(59800));
-    EXPECT_EQ(loadSampleTime(), 100);
+    EXPECT_EQ(gApp.loggerSampleTime.load(), 100);
     feed(loggerFrame(59801));  // just past the range: ignored
-    EXPECT_EQ(loadSampleTime(), 100);
+    EXPECT_EQ(gApp.loggerSampleTime.load(), 100);
 }
 
 TEST_F(Dispatcher, AnswerRaisesDeviceAnsweredAndTheComputersOwnCodesChangeNothing) {
@@ -220,23 +269,24 @@ TEST_F(Dispatcher, SignalsThatDoNotExistYetAreIgnored) {
 }
 
 TEST_F(Dispatcher, LoggerAbortAfter500SamplesEndsTheTransferThere) {
-    for (int i = 0; i < 2000; ++i) gStore[i].value = 0xEE;
+    for (int i = 0; i < 2000; ++i) gReceivedValues[i] = 0xEE;
     gApp.expectedCount = 1000;
     Bytes stream;
     for (int i = 0; i < 500; ++i) stream = concat({stream, loggerFrame(static_cast<std::uint16_t>(i % 150))});
     feed(concat({stream, loggerFrame(CodeAbort)}));
     EXPECT_EQ(gApp.receivedCount, 500u);
     EXPECT_EQ(gApp.expectedCount, 500u);
-    for (int i = 0; i < 500; ++i) ASSERT_EQ(gStore[i].value, i % 150) << i;
-    EXPECT_EQ(gStore[500].value, 0xEE);
+    for (int i = 0; i < 500; ++i) ASSERT_EQ(gReceivedValues[i], i % 150) << i;
+    EXPECT_EQ(gReceivedValues[500], 0xEE);
 }
 
 TEST_F(Dispatcher, NothingIsWrittenAtOrBeyondTheCapacity) {
-    gStore[kStoreCapacity - 1].value = 0;
+    gReceivedValues[kStoreCapacity - 1] = 0;
     gApp.receivedCount = kStoreCapacity - 1;
+    gApp.expectedCount = 0xFFFFFFFFu;  // even when more were confirmed
     feed(concat({loggerFrame(42), loggerFrame(43), loggerFrame(44)}));
-    EXPECT_EQ(gStore[kStoreCapacity - 1].value, 42);
-    EXPECT_EQ(gApp.receivedCount, kStoreCapacity) << "samples past a full store are dropped uncounted";
+    EXPECT_EQ(gReceivedValues[kStoreCapacity - 1], 42);
+    EXPECT_EQ(gApp.receivedCount, kStoreCapacity) << "samples past a full store are dropped";
     // A corrupted counter far beyond the store is not an index either.
     gApp.receivedCount = 0xFFFFFFF0u;
     feed(loggerFrame(1));

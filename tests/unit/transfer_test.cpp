@@ -14,12 +14,15 @@
 #include "fakes/fake_platform.h"
 #include "fakes/fake_progress.h"
 #include "platform/clock.h"
+#include "recording/set_time.h"
 #include "recording/store.h"
 #include "recording/timestamps.h"
 #include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "shell/messages.h"
+#include "shell/ui_texts.h"
 #include "support/scripted_logger.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -60,6 +63,7 @@ protected:
     // Transfer, span dialog answered with span + 1, then the timer ticks until
     // the exchange is over.
     void transfer(int spanIndex) {
+        gApp.unsavedWork = 0;  // as if the last recording was saved: no question
         fake::state().dialogAnswers.push_back(spanIndex + 1);
         startTransfer();
         runPosted();
@@ -204,7 +208,8 @@ TEST_F(Transfer, SamplesBeyondTheConfirmedCountOrTheCapacityNeverEnterTheRecordi
     loggerScript().sendCount = 6005;
     transfer(0);
     EXPECT_EQ(gHeader.recordCount, 6000u);
-    EXPECT_EQ(gApp.receivedCount, 6005u);
+    EXPECT_EQ(gApp.receivedCount, 6000u);
+    EXPECT_EQ(gApp.strayCount, 5u);
 
     // A logger confirming far more than the store holds still ends, full.
     loggerScript().sampleTime = 1;
@@ -217,15 +222,16 @@ TEST_F(Transfer, SamplesBeyondTheConfirmedCountOrTheCapacityNeverEnterTheRecordi
     EXPECT_EQ(fake::progress().positions.back(), 100);
 }
 
-TEST_F(Transfer, UserAbortKeepsThePreviousRecordingsHeaderAndTimestamps) {
+TEST_F(Transfer, UserAbortLeavesTheRecordingOnShowByteForByte) {
     loadPreviousRecording();
     const RecordingHeader header = gHeader;
-    std::vector<std::uint8_t> before = storeBytes(10000);
+    const std::vector<std::uint8_t> before = storeBytes(10000);
 
     loggerScript().sendCount = 100;  // then the logger keeps the rest to itself
     fake::state().dialogAnswers.push_back(1);
     startTransfer();
-    EXPECT_EQ(gHeader.sampleTime, 2) << "the logger's sample time rules the transfer";
+    EXPECT_EQ(gApp.transferSampleTime, 2) << "the logger's sample time rules the transfer";
+    EXPECT_EQ(gHeader.sampleTime, 50) << "the recording on show keeps its own";
     for (int tick = 0; tick < 5; ++tick) pumpCommands();
     trackProgress();
     ASSERT_EQ(gApp.receiving, 1);
@@ -234,23 +240,17 @@ TEST_F(Transfer, UserAbortKeepsThePreviousRecordingsHeaderAndTimestamps) {
     EXPECT_EQ(loggerRecord().sent.back(), CodeAbort) << "the abort code leaves before command 10000";
     EXPECT_EQ(fake::state().postedCommands, (std::vector<int>{kCommandEndProgress}));
     test::loggerSends(CodeAbort);  // the logger ends too
+    test::loggerSends(42);         // and a late sample
     trackProgress();               // a tick before command 10000 must not complete it
-    EXPECT_EQ(gHeader.recordCount, 10000u);
     runPosted();
 
     EXPECT_FALSE(fake::progress().shown);
     EXPECT_EQ(gApp.receiving, 0);
     EXPECT_EQ(std::memcmp(&gHeader, &header, sizeof header), 0);
     EXPECT_EQ(gApp.dataPresent, 1);
-    // The first hundred values were overwritten on their way in; every timestamp
-    // and every later value is the previous recording's.
-    std::vector<std::uint8_t> after = storeBytes(10000);
-    for (std::uint32_t i = 0; i < 100; ++i) {
-        EXPECT_EQ(after[i * 9 + 8], (i * 7) % 150);
-        after[i * 9 + 8] = before[i * 9 + 8];
-    }
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(storeBytes(10000), before);
     EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(gApp.lastTransferEnd, static_cast<int>(TransferEnd::Aborted));
 }
 
 TEST_F(Transfer, LoggerAbortCompletesWithTheSamplesReceived) {
@@ -260,7 +260,9 @@ TEST_F(Transfer, LoggerAbortCompletesWithTheSamplesReceived) {
     EXPECT_EQ(gHeader.recordCount, 500u);
     EXPECT_EQ(gApp.receiving, 0);
     EXPECT_FALSE(fake::progress().shown);
-    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(gApp.lastTransferEnd, static_cast<int>(TransferEnd::LoggerEnded));
+    ASSERT_EQ(messages().size(), 1u) << "the user learns the recording is short";
+    EXPECT_NE(messages()[0].find("500 of 6,000"), std::string::npos) << messages()[0];
 }
 
 TEST_F(Transfer, SilentLoggerIsPingedTwicePerTransferThenReported) {
@@ -362,16 +364,38 @@ TEST_F(Transfer, SampleTimeComesFromTheLoggerNotFromTheRecordingOnScreen) {
     pumpCommands();
     pumpCommands();
     EXPECT_EQ(loggerRecord().requested, 6000u);
+    endProgressDisplay();  // leave that one unconfirmed
 
-    // A logger that answers without a report uses the sample time already known.
+    // A logger that answers without a report uses the sample time it reported
+    // before, never the one of the recording on show.
     test::installScriptedLogger();
     loggerRecord().openPort = 1;
     loggerScript().sampleTime = -1;
-    gHeader.sampleTime = 50;
-    transfer(6);  // "2 hours"
-    EXPECT_EQ(loggerRecord().requested, 14400u);
-    EXPECT_EQ(gHeader.recordCount, 14400u);
-    EXPECT_EQ(gHeader.sampleTime, 50);
+    transfer(0);  // "2 minutes"
+    EXPECT_EQ(loggerRecord().requested, 6000u);
+    EXPECT_EQ(gHeader.recordCount, 6000u);
+    EXPECT_EQ(gHeader.sampleTime, 2);
+}
+
+TEST_F(Transfer, ReportsOutsideATransferNeverReachTheRecordingOnShow) {
+    loadPreviousRecording();
+    const RecordingHeader header = gHeader;
+    const std::vector<std::uint8_t> before = storeBytes(10000);
+    // An unrequested sample time (0 among them, which Open would refuse),
+    // samples and a count, while nothing is being fetched.
+    for (const std::uint16_t code : {std::uint16_t(CodeSampleTime + 0), std::uint16_t(CodeSampleTime + 7),
+                                     std::uint16_t{9}, std::uint16_t{CodeCountLow + 3},
+                                     std::uint16_t{CodeCountMid}, std::uint16_t{CodeCountHigh}, std::uint16_t{200}})
+        test::loggerSends(code);
+    EXPECT_EQ(std::memcmp(&gHeader, &header, sizeof header), 0);
+    EXPECT_EQ(storeBytes(10000), before);
+    EXPECT_EQ(gApp.strayCount, 2u);
+
+    // A cancelled Transfer whose logger reports 0.02 s changes nothing either.
+    fake::state().dialogAnswers.push_back(0);
+    startTransfer();
+    test::loggerSends(CodeSampleTime + 5);
+    EXPECT_EQ(std::memcmp(&gHeader, &header, sizeof header), 0);
 }
 
 TEST_F(Transfer, SampleTimeReportArrivingAfterTheAnswerIsWaitedFor) {
@@ -383,7 +407,7 @@ TEST_F(Transfer, SampleTimeReportArrivingAfterTheAnswerIsWaitedFor) {
     gDeviceWaits.sampleTimeMs = 60000;
     std::thread reader([] {
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (loadSampleTime() != kSampleTimeUnreported && std::chrono::steady_clock::now() < giveUp) {
+        while (gApp.loggerSampleTime.load() != kSampleTimeUnreported && std::chrono::steady_clock::now() < giveUp) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         test::loggerSends(CodeAnswer);
@@ -416,6 +440,125 @@ TEST_F(Transfer, TransferRunsToTheEndWithoutAProgressWindow) {
     EXPECT_EQ(gHeader.recordCount, 6000u);
     EXPECT_TRUE(fake::progress().positions.empty());
     EXPECT_EQ(gApp.progressWindow, nullptr);
+}
+
+TEST_F(Transfer, AStreamThatStopsShortEndsWithWhatCameStampedFromItsLastArrival) {
+    gDeviceWaits.stallMs = 30;
+    loggerScript().sendCount = 5990;  // ten short, and then silence
+    fake::state().dialogAnswers.push_back(1);
+    startTransfer();
+    for (int tick = 0; tick < 5; ++tick) pumpCommands();
+    trackProgress();  // sees the samples arrive
+    ASSERT_EQ(gApp.receiving, 1);
+    EXPECT_EQ(fake::progress().detail, "5,990 of 6,000 samples, about 1 s left");
+    const platform::CalendarTime arrival = gApp.lastArrivalTime;
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    trackProgress();
+
+    EXPECT_EQ(gApp.receiving, 0);
+    EXPECT_EQ(gHeader.recordCount, 5990u);
+    EXPECT_EQ(timeOf(gStore[5989]), timeOf(arrival));
+    EXPECT_EQ(gApp.lastTransferEnd, static_cast<int>(TransferEnd::Stalled));
+    EXPECT_EQ(gApp.unsavedWork, 1);
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_NE(messages()[0].find("5,990 of 6,000"), std::string::npos) << messages()[0];
+
+    // With nothing at all, the recording on show stays.
+    const RecordingHeader header = gHeader;
+    const std::vector<std::uint8_t> before = storeBytes(5990);
+    loggerScript().sendCount = 0;
+    transfer(0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    trackProgress();
+    EXPECT_EQ(gApp.receiving, 0);
+    EXPECT_EQ(std::memcmp(&gHeader, &header, sizeof header), 0);
+    EXPECT_EQ(storeBytes(5990), before);
+    EXPECT_EQ(messages().back(), uiText(UiText::StoppedBeforeFirstSample));
+}
+
+TEST_F(Transfer, ASecondTransferWhileReceivingOnlyRaisesTheProgressWindow) {
+    loggerScript().sendCount = 100;
+    fake::state().dialogAnswers.push_back(1);
+    startTransfer();
+    for (int tick = 0; tick < 5; ++tick) pumpCommands();
+    const auto sent = loggerRecord().sent;
+    startTransfer();
+    EXPECT_EQ(loggerRecord().sent, sent) << "no second ping";
+    EXPECT_EQ(fake::progress().raises, 1);
+    EXPECT_TRUE(fake::state().dialogsRun.size() == 1);
+    EXPECT_EQ(gApp.receiving, 1);
+    EXPECT_EQ(gApp.expectedCount, 6000u);
+    EXPECT_EQ(gApp.receivedCount, 100u);
+}
+
+TEST_F(Transfer, UnsavedWorkIsAskedAboutExactlyWhenItWouldBeDropped) {
+    test::TempDir dir;
+    transfer(0);  // fetched: unsaved
+    ASSERT_EQ(gApp.unsavedWork, 1);
+    const struct {
+        int answer;            // 0 Save, 1 Discard, 2 Cancel
+        const char* savePath;  // answer of the save dialog ("" = cancelled)
+        bool opens;            // Open goes on to its file dialog
+        int unsavedAfter;
+    } cases[] = {
+        {2, nullptr, false, 1},
+        {0, "", false, 1},  // Save, then the save dialog cancelled: nothing is dropped
+        {1, nullptr, true, 1},
+        {0, "x.udd", true, 0},
+    };
+    for (const auto& c : cases) {
+        gApp.unsavedWork = 1;
+        fake::state().fileDialogs.clear();
+        fake::state().fileAnswers.clear();
+        fake::state().saveAnswers.push_back(c.answer);
+        if (c.savePath != nullptr) fake::state().fileAnswers.push_back(*c.savePath ? dir.file(c.savePath) : "");
+        fake::state().fileAnswers.push_back("");  // the open dialog, cancelled
+        commandOpen();
+        bool opened = false;
+        for (const auto& d : fake::state().fileDialogs) opened = opened || d.open;
+        EXPECT_EQ(opened, c.opens) << c.answer;
+        EXPECT_EQ(gApp.unsavedWork, c.unsavedAfter) << c.answer;
+    }
+    // Saved: no question; re-timed: asked again, and Cancel stops Transfer.
+    gApp.unsavedWork = 0;
+    const int asked = fake::state().saveQuestions;
+    commandOpen();
+    EXPECT_EQ(fake::state().saveQuestions, asked);
+    fake::state().dialogAnswers.push_back(kSetStartTimeButton);
+    commandSetTime();
+    EXPECT_EQ(gApp.unsavedWork, 1);
+    startTransfer();
+    EXPECT_EQ(fake::state().saveQuestions, asked + 1);
+    EXPECT_EQ(test::timesSent(CodePing), 1) << "only the first transfer's ping";
+}
+
+TEST_F(Transfer, OpenIsRefusedWhileATransferRuns) {
+    loggerScript().sendCount = 100;
+    fake::state().dialogAnswers.push_back(1);
+    startTransfer();
+    commandOpen();
+    EXPECT_EQ(messages(), (std::vector<std::string>{uiText(UiText::TransferRunningOpenRefused)}));
+    EXPECT_TRUE(fake::state().fileDialogs.empty());
+}
+
+TEST_F(Transfer, SpanDescriptionsSayHowMuchComesAndHowLongItTakes) {
+    const struct {
+        int span;
+        std::uint16_t sampleTime;
+        const char* text;
+    } cases[] = {
+        {0, 2, "6,000 samples, about 5 s to fetch"},
+        {13, 100, "1,036,800 samples, about 12 min to fetch"},
+        {7, 10, "180,000 samples, about 2 min to fetch"},
+        {8, 1, "The store takes 1,048,576 samples: only the most recent 2 h 54 min\nof this span will come, about "
+               "12 min to fetch."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(spanFetchDescription(c.span, c.sampleTime), c.text) << c.span;
+    EXPECT_FALSE(spanCutByStore(13, 100));
+    EXPECT_TRUE(spanCutByStore(8, 3));
+    gSettings.language = German;
+    EXPECT_EQ(spanFetchDescription(13, 100), "1.036.800 Werte, Abruf etwa 12 min");
+    EXPECT_EQ(progressDetail(412300, 1036800), "412.300 von 1.036.800 Werten, noch etwa 7 min");
 }
 
 TEST_F(Transfer, CommandQueueWrapsAroundItsThirtyTwoSlots) {

@@ -27,6 +27,7 @@ enum ExitCode : int {
     ExitOk = 0,
     ExitUser = 1,         // bad arguments, refused file, refused time
     ExitFailure = 2,      // device, port or I/O failure; no samples received
+    ExitIncomplete = 3,   // fetch: file written, but the logger ended early or the stream stalled
     ExitInterrupted = 130 // Ctrl+C (128 + SIGINT), as shells report it
 };
 

@@ -57,13 +57,20 @@ const char kFetchHelp[] =
     "                    in the current folder, from the time of the last sample)\n"
     "  --lang en|de      language of the logger's messages (default en)\n"
     "  -q, --quiet       no progress and no summary, only errors\n"
-    "  --stall S         abort when no sample arrives for S seconds (default 10)\n"
+    "  --stall S         end the transfer when no sample arrives for S seconds\n"
+    "                    (default 10); what arrived is written (exit 3)\n"
     "\n"
     "Progress goes to stderr: a bar with the time left on a terminal, a line per\n"
     "10 % otherwise. The file's name goes to stdout once it is written. Ctrl+C\n"
-    "sends the logger the abort code and writes nothing (exit 130). Exit 1: bad\n"
-    "arguments or a span the sample time does not allow; 2: port, logger or disc\n"
-    "failure, a stream that stalls, or no samples received (no file is written).\n";
+    "sends the logger the abort code and writes nothing (exit 130).\n"
+    "\n"
+    "Exit 0: every sample asked for arrived and the file is written. 1: bad\n"
+    "arguments or a span the sample time does not allow. 2: port, logger or disc\n"
+    "failure, or no sample received (no file is written). 3: the file is written\n"
+    "but holds fewer samples than the logger confirmed, because the logger ended\n"
+    "the transfer early or stopped sending for S seconds (--stall); a line on\n"
+    "stderr says how many arrived and why, naming damaged frames when some were\n"
+    "dropped.\n";
 
 volatile std::sig_atomic_t gStopSignal = 0;
 
@@ -123,7 +130,13 @@ struct ProgressView {
             started = true;
             streamStart = Clock::now();
             std::fprintf(stderr, "%sreceiving %u samples, %s s apart\n", prefix.c_str(), expected,
-                         formatSampleTime(loadSampleTime()).text);
+                         formatSampleTime(gApp.transferSampleTime).text);
+            // A span the store cannot hold whole is said, not silently cut.
+            if (spanCutByStore(gApp.transferSpanIndex, gApp.transferSampleTime)) {
+                std::string note = spanFetchDescription(gApp.transferSpanIndex, gApp.transferSampleTime);
+                std::replace(note.begin(), note.end(), '\n', ' ');
+                std::fprintf(stderr, "%s%s\n", prefix.c_str(), note.c_str());
+            }
         }
         const double elapsed = secondsSince(streamStart);
         if (terminal) {
@@ -258,7 +271,7 @@ int commandFetch(int argc, char** argv) {
     const std::string requestedOutput = args.value("--output");
     if (!outputUsable(requestedOutput.empty() ? "vantrel.udd" : requestedOutput)) return ExitUser;
     const bool quiet = args.has("--quiet");
-    std::uint64_t stallSeconds = 10;
+    std::uint64_t stallSeconds = kStallSeconds;
     if (args.has("--stall") && (!parseUnsigned(args.value("--stall"), 86400, stallSeconds) || stallSeconds == 0))
         return usage("--stall needs 1..86400 seconds, not \"" + args.value("--stall") + "\"");
 
@@ -274,6 +287,7 @@ int commandFetch(int argc, char** argv) {
 
     resetHost();
     host().spanRequest = span;
+    gDeviceWaits.stallMs = static_cast<int>(stallSeconds * 1000);
     createTransferSignals();
     if (!openLink(static_cast<std::uint16_t>(port), kLinkBaud)) {
         complain("COM%d (%s): %s", port, info.path.c_str(), messageTextPtr(78));
@@ -295,13 +309,7 @@ int commandFetch(int argc, char** argv) {
         dispatchCommand(CmdTransfer);
         auto nextPump = Clock::now() + std::chrono::milliseconds(50);
         auto nextTrack = Clock::now() + std::chrono::milliseconds(100);
-        // The window waits for a stalled stream until the user presses Abort;
-        // nobody may be watching here, so a stream that stops for stallSeconds
-        // is aborted as the user would.
-        std::uint32_t lastReceived = 0;
-        auto lastArrival = Clock::now();
-        bool stalled = false;
-        while (gStopSignal == 0 && !stalled) {
+        while (gStopSignal == 0) {
             int id = 0;
             if (takePostedCommand(id)) {
                 dispatchCommand(id);
@@ -318,19 +326,12 @@ int commandFetch(int argc, char** argv) {
                 mainWindowTimer(kProgressTimerId);
                 view.update();
                 now = Clock::now();
-                const std::uint32_t received = gApp.receivedCount.load();
-                if (gApp.receiving != 1 || received != lastReceived) {
-                    lastReceived = received;
-                    lastArrival = now;
-                } else if (now - lastArrival >= std::chrono::seconds(stallSeconds)) {
-                    stalled = true;
-                }
                 nextTrack = std::max(nextTrack + std::chrono::milliseconds(100), now);
             }
             std::this_thread::sleep_until(std::min(nextPump, nextTrack));
         }
 
-        if (gStopSignal != 0 || stalled) {
+        if (gStopSignal != 0) {
             const int signal = gStopSignal;
             // As the progress window's Abort does: the abort code, then the
             // end of the display; a transfer still in its handshake is told too.
@@ -344,13 +345,6 @@ int commandFetch(int argc, char** argv) {
             letWriterFinish();
             closeLink();
             view.finish(false);
-            if (signal == 0) {
-                complain("COM%d (%s): the logger sent nothing for %llu s after %u of %u samples; transfer aborted, "
-                         "nothing written",
-                         port, info.path.c_str(), static_cast<unsigned long long>(stallSeconds), lastReceived,
-                         gApp.expectedCount.load());
-                return ExitFailure;
-            }
             complain("COM%d: interrupted; nothing written", port);
             return 128 + signal;
         }
@@ -364,8 +358,17 @@ int commandFetch(int argc, char** argv) {
                  spanList(allowedSpans(host().refusedSampleTime)).c_str());
         return ExitUser;
     }
+    const auto end = static_cast<TransferEnd>(gApp.lastTransferEnd);
+    const std::uint32_t damaged = gApp.damagedLines.load();
+    const std::string damagedNote =
+        damaged > 0 ? "; " + std::to_string(damaged) + " damaged frames were dropped" : std::string();
     if (!gApp.dataPresent) {
-        complain("COM%d (%s): no recording received; nothing written", port, info.path.c_str());
+        if (gApp.confirmedCount > 0 && end == TransferEnd::NoSamples) {
+            complain("COM%d (%s): the logger sent no sample within %llu s of the start%s; nothing written", port,
+                     info.path.c_str(), static_cast<unsigned long long>(stallSeconds), damagedNote.c_str());
+        } else {
+            complain("COM%d (%s): no recording received; nothing written", port, info.path.c_str());
+        }
         return ExitFailure;
     }
 
@@ -381,7 +384,19 @@ int commandFetch(int argc, char** argv) {
                      formatStamp(gStore[0]).c_str(), formatStamp(gStore[gHeader.recordCount - 1]).c_str());
     }
     std::printf("%s\n", output.c_str());
-    return std::fflush(stdout) == 0 ? ExitOk : ExitFailure;
+    if (std::fflush(stdout) != 0) return ExitFailure;
+    if (end == TransferEnd::LoggerEnded || end == TransferEnd::Stalled) {
+        // The file holds what came, but not everything asked for: a script
+        // must be able to tell.
+        complain("COM%d: incomplete: %u of %u samples arrived; %s%s", port, static_cast<unsigned>(gHeader.recordCount),
+                 gApp.confirmedCount,
+                 end == TransferEnd::LoggerEnded
+                     ? "the logger ended the transfer early"
+                     : ("the logger sent nothing for " + std::to_string(stallSeconds) + " s").c_str(),
+                 damagedNote.c_str());
+        return ExitIncomplete;
+    }
+    return ExitOk;
 }
 
 }  // namespace cli

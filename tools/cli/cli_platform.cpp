@@ -15,6 +15,7 @@
 #include "platform/window.h"
 #include "recording/set_time.h"
 #include "recording/store.h"
+#include "shell/app_state.h"
 #include "shell/span_dialog.h"
 
 namespace cli {
@@ -87,6 +88,12 @@ void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon) {
     cli::gHost.messagesShown++;
 }
 
+// Nothing on the command line is left unsaved behind the user's back: a
+// fetch writes its file itself.
+SaveAnswer askSaveChanges(const char*, const char*, const char*, const char*, const char*) {
+    return SaveAnswer::Discard;
+}
+
 // No file dialogs: every file the command line works on is named there.
 bool openFileDialog(const char*, const char*, std::string&) { return false; }
 bool saveFileDialog(const char*, const char*, std::string&) { return false; }
@@ -100,7 +107,7 @@ int runSpanDialog() {
     h.spanDialogRun = true;
     const int span = h.spanRequest;
     if (span < 0 || span >= kSpanCount) return 0;
-    const std::uint16_t sampleTime = loadSampleTime();
+    const std::uint16_t sampleTime = gApp.transferSampleTime;
     if (!spanButtonsEnabled(sampleTime)[static_cast<std::size_t>(span)]) {
         h.spanRefused = true;
         h.refusedSampleTime = sampleTime;
@@ -125,6 +132,8 @@ void* createProgressWindow(const char*, const char*) {
 void setProgressPosition(void* window, int percent) {
     if (window == &cli::gProgressWindow) cli::gHost.progressPercent = percent;
 }
+void setProgressDetail(void*, const char*) {}
+void raiseProgressWindow(void*) {}
 void destroyProgressWindow(void* window) {
     if (window == &cli::gProgressWindow) cli::gHost.progressShown = false;
 }

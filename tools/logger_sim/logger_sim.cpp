@@ -82,13 +82,14 @@ void putByte(Simulator* s, std::vector<std::uint8_t>& out, std::uint8_t b) {
 // keeps every byte of a frame clear of 0x00, 0x0D and 0xFF.
 std::uint8_t dataChar(unsigned nibble) { return static_cast<std::uint8_t>(((nibble & 0xF) << 4) | 1); }
 
-void putCode(Simulator* s, std::vector<std::uint8_t>& out, std::uint16_t code) {
+void putCode(Simulator* s, std::vector<std::uint8_t>& out, std::uint16_t code, bool badChecksum = false) {
     const std::uint8_t c[4] = {dataChar(code >> 12), dataChar(code >> 8), dataChar(code >> 4), dataChar(code)};
     std::uint8_t sum = 0;
     for (std::uint8_t b : c) {
         putByte(s, out, b);
         sum = static_cast<std::uint8_t>(sum + b);
     }
+    if (badChecksum) sum = static_cast<std::uint8_t>(sum + 0x10);  // still clear of 0x0D and 0xFF
     putByte(s, out, sum);
     putByte(s, out, 0x0D);
 }
@@ -130,6 +131,8 @@ void actOnCode(Simulator* s, std::uint16_t code) {
         if (s->o.silent) return;
         putCode(s, s->replies, kAnswer);
         if (!s->o.noSampleTime) putCode(s, s->replies, static_cast<std::uint16_t>(kSampleTime + s->o.sampleTime));
+        for (std::uint32_t k = 0; k < s->o.strayAfterAnswer; ++k)
+            putSample(s, s->replies, static_cast<std::uint8_t>(k * 37 % 150), false);
     } else if (code >= kCountLow && code < kCountMid) {
         s->countBytes = (s->countBytes & 0xFFFF00u) | ((code - kCountLow) & 0xFFu);
     } else if (code >= kCountMid && code < kCountHigh) {
@@ -142,7 +145,7 @@ void actOnCode(Simulator* s, std::uint16_t code) {
         s->lastConfirmed = c;
         s->stats.countConfirmed = c;
         s->stats.confirmations.fetch_add(1);
-        putCode(s, s->replies, static_cast<std::uint16_t>(kCountLow + (c & 0xFF)));
+        putCode(s, s->replies, static_cast<std::uint16_t>(kCountLow + (c & 0xFF)), s->o.badCountFrame);
         putCode(s, s->replies, static_cast<std::uint16_t>(kCountMid + ((c >> 8) & 0xFF)));
         putCode(s, s->replies, static_cast<std::uint16_t>(kCountHigh + ((c >> 16) & 0xFF)));
     } else if (code == kStart) {
@@ -236,7 +239,7 @@ bool nextUnit(Simulator* s) {
             putCode(s, s->unit, kAbort);
             s->streaming = false;
             s->stats.streaming = false;
-        } else if (s->generated >= s->streamCount) {
+        } else if (s->generated >= s->streamCount || (o.stopAfter >= 0 && s->generated >= o.stopAfter)) {
             s->streaming = false;
             s->stats.streaming = false;
         } else {
@@ -245,6 +248,7 @@ bool nextUnit(Simulator* s) {
             frames = std::min<std::uint64_t>(frames, kFastFrames);
             if (o.abortAfter >= 0) frames = std::min<std::uint64_t>(frames, o.abortAfter - s->generated);
             if (o.hangupAfter >= 0) frames = std::min<std::uint64_t>(frames, o.hangupAfter - s->generated);
+            if (o.stopAfter >= 0) frames = std::min<std::uint64_t>(frames, o.stopAfter - s->generated);
             for (std::uint64_t k = 0; k < frames; ++k) {
                 const std::uint32_t n = s->generated++;
                 const bool bad = o.badChecksumEvery > 0 && (n + 1) % o.badChecksumEvery == 0;

@@ -53,6 +53,9 @@ struct Options {
     std::int64_t confirmOffset = 0;    // confirm min(asked, held) + offset (0..kMaxCount)
     std::int64_t abortAfter = -1;      // >= 0: send an abort after this many samples
     std::int64_t hangupAfter = -1;     // >= 0: hang up the line after this many samples
+    std::int64_t stopAfter = -1;       // >= 0: go quiet after this many samples, without an abort
+    bool badCountFrame = false;        // the low byte of each confirmed count has a wrong checksum
+    std::uint32_t strayAfterAnswer = 0;// sample frames sent right behind each answer, outside a transfer
     std::uint32_t badChecksumEvery = 0;// k > 0: every k-th sample frame has a wrong checksum
     std::uint32_t fillEvery = 0;       // k > 0: a 0xFF fill byte after every k-th byte sent
     bool split = false;                // each frame goes out in two writes with a pause between

@@ -44,6 +44,9 @@ const char kUsage[] =
     "  --confirm-offset K      confirm min(asked, held) + K (K may be negative)\n"
     "  --abort-after K         send an abort after K samples\n"
     "  --hangup-after K        hang up the line after K samples (the simulator ends)\n"
+    "  --stop-after K          go quiet after K samples of a stream, without an abort\n"
+    "  --bad-count-frame       send the low byte of each confirmed count with a wrong checksum\n"
+    "  --stray-samples K       send K sample frames right behind each answer to a ping\n"
     "  --bad-checksum-every K  every K-th sample frame has a wrong checksum\n"
     "  --fill-ff K             a 0xFF fill byte after every K-th byte sent\n"
     "  --split[=US]            send each frame in two writes, US microseconds apart\n"
@@ -156,6 +159,14 @@ int main(int argc, char** argv) {
         } else if (arg == "--abort-after") {
             if (!number(0, sim::kMaxCount)) return usageError("--abort-after needs a count");
             o.abortAfter = v;
+        } else if (arg == "--stop-after") {
+            if (!number(0, sim::kMaxCount)) return usageError("--stop-after needs a count");
+            o.stopAfter = v;
+        } else if (arg == "--bad-count-frame") {
+            o.badCountFrame = true;
+        } else if (arg == "--stray-samples") {
+            if (!number(0, 1000)) return usageError("--stray-samples needs a count 0..1000");
+            o.strayAfterAnswer = static_cast<std::uint32_t>(v);
         } else if (arg == "--hangup-after") {
             if (!number(0, sim::kMaxCount)) return usageError("--hangup-after needs a count");
             o.hangupAfter = v;

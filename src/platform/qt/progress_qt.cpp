@@ -69,6 +69,16 @@ QWidget* makeProgressWidget(QWidget* parent, const QString& text, const QString&
     bar->setValue(0);
     bar->setTextVisible(false);
 
+    // The detail line (samples and time left) fits between bar and button in
+    // a smaller face; it is empty until the first progress tick.
+    auto* detail = new QLabel(frame);
+    detail->setObjectName(QStringLiteral("progressDetail"));
+    QFont small = font;
+    small.setPointSize(8);
+    detail->setFont(small);
+    detail->setGeometry(du.rect(2, 37, 151, 9));
+    detail->setAlignment(Qt::AlignCenter);
+
     auto* abort = new QPushButton(button, frame);
     abort->setObjectName(QStringLiteral("1017"));
     abort->setGeometry(du.rect(52, 47, 50, 14));
@@ -94,6 +104,19 @@ void* createProgressWindow(const char* utf8Text, const char* utf8Button) {
 
 void setProgressPosition(void* window, int percent) {
     if (QProgressBar* bar = barOf(window)) bar->setValue(percent < 0 ? 0 : (percent > 100 ? 100 : percent));
+}
+
+void setProgressDetail(void* window, const char* utf8Text) {
+    if (gProgress.isNull() || gProgress.data() != window) return;
+    if (auto* detail = gProgress->findChild<QLabel*>(QStringLiteral("progressDetail")))
+        detail->setText(QString::fromUtf8(utf8Text));
+}
+
+void raiseProgressWindow(void* window) {
+    if (gProgress.isNull() || gProgress.data() != window) return;
+    gProgress->show();
+    gProgress->raise();
+    if (auto* abort = gProgress->findChild<QPushButton*>(QStringLiteral("1017"))) abort->setFocus();
 }
 
 void destroyProgressWindow(void* window) {

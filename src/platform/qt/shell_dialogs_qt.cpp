@@ -14,10 +14,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "device/transfer.h"
 #include "platform/dialogs.h"
 #include "platform/qt/artwork.h"
 #include "platform/qt/qt_shell.h"
 #include "recording/store.h"
+#include "shell/app_state.h"
 #include "shell/messages.h"
 #include "shell/span_dialog.h"
 
@@ -92,7 +94,9 @@ int runSpanDialog() {
         {18, 28, 57}, {18, 41, 57}, {18, 55, 57}, {18, 68, 57}, {18, 81, 58}, {18, 94, 57}, {18, 107, 58},
         {89, 28, 58}, {89, 40, 57}, {89, 53, 57}, {89, 66, 57}, {89, 80, 57}, {89, 94, 58}, {89, 107, 57},
     };
-    const std::array<bool, kSpanCount> enabled = spanButtonsEnabled(loadSampleTime());
+    // The logger's sample time the transfer asks with.
+    const std::uint16_t sampleTime = gApp.transferSampleTime;
+    const std::array<bool, kSpanCount> enabled = spanButtonsEnabled(sampleTime);
     auto* spans = new QButtonGroup(&dialog);
     spans->setExclusive(true);
     for (int i = 0; i < kSpanCount; ++i) {
@@ -102,6 +106,7 @@ int runSpanDialog() {
         button->setGeometry(du.rect(kPlaces[i].x, kPlaces[i].y, kPlaces[i].w, 10));
         button->setChecked(i == kSpanPreselected);
         button->setEnabled(enabled[static_cast<std::size_t>(i)]);
+        button->setToolTip(QString::fromUtf8(spanFetchDescription(i, sampleTime).c_str()));
         spans->addButton(button, id);
     }
     QObject::connect(spans, &QButtonGroup::idClicked, &dialog, [](int id) { spanDialogButtonClicked(id); });
@@ -116,7 +121,7 @@ int runSpanDialog() {
     field->setReadOnly(true);
     field->setFrame(false);
     field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    field->setText(QString::fromLatin1(formatSampleTime(loadSampleTime()).text));
+    field->setText(QString::fromLatin1(formatSampleTime(sampleTime).text));
     auto* unit = new QLabel(QStringLiteral("s"), &dialog);
     unit->setGeometry(du.rect(221, 47, 8, 14));
     unit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -18,6 +18,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSerialPortInfo>
@@ -193,7 +194,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override {
-        mainWindowCloseRequested();
+        // The user may keep the window to save what is unsaved.
+        if (!mainWindowCloseRequested()) {
+            e->ignore();
+            return;
+        }
         e->accept();
         platform::destroyMainWindow();
     }
@@ -484,6 +489,26 @@ void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon icon)
     box.setObjectName(QStringLiteral("messageBox"));
     box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+
+SaveAnswer askSaveChanges(const char* utf8Text, const char* utf8Caption, const char* utf8Save,
+                          const char* utf8Discard, const char* utf8Cancel) {
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(utf8Caption), QString::fromUtf8(utf8Text),
+                    QMessageBox::NoButton, dialogParent());
+    box.setObjectName(QStringLiteral("saveChangesBox"));
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* save = box.addButton(QString::fromUtf8(utf8Save), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QString::fromUtf8(utf8Discard), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QString::fromUtf8(utf8Cancel), QMessageBox::RejectRole);
+    save->setObjectName(QStringLiteral("save"));
+    discard->setObjectName(QStringLiteral("discard"));
+    cancel->setObjectName(QStringLiteral("cancel"));
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save) return SaveAnswer::Save;
+    if (box.clickedButton() == discard) return SaveAnswer::Discard;
+    return SaveAnswer::Cancel;
 }
 
 bool openFileDialog(const char* filterText, const char* defaultExt, std::string& path) {
