@@ -321,15 +321,30 @@ TEST_F(CliOnFiles, ExportIsByteForByteTheWindowsExportOfItsThreeRanges) {
         EXPECT_TRUE(test::readFileBytes(csv) == expected) << "file differs for first " << range.first;
     }
 
-    // German texts, and the date in a German locale where the machine has one.
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr) {
-        gSettings.language = German;
+    // Texts in either language, date and time in the locale's formats (the
+    // time made 24-hour), the same as the window's export.
+    const struct {
+        const char* locale;
+        std::uint16_t language;
+        const char* lang;
+        const char* line2;
+    } locales[] = {
+        {"de_DE.UTF-8", German, "de", "Startzeit: 05.03.2006, 07:08:09\n"},
+        {"en_US.UTF-8", English, "en", "Start time: 03/05/2006, 07:08:09\n"},
+        {"fi_FI.UTF-8", English, "en", "Start time: 05.03.2006, 07.08.09\n"},
+    };
+    for (const auto& c : locales) {
+        if (std::setlocale(LC_ALL, c.locale) == nullptr) {
+            ADD_FAILURE() << "locale " << c.locale << " is not installed (scripts/setup.sh installs it)";
+            continue;
+        }
+        gSettings.language = c.language;
         const std::string expected = csvOf(0, gHeader.recordCount - 1, 1);
-        ::setenv("LC_ALL", "de_DE.UTF-8", 1);
-        const ProcessResult r = cli({"export", path, "--lang", "de"});
+        ::setenv("LC_ALL", c.locale, 1);
+        const ProcessResult r = cli({"export", path, "--lang", c.lang});
         ASSERT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_TRUE(r.out == expected);
-        EXPECT_NE(r.out.find("Startzeit: 05.03.2006, 07:08:09\n"), std::string::npos) << r.out.substr(0, 120);
+        EXPECT_TRUE(r.out == expected) << c.locale;
+        EXPECT_NE(r.out.find(c.line2), std::string::npos) << r.out.substr(0, 120);
     }
 }
 
