@@ -382,6 +382,47 @@ TEST_F(CliOnFiles, ExportRefusesRangesItCannotWriteAndLeavesNoHalfFile) {
     EXPECT_EQ(files, 1) << "only x.csv";
 }
 
+// A reader that stops early (`| head`) is no disc failure: the export and the
+// other commands writing to stdout end quietly with 0.
+TEST_F(CliOnFiles, AReaderThatStopsEarlyEndsTheOutputQuietly) {
+    const std::string path = recording("big.udd", {.count = 300000, .sampleTime = 20, .spanIndex = 8});
+    for (const std::string command : {"export", "info"}) {
+        const std::string line = "'" + std::string(VANTREL_CLI_PROGRAM) + "' " + command + " '" + path +
+                                 "' | head -c 1 >/dev/null; echo ${PIPESTATUS[0]}";
+        const ProcessResult r = testsupport::runProcess("/bin/bash", {"-c", line}, scratch_.path().string());
+        EXPECT_EQ(r.out, "0\n") << command << ": " << r.err;
+        EXPECT_EQ(r.err, "") << command;
+    }
+    // A full disc is still a failure.
+    const ProcessResult full = testsupport::runProcess(
+        "/bin/bash", {"-c", "'" + std::string(VANTREL_CLI_PROGRAM) + "' export '" + path + "' >/dev/full"},
+        scratch_.path().string());
+    EXPECT_EQ(full.exitCode, 2);
+    EXPECT_NE(full.err.find("No space left on device"), std::string::npos) << full.err;
+}
+
+// Times past 2099-12-31 23:59:59.99 are held there; settime says how many, on
+// stderr, and still succeeds.
+TEST_F(CliOnFiles, SetTimeWarnsWhenTimesAreHeldAtTheEndOfTheCentury) {
+    const std::string path = recording("late.udd", {.count = 1000, .sampleTime = 100});
+    const struct {
+        const char* flag;
+        const char* time;
+        const char* warning;  // null: none
+    } cases[] = {
+        {"--start", "2099-12-31 23:59:00", "940 records would lie after 2099-12-31 23:59:59.99"},
+        {"--start", "2099-12-31 23:43:20", nullptr},  // the last record lands on 23:59:59
+        {"--start", "2099-12-31 23:43:21", "1 record would lie after"},
+        {"--end", "2005-01-01 00:00:00", nullptr},
+    };
+    for (const auto& c : cases) {
+        const ProcessResult r = cli({"settime", path, c.flag, c.time});
+        EXPECT_EQ(r.exitCode, 0) << c.time << r.err;
+        if (c.warning == nullptr) EXPECT_EQ(r.err, "") << c.time;
+        else EXPECT_NE(r.err.find(c.warning), std::string::npos) << c.time << ": " << r.err;
+    }
+}
+
 TEST_F(CliOnFiles, SetTimeRestampsAsTheDialogDoesAndRefusesWhatItRefuses) {
     const std::string path = recording("three.udd", {.count = 3, .sampleTime = 100});
     const std::string original = test::readFileBytes(path);
