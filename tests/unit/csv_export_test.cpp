@@ -13,6 +13,7 @@
 #include "shell/handlers.h"
 #include "shell/messages.h"
 #include "support/shown_messages.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -185,11 +186,24 @@ TEST_F(CsvExport, ExportFailures) {
     EXPECT_EQ(messages(), std::vector<std::string>{expected(84, 43, ENOENT)});
     EXPECT_FALSE(std::filesystem::exists(dir.file("none")));
 
-    fake::reset();
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    fake::state().fileAnswers = {"/dev/full"};
-    commandExport(2015);
-    EXPECT_EQ(messages(), (std::vector<std::string>{expected(76, 15, kCsvValueShort), expected(84, 43, kCsvValueShort)}));
+    // A disc that fills part-way: both messages, and an earlier file of that
+    // name stays as it was, with no temporary file left beside it.
+    const std::string earlier = "an earlier export\n";
+    test::writeFileBytes(dir.file("full.csv"), earlier);
+    gHeader.recordCount = kStoreCapacity;
+    for (const rlim_t cap : {rlim_t{10}, rlim_t{200}, rlim_t{100000}}) {
+        fake::reset();
+        fake::state().fileAnswers = {dir.file("full.csv")};
+        {
+            const test::FileSizeLimit limit(cap);
+            commandExport(2015);
+        }
+        EXPECT_EQ(messages(),
+                  (std::vector<std::string>{expected(76, 15, kCsvValueShort), expected(84, 43, kCsvValueShort)}))
+            << cap;
+        EXPECT_EQ(test::readFileBytes(dir.file("full.csv")), earlier) << cap;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << cap;
+    }
 }
 
 }  // namespace
