@@ -36,6 +36,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "platform/dialogs.h"
 #include "platform/qt/qt_shell.h"
@@ -648,6 +649,44 @@ TEST_F(MainWindowTest, CursorDragFollowsTheLeftButtonOnly) {
     EXPECT_FALSE(gApp.dragging);
     QTest::mouseMove(client, QPoint(320, 400));
     EXPECT_EQ(gApp.cursorX, 100);
+}
+
+// Started with the desktop entry's flag, the program runs in the per-user
+// folder (made when needed) and the flag leaves the arguments, a file named
+// after it keeping its place; without it the current folder stays.
+TEST(UserFolder, DesktopFlagEntersThePerUserFolder) {
+    const fs::path home = fs::temp_directory_path() / ("vantrel-xdg-" + std::to_string(::getpid()));
+    fs::remove_all(home);
+    const std::string saved = qEnvironmentVariable("XDG_DATA_HOME").toStdString();
+    ::setenv("XDG_DATA_HOME", home.c_str(), 1);
+    const fs::path here = fs::current_path();
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> left;
+        bool entered;
+    } cases[] = {
+        {{"vantreldaq"}, {"vantreldaq"}, false},
+        {{"vantreldaq", "site.udd"}, {"vantreldaq", "site.udd"}, false},
+        {{"vantreldaq", "--user-folder"}, {"vantreldaq"}, true},
+        {{"vantreldaq", "--user-folder", "/data/site.udd"}, {"vantreldaq", "/data/site.udd"}, true},
+        {{"vantreldaq", "--", "--user-folder"}, {"vantreldaq", "--", "--user-folder"}, false},
+    };
+    for (const auto& c : cases) {
+        fs::current_path(here);
+        std::vector<std::string> storage = c.args;
+        std::vector<char*> argv;
+        for (std::string& a : storage) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int argc = static_cast<int>(c.args.size());
+        EXPECT_TRUE(qtEnterUserFolderIfAsked(argc, argv.data()));
+        EXPECT_EQ(std::vector<std::string>(argv.data(), argv.data() + argc), c.left);
+        EXPECT_EQ(argv[static_cast<std::size_t>(argc)], nullptr);
+        EXPECT_EQ(fs::current_path(), c.entered ? home / "vantreldaq" : here) << c.args.size();
+    }
+    fs::current_path(here);
+    if (saved.empty()) ::unsetenv("XDG_DATA_HOME");
+    else ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
+    fs::remove_all(home);
 }
 
 }  // namespace
