@@ -7,6 +7,7 @@ PKGS=(
   build-essential cmake ninja-build clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6opengl6-dev libgl-dev
+  qt6-translations-l10n
   fonts-dejavu-core
   xvfb x11-apps netpbm twm xfonts-base poppler-utils python3
   cups printer-driver-cups-pdf

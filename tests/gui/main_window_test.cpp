@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -257,6 +258,27 @@ TEST_F(MainWindowTest, BothMenusInFull) {
     action(2020)->trigger();
     settle();
     EXPECT_EQ(menuContents(qtMainWindow()), english);
+}
+
+// Qt's own texts (standard buttons of message boxes and dialogs) follow the
+// program's language, from the start and at every switch.
+TEST_F(MainWindowTest, QtOwnTextsFollowTheLanguage) {
+    const auto buttons = [] {
+        QDialogButtonBox box(QDialogButtonBox::Cancel | QDialogButtonBox::Save | QDialogButtonBox::Close);
+        return QStringList{box.button(QDialogButtonBox::Cancel)->text(), box.button(QDialogButtonBox::Save)->text(),
+                           box.button(QDialogButtonBox::Close)->text()};
+    };
+    const QStringList english = {"Cancel", "Save", "Close"};
+    const QStringList german = {"Abbrechen", "Speichern", "Schlie\xC3\x9F" "en"};
+    writeFileBytes(settingsFile(), settingsBytes(1, German));
+    start();
+    EXPECT_EQ(buttons(), german);
+    const std::pair<int, QStringList> steps[] = {{2020, english}, {2120, german}, {2020, english}};
+    for (const auto& [id, texts] : steps) {
+        action(id)->trigger();
+        settle();
+        EXPECT_EQ(buttons(), texts) << id;
+    }
 }
 
 TEST_F(MainWindowTest, ClickingTheCheckedLanguageKeepsItsMark) {

@@ -33,3 +33,8 @@ QString qtUserFolder();
 // folder stays. False when the folder could not be created or entered (the
 // program then runs in the current folder).
 bool qtEnterUserFolderIfAsked(int& argc, char** argv);
+
+// Installs Qt's German translation for Qt's own texts (standard buttons, file
+// and print dialogs) when german, removes it otherwise. The menu bar of a
+// language is set through here, so Qt's texts follow the program's language.
+void qtUseGermanQtTexts(bool german);

@@ -256,6 +256,8 @@ void MainWindow::setMenuResource(int resource) {
     checked_.clear();
     const auto entries = menuResource(resource);
     if (entries.empty()) return;
+    // Each language has its menu; Qt's own texts follow the same switch.
+    qtUseGermanQtTexts(resource == kGermanMenu);
 
     auto* bar = new QMenuBar(this);
     bar->setObjectName(QStringLiteral("menu%1").arg(resource));
