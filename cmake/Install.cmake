@@ -27,6 +27,6 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop front-end of the Vantrel portable
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, qt6-translations-l10n")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

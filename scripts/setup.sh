@@ -7,6 +7,7 @@ PKGS=(
   build-essential cmake ninja-build clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6opengl6-dev libgl-dev
+  qt6-translations-l10n
   fonts-dejavu-core
   xvfb x11-apps netpbm twm xfonts-base poppler-utils python3
   cups printer-driver-cups-pdf
@@ -26,11 +27,19 @@ if [ "${#missing[@]}" -gt 0 ]; then
   $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-# The export and print tests check dates under a German locale.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+# The export and print tests check dates and times under a German, a US
+# (12-hour) and a Finnish (dots between hours, minutes and seconds) locale.
+for loc in de_DE en_US fi_FI; do
+  if ! locale -a 2>/dev/null | grep -qi "^${loc}\.utf-\?8$"; then
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    $SUDO sed -i "s/^# *\(${loc}\.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^${loc}\.UTF-8 UTF-8" /etc/locale.gen || echo "${loc}.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    NEED_LOCALE_GEN=1
+  fi
+done
+if [ -n "${NEED_LOCALE_GEN:-}" ]; then
   SUDO=""
   [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  $SUDO sed -i 's/^# *\(de_DE\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  grep -q '^de_DE\.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
   $SUDO locale-gen
 fi

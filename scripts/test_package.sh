@@ -40,7 +40,7 @@ step "what the package declares"
 dpkg-deb -I "$DEB"
 DEPENDS=$(dpkg-deb -f "$DEB" Depends)
 [ -n "$DEPENDS" ] || fail "the package declares no dependencies"
-for lib in libc6 libstdc++6 libqt6widgets6 libqt6printsupport6 fonts-dejavu-core; do
+for lib in libc6 libstdc++6 libqt6widgets6 libqt6printsupport6 fonts-dejavu-core qt6-translations-l10n; do
   grep -q "$lib" <<<"$DEPENDS" || fail "Depends lacks $lib: $DEPENDS"
 done
 CONTENTS=$(dpkg-deb -c "$DEB")

@@ -55,7 +55,13 @@ void resetView() {
     gApp.samplesPerPixel = std::max<std::uint32_t>(count / kChartColumns, 1);
     endDrag();
     platform::invalidate(true);
-    if (gHeader.spanIndex < kSpanCount) platform::comboSelect(gHeader.spanIndex);
+    // A span index that names no span (a damaged or foreign file) shows no
+    // selection rather than leaving the previous recording's span on show.
+    const int shown = gHeader.spanIndex < kSpanCount ? static_cast<int>(gHeader.spanIndex) : -1;
+    platform::comboSelect(shown);
+    // What a refused span returns to: the span on show, however the next
+    // change comes (list, keyboard or wheel).
+    gApp.savedSpanSelection = shown;
     // The bar's range and position stay as they were; it is hidden, and the
     // core ignores scroll requests until a zoom sets a new range.
     platform::showScrollBar(false);
@@ -79,6 +85,7 @@ void applyZoomSpan() {
         return;
     }
     endDrag();
+    gApp.savedSpanSelection = i;
     gApp.samplesPerPixel = w / kChartColumns;
     // The main chart now starts where the zoom chart started, if the span fits.
     gApp.mainStart = gApp.zoomStart;

@@ -27,8 +27,9 @@ enum ScrollRequest : int {
 inline constexpr std::int32_t kScrollPageStep = 32;  // positions per page request, whatever the page size
 
 // The combo box confirmed a selection: zooms the main chart to that span, or
-// puts back the selection saved when the list dropped down if the span does not
-// fit the recording. Always gives the focus back to the main window.
+// puts back the selection in force before the change (the span on show, however
+// the change came: list, keyboard or wheel) if the span does not fit the
+// recording. Always gives the focus back to the main window.
 void applyZoomSpan();
 
 // Rightmost cursor position: 540, or less for a recording shorter than the

@@ -30,7 +30,8 @@ void drawAxes(DrawingSurface& surface, int x, int y, bool labelBackground);
 // of the last sample covered: start + 600n - 1 for a whole-number increment n.
 // Records at or beyond the recording's end (gHeader.recordCount) are never
 // read: the trace stops there and the result is at most recordCount - 1 (-1
-// for an empty recording).
+// for an empty recording). Columns whose exact span reaches the recording's
+// end return its last record even where the float sum falls just short.
 std::int32_t drawTrace(DrawingSurface& surface, int baseY, std::uint32_t start, float increment);
 
 // The zoom chart's increment for a main chart of samplesPerPixel: a tenth,

@@ -1,4 +1,4 @@
-// The printer: choosing one and printing one landscape page on it. The Qt
+// The printer: choosing one and printing one page on it. The Qt
 // implementation lives in platform/qt/printer_qt.cpp, a scripted fake in
 // tests/fakes/. User-interface thread only. No Qt or POSIX types here.
 #pragma once
@@ -16,8 +16,9 @@ inline constexpr int kPrintNoPrinter = 30010;    // no printer that could take t
 inline constexpr int kPrintStartFailed = 30011;  // the document and its page could not be started
 inline constexpr int kPrintEndFailed = 30012;    // the page or the document could not be finished
 
-// Lets the user pick a printer (the print dialog, over the main window), set to
-// landscape. Returns 0 and a printer; 0 and no printer when the user cancelled;
+// Lets the user pick a printer (the print dialog, over the main window), with
+// landscape preselected; the orientation the user sets there is kept.
+// Returns 0 and a printer; 0 and no printer when the user cancelled;
 // or a non-zero code when no usable printer is there (kPrintNoPrinter).
 int choosePrinter(PrinterHandle& printer);
 

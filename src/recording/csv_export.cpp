@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "platform/window.h"
+#include "recording/replace_file.h"
 #include "recording/store.h"
 #include "shell/messages.h"
 
@@ -91,11 +92,20 @@ int writeCsv(std::FILE* f, std::uint32_t first, std::uint32_t last, std::uint32_
 int exportCsv(std::uint32_t first, std::uint32_t last, std::uint32_t step) {
     std::string path;
     if (!platform::saveFileDialog("Export File (*.csv)", "csv", path)) return 0;
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return errno != 0 ? errno : EIO;
-    int result = writeCsv(f, first, last, step);
-    if (std::fclose(f) != 0 && result == 0) result = kCsvValueShort;
-    if (result != 0) showMessage(kMsgNotStored, kMsgTitle, result);
-    return result;
+    // Written beside the target and renamed over it only when complete, so a
+    // full disc never leaves a truncated export in place of an earlier file.
+    ReplaceFile out;
+    if (const int rc = replaceFileOpen(out, path, ".part"); rc != 0) return rc;
+    int result = writeCsv(out.file, first, last, step);
+    if (replaceFileFinish(out) != 0 && result == 0) result = kCsvValueShort;
+    if (result != 0) {
+        replaceFileDiscard(out);
+        showMessage(kMsgNotStored, kMsgTitle, result);
+        return result;
+    }
+    if (const int rc = replaceFileInstall(out); rc != 0) {
+        replaceFileDiscard(out);
+        return rc;
+    }
+    return 0;
 }

@@ -15,7 +15,10 @@ inline constexpr int kCsvValueShort = 30005;   // a value line was written short
 // kCsvValueShort (the last short write); writing goes on after a short write.
 int writeCsv(std::FILE* f, std::uint32_t first, std::uint32_t last, std::uint32_t step);
 
-// Asks for a file name ("Export File (*.csv)"), creates the file and writes it.
-// Returns 0 (written, or the dialog was cancelled), a platform error code, or
-// writeCsv's code after showing message 76 (caption 15) with it.
+// Asks for a file name ("Export File (*.csv)") and writes the file: into a
+// temporary file beside it, renamed over it only when complete, so a failed
+// export leaves an earlier file of that name as it was. Returns 0 (written, or
+// the dialog was cancelled), a platform error code, or writeCsv's code (a
+// failed flush or close counts as a short value line) after showing message
+// 76 (caption 15) with it.
 int exportCsv(std::uint32_t first, std::uint32_t last, std::uint32_t step);

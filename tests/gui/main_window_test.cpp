@@ -9,10 +9,12 @@
 #include <unistd.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -23,14 +25,19 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QWheelEvent>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "platform/dialogs.h"
 #include "platform/qt/qt_shell.h"
@@ -203,6 +210,77 @@ TEST_F(MainWindowTest, SwitchToGermanKeepsSelectionAndPort) {
     EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(6, 0));
 }
 
+// The menu bar as the user sees it: captions with mnemonics, command ids,
+// order, separators and the Export popup, in both languages.
+QStringList menuContents(QWidget* window) {
+    QStringList out;
+    std::function<void(const QList<QAction*>&, const QString&)> walk = [&](const QList<QAction*>& actions,
+                                                                           const QString& indent) {
+        for (QAction* a : actions) {
+            if (a->isSeparator()) {
+                out << indent + "-";
+            } else if (a->menu() != nullptr) {
+                out << indent + a->text() + " >";
+                walk(a->menu()->actions(), indent + "  ");
+            } else {
+                out << indent + a->objectName() + " " + a->text();
+            }
+        }
+    };
+    if (auto* bar = window->findChild<QMenuBar*>()) walk(bar->actions(), "");
+    return out;
+}
+
+TEST_F(MainWindowTest, BothMenusInFull) {
+    const QStringList english = {
+        "&File >", "  2009 &Save", "  2010 &Open", "  &Export >", "    2013 &Zoom window",
+        "    2014 &Main window", "    2015 &All", "  -", "  105 &Exit",
+        "&Communication >", "  2001 COM &1", "  2002 COM &2", "  2003 COM &3", "  2004 COM &4",
+        "  2005 COM &5", "  2006 COM &6", "  2007 COM &7", "  2008 COM &8", "  -", "  2022 &Auto connect",
+        "&Data acquisition >", "  2016 &Transfer", "  2017 &Set time",
+        "&Print >", "  2018 &Screen dump", "  2019 &Printer",
+        "&Language >", "  2020 &English", "  2120 &German",
+        "103 &About"};
+    const QStringList german = {
+        "&Datei >", "  2009 &Sichern", "  2010 &Laden", "  &Export >", "    2013 &Zoom Fenster",
+        "    2014 &Haupt Fenster", "    2015 &Alles", "  -", "  105 &Beenden",
+        "&Kommunikation >", "  2001 COM &1", "  2002 COM &2", "  2003 COM &3", "  2004 COM &4",
+        "  2005 COM &5", "  2006 COM &6", "  2007 COM &7", "  2008 COM &8", "  -", "  2022 &Auto Anschluss",
+        "Da&ten >", "  2016 &\xC3\x9C" "bertragen", "  2017 &Zeit einstellen",
+        "&Drucken >", "  2018 &Screen dump", "  2019 &Drucker",
+        "&Sprache >", "  2020 &Englisch", "  2120 &Deutsch",
+        "103 &\xC3\x9C" "ber"};
+    start();
+    EXPECT_EQ(menuContents(qtMainWindow()), english);
+    action(2120)->trigger();
+    settle();
+    EXPECT_EQ(menuContents(qtMainWindow()), german);
+    action(2020)->trigger();
+    settle();
+    EXPECT_EQ(menuContents(qtMainWindow()), english);
+}
+
+// Qt's own texts (standard buttons of message boxes and dialogs) follow the
+// program's language, from the start and at every switch.
+TEST_F(MainWindowTest, QtOwnTextsFollowTheLanguage) {
+    const auto buttons = [] {
+        QDialogButtonBox box(QDialogButtonBox::Cancel | QDialogButtonBox::Save | QDialogButtonBox::Close);
+        return QStringList{box.button(QDialogButtonBox::Cancel)->text(), box.button(QDialogButtonBox::Save)->text(),
+                           box.button(QDialogButtonBox::Close)->text()};
+    };
+    const QStringList english = {"Cancel", "Save", "Close"};
+    const QStringList german = {"Abbrechen", "Speichern", "Schlie\xC3\x9F" "en"};
+    writeFileBytes(settingsFile(), settingsBytes(1, German));
+    start();
+    EXPECT_EQ(buttons(), german);
+    const std::pair<int, QStringList> steps[] = {{2020, english}, {2120, german}, {2020, english}};
+    for (const auto& [id, texts] : steps) {
+        action(id)->trigger();
+        settle();
+        EXPECT_EQ(buttons(), texts) << id;
+    }
+}
+
 TEST_F(MainWindowTest, ClickingTheCheckedLanguageKeepsItsMark) {
     start();
     // A checkable item flips itself when triggered; the shell's mark stands.
@@ -256,6 +334,33 @@ TEST_F(MainWindowTest, PostedCommandRunsLaterAndDiesWithTheWindow) {
     settle();
     EXPECT_EQ(qtMainWindow(), nullptr);
     EXPECT_EQ(aboutSeen, 1);
+}
+
+// While a screen dump lets a closed menu leave the screen, neither our timers
+// nor a posted command run (a transfer's tick could open a message box
+// mid-dump); the command runs afterwards.
+TEST_F(MainWindowTest, ScreenSettleRunsNoTimerOrCommandOfOurs) {
+    start();
+    int ticks = 0;
+    for (QTimer* t : qtMainWindow()->findChildren<QTimer*>()) {
+        if (!t->objectName().startsWith("timer")) continue;
+        t->start(1);
+        QObject::connect(t, &QTimer::timeout, [&ticks] { ++ticks; });
+    }
+    int aboutSeen = 0;
+    answerer_.expect([&](QWidget* w) {
+        if (w->objectName() != "101") return false;
+        ++aboutSeen;
+        static_cast<QDialog*>(w)->reject();
+        return true;
+    });
+    platform::postCommand(CmdAbout);
+    qtLetTheScreenSettle(60);
+    EXPECT_EQ(ticks, 0);
+    EXPECT_EQ(aboutSeen, 0);
+    for (int i = 0; i < 200 && aboutSeen == 0; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(aboutSeen, 1);
+    EXPECT_GT(ticks, 0);
 }
 
 // ---- span dialog --------------------------------------------------------------------
@@ -367,6 +472,31 @@ TEST_F(MainWindowTest, SpanDialogClicksCancelAndTexts) {
     EXPECT_EQ(german.cancel, "Abbrechen");
 }
 
+// Enter presses the focused button (Cancel cancels), elsewhere it means Get;
+// Esc cancels.
+TEST_F(MainWindowTest, SpanDialogKeyboard) {
+    start();
+    storeSampleTime(10);
+    const struct {
+        int focus;
+        Qt::Key key;
+        int result;
+    } cases[] = {
+        {2, Qt::Key_Return, 0}, {2, Qt::Key_Enter, 0}, {1, Qt::Key_Return, 8},
+        {1008, Qt::Key_Return, 8}, {1007, Qt::Key_Enter, 8}, {2, Qt::Key_Escape, 0},
+    };
+    for (const auto& c : cases) {
+        answerer_.expect([&](QWidget* w) {
+            if (w->objectName() != "201") return false;
+            auto* target = w->findChild<QWidget*>(QString::number(c.focus));
+            target->setFocus();
+            QTest::keyClick(target, c.key);
+            return true;
+        });
+        EXPECT_EQ(platform::runSpanDialog(), c.result) << c.focus << " key " << c.key;
+    }
+}
+
 TEST_F(MainWindowTest, AboutDialogShowsNameVersionAndLogo) {
     start();
     QString title;
@@ -411,6 +541,111 @@ TEST_F(MainWindowTest, ScrollBarRangeCountsThePage) {
     EXPECT_FALSE(bar->isVisible());
 }
 
+// The combo box as the user works it: through its list, by keyboard or by the
+// wheel without the list. A refused span returns to the span on show.
+TEST_F(MainWindowTest, SpanComboThroughListKeyboardAndWheel) {
+    start();
+    auto* combo = find<QComboBox>("100");
+    const auto fiveHours = [] {
+        gHeader.sampleTime = 2;
+        gHeader.spanIndex = 7;
+        gHeader.recordCount = 900000;
+        resetView();
+    };
+    enum How { List, Key, Wheel };
+    // 5 hours at 0.02 s: the next span down ("12 hours") does not fit, the
+    // next up ("2 hours") does.
+    const struct {
+        How how;
+        bool down;
+        int selection;
+        std::uint32_t spp;
+    } cases[] = {
+        {Key, true, 7, 1500}, {Wheel, true, 7, 1500}, {List, true, 7, 1500},
+        {Key, false, 6, 600}, {Wheel, false, 6, 600}, {List, false, 6, 600},
+    };
+    for (const auto& c : cases) {
+        fiveHours();
+        ASSERT_EQ(combo->currentIndex(), 7);
+        const Qt::Key key = c.down ? Qt::Key_Down : Qt::Key_Up;
+        switch (c.how) {
+        case List:
+            combo->showPopup();
+            QTest::keyClick(combo->view(), key);
+            QTest::keyClick(combo->view(), Qt::Key_Return);
+            break;
+        case Key:
+            QTest::keyClick(combo, key);
+            break;
+        case Wheel: {
+            const QPoint at = combo->rect().center();
+            QWheelEvent wheel(at, combo->mapToGlobal(at), QPoint(), QPoint(0, c.down ? -120 : 120), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(combo, &wheel);
+            break;
+        }
+        }
+        settle();
+        EXPECT_EQ(combo->currentIndex(), c.selection) << c.how << c.down;
+        EXPECT_EQ(gApp.samplesPerPixel, c.spp) << c.how << c.down;
+    }
+}
+
+// The scroll bar as the user works it: a click beside the thumb pages by 32
+// positions; dragging the thumb moves the chart as it goes and where it is
+// released.
+TEST_F(MainWindowTest, ScrollBarPageClickThumbDragAndRelease) {
+    start();
+    gHeader.sampleTime = 2;
+    gHeader.spanIndex = 7;
+    gHeader.recordCount = 900000;
+    resetView();
+    auto* combo = find<QComboBox>("100");
+    combo->setCurrentIndex(0);  // "2 minutes": max 89,400, page 596
+    dispatchCommand(100, 9);
+    settle();
+    auto* bar = find<QScrollBar>("200");
+    ASSERT_TRUE(bar->isVisible());
+    const auto startOf = [](std::uint32_t pos) {
+        return std::min<std::uint32_t>(static_cast<std::uint32_t>(std::uint64_t{pos} * 900000 / 89400), 894000);
+    };
+    QStyleOptionSlider opt;
+    opt.initFrom(bar);
+    opt.orientation = Qt::Horizontal;
+    opt.minimum = bar->minimum();
+    opt.maximum = bar->maximum();
+    opt.sliderPosition = opt.sliderValue = bar->value();
+    opt.pageStep = bar->pageStep();
+    opt.singleStep = bar->singleStep();
+    const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, bar);
+    ASSERT_TRUE(thumb.isValid());
+
+    // Page steps beside the thumb: 32 positions each, whatever the page size.
+    const QPoint besideThumb(thumb.right() + 40, thumb.center().y());
+    QTest::mouseClick(bar, Qt::LeftButton, {}, besideThumb);
+    settle();
+    EXPECT_EQ(gApp.scrollPos, 32u);
+    EXPECT_EQ(bar->value(), 32);
+    EXPECT_EQ(gApp.mainStart, startOf(32));
+
+    // The thumb dragged and released.
+    opt.sliderPosition = opt.sliderValue = bar->value();
+    const QRect moved = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, bar);
+    QTest::mousePress(bar, Qt::LeftButton, {}, moved.center());
+    QTest::mouseMove(bar, moved.center() + QPoint(150, 0));
+    settle();
+    const std::uint32_t during = gApp.scrollPos;
+    EXPECT_GT(during, 1000u);
+    EXPECT_EQ(bar->sliderPosition(), static_cast<int>(during));
+    EXPECT_EQ(gApp.mainStart, startOf(during));
+    QTest::mouseMove(bar, moved.center() + QPoint(250, 0));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, moved.center() + QPoint(250, 0));
+    settle();
+    EXPECT_GT(gApp.scrollPos, during);
+    EXPECT_EQ(bar->value(), static_cast<int>(gApp.scrollPos));
+    EXPECT_EQ(gApp.mainStart, startOf(gApp.scrollPos));
+}
+
 // ---- mouse -----------------------------------------------------------------------------
 
 TEST_F(MainWindowTest, CursorDragFollowsTheLeftButtonOnly) {
@@ -436,6 +671,44 @@ TEST_F(MainWindowTest, CursorDragFollowsTheLeftButtonOnly) {
     EXPECT_FALSE(gApp.dragging);
     QTest::mouseMove(client, QPoint(320, 400));
     EXPECT_EQ(gApp.cursorX, 100);
+}
+
+// Started with the desktop entry's flag, the program runs in the per-user
+// folder (made when needed) and the flag leaves the arguments, a file named
+// after it keeping its place; without it the current folder stays.
+TEST(UserFolder, DesktopFlagEntersThePerUserFolder) {
+    const fs::path home = fs::temp_directory_path() / ("vantrel-xdg-" + std::to_string(::getpid()));
+    fs::remove_all(home);
+    const std::string saved = qEnvironmentVariable("XDG_DATA_HOME").toStdString();
+    ::setenv("XDG_DATA_HOME", home.c_str(), 1);
+    const fs::path here = fs::current_path();
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> left;
+        bool entered;
+    } cases[] = {
+        {{"vantreldaq"}, {"vantreldaq"}, false},
+        {{"vantreldaq", "site.udd"}, {"vantreldaq", "site.udd"}, false},
+        {{"vantreldaq", "--user-folder"}, {"vantreldaq"}, true},
+        {{"vantreldaq", "--user-folder", "/data/site.udd"}, {"vantreldaq", "/data/site.udd"}, true},
+        {{"vantreldaq", "--", "--user-folder"}, {"vantreldaq", "--", "--user-folder"}, false},
+    };
+    for (const auto& c : cases) {
+        fs::current_path(here);
+        std::vector<std::string> storage = c.args;
+        std::vector<char*> argv;
+        for (std::string& a : storage) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int argc = static_cast<int>(c.args.size());
+        EXPECT_TRUE(qtEnterUserFolderIfAsked(argc, argv.data()));
+        EXPECT_EQ(std::vector<std::string>(argv.data(), argv.data() + argc), c.left);
+        EXPECT_EQ(argv[static_cast<std::size_t>(argc)], nullptr);
+        EXPECT_EQ(fs::current_path(), c.entered ? home / "vantreldaq" : here) << c.args.size();
+    }
+    fs::current_path(here);
+    if (saved.empty()) ::unsetenv("XDG_DATA_HOME");
+    else ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
+    fs::remove_all(home);
 }
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QPointer>
 #include <QPrinterInfo>
 #include <QProcess>
@@ -322,35 +324,60 @@ TEST_F(OutputTest, CancellingThePrintDialogPrintsNothing) {
 }
 
 // The dialog's own "Print to File (PDF)" choice, as a user without a printer
-// would print.
+// would print: landscape unless the user picks another orientation in the
+// printer's properties, which the page then keeps.
 TEST_F(OutputTest, PrintingToAFileChosenInTheDialog) {
-    const QString pdf = path(QStringLiteral("chosen.pdf"));
-    bool chosen = false;
-    gAnswerer->handler = [&](QWidget* modal) {
-        auto* d = qobject_cast<QPrintDialog*>(modal);
-        if (d == nullptr) return false;
-        auto* printers = d->findChild<QComboBox*>(QStringLiteral("printers"));
-        auto* name = d->findChild<QLineEdit*>(QStringLiteral("filename"));
-        if (printers == nullptr || name == nullptr) {
-            ADD_FAILURE() << "the print dialog has no printer list or file name field";
-            d->reject();
+    const struct {
+        const char* orientation;  // radio button of the properties' page setup; null: untouched
+        bool landscape;
+    } cases[] = {{nullptr, true}, {"portrait", false}, {"landscape", true}};
+    int n = 0;
+    for (const auto& c : cases) {
+        const QString pdf = path(QStringLiteral("chosen%1.pdf").arg(n++));
+        bool chosen = false;
+        bool picked = false;
+        gAnswerer->handler = [&](QWidget* modal) {
+            auto* d = qobject_cast<QPrintDialog*>(modal);
+            if (d == nullptr && c.orientation != nullptr) {
+                // The printer's properties, opened from the print dialog.
+                auto* pick = modal->findChild<QRadioButton*>(QString::fromLatin1(c.orientation));
+                if (pick == nullptr) return false;
+                pick->click();
+                picked = true;
+                static_cast<QDialog*>(modal)->accept();
+                return true;
+            }
+            if (d == nullptr) return false;
+            auto* printers = d->findChild<QComboBox*>(QStringLiteral("printers"));
+            auto* name = d->findChild<QLineEdit*>(QStringLiteral("filename"));
+            if (printers == nullptr || name == nullptr) {
+                ADD_FAILURE() << "the print dialog has no printer list or file name field";
+                d->reject();
+                return true;
+            }
+            printers->setCurrentIndex(printers->count() - 1);  // "Print to File (PDF)" comes last
+            name->setText(pdf);
+            if (c.orientation != nullptr) {
+                auto* properties = d->findChild<QPushButton*>(QStringLiteral("properties"));
+                if (properties == nullptr) ADD_FAILURE() << "the print dialog has no Properties button";
+                else properties->click();  // runs the properties dialog, answered above
+                EXPECT_TRUE(picked) << c.orientation;
+            }
+            chosen = true;
+            d->accept();
             return true;
-        }
-        printers->setCurrentIndex(printers->count() - 1);  // "Print to File (PDF)" comes last
-        name->setText(pdf);
-        chosen = true;
-        d->accept();
-        return true;
-    };
-    commandPrinter();
-    EXPECT_TRUE(chosen);
-    EXPECT_TRUE(gAnswerer->messages.empty());
-    EXPECT_GT(QFileInfo(pdf).size(), 1000);
-    if (!haveTool("pdfinfo")) return;
-    const QRegularExpressionMatch size =
-        QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+)")).match(run(QStringLiteral("pdfinfo"), {pdf}));
-    ASSERT_TRUE(size.hasMatch());
-    EXPECT_GT(size.captured(1).toDouble(), size.captured(2).toDouble());  // landscape
+        };
+        commandPrinter();
+        EXPECT_TRUE(chosen);
+        EXPECT_TRUE(gAnswerer->messages.empty());
+        EXPECT_GT(QFileInfo(pdf).size(), 1000);
+        if (!haveTool("pdfinfo")) continue;
+        const QRegularExpressionMatch size = QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+)"))
+                                                 .match(run(QStringLiteral("pdfinfo"), {pdf}));
+        ASSERT_TRUE(size.hasMatch());
+        EXPECT_EQ(size.captured(1).toDouble() > size.captured(2).toDouble(), c.landscape)
+            << (c.orientation ? c.orientation : "untouched");
+    }
 }
 
 TEST_F(OutputTest, NoDefaultPrinterIsReportedNotPrintedTo) {

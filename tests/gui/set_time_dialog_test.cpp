@@ -137,6 +137,24 @@ TEST_F(SetTimeDialog, ArrowsStepWithinTheRangeAndEscapeCancels) {
     EXPECT_EQ(gApp.timeEntry, (std::array<std::uint8_t, 6>{})) << "cancel reads nothing";
 }
 
+// Enter presses the focused button: on Cancel it sets no time.
+TEST_F(SetTimeDialog, EnterPressesTheFocusedButton) {
+    const std::pair<int, int> cases[] = {
+        {kSetTimeCancel, kSetTimeCancel},
+        {kSetStartTimeButton, kSetStartTimeButton},
+        {kSetEndTimeButton, kSetEndTimeButton},
+    };
+    for (const auto& [focus, result] : cases) {
+        whenModal<QDialog>([focus](QDialog* d) {
+            auto* b = d->findChild<QPushButton*>(QString::number(focus));
+            b->setFocus();
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(b, &enter);
+        });
+        EXPECT_EQ(platform::runSetTimeDialog(), result) << focus;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -133,12 +133,55 @@ TEST_F(ChartNavigation, RefusedSpansRestoreTheSavedSelectionAndChangeNothingElse
         EXPECT_EQ(fake::state().focusRequests, focusBefore + 1);
         EXPECT_TRUE(fake::state().messages.empty());
     }
-    // The list never dropped down: item 0 comes back.
+    // The list never dropped down (keyboard or wheel): the span on show comes back.
     SetUp();
     test::showRecording({.count = 10000, .sampleTime = 2, .spanIndex = kTenMinutes});
-    fake::state().comboSel = kTenMinutes;
+    fake::state().comboSel = kFiveMinutes;
     spanComboNotification(9);
-    EXPECT_EQ(fake::state().comboSel, 0);
+    EXPECT_EQ(fake::state().comboSel, kTenMinutes);
+}
+
+// Changes made without the list dropping down (keyboard, wheel) go straight to
+// the confirmation; a refused span must still return to the span on show.
+TEST_F(ChartNavigation, RefusedSpanReturnsToTheSpanOnShowHoweverItWasChanged) {
+    constexpr int kTwelveHours = 8;
+    const struct {
+        std::uint16_t spanIndex;  // stored in the recording
+        int accepted;             // picked first without a drop-down; -1: none
+        int refused;              // then picked without a drop-down
+        int shown;                // selection afterwards
+    } cases[] = {
+        {kFiveHours, -1, kTwelveHours, kFiveHours},
+        {kFiveHours, kTwoMinutes, kTwelveHours, kTwoMinutes},
+        {kFiveHours, kTenMinutes, kTwelveHours, kTenMinutes},
+        {14, -1, kTwelveHours, -1},  // the file's span index names no span
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.accepted);
+        SetUp();
+        test::showRecording({.count = 900000, .sampleTime = 2, .spanIndex = c.spanIndex});
+        if (c.accepted >= 0) {
+            fake::state().comboSel = c.accepted;
+            spanComboNotification(9);
+            ASSERT_EQ(gApp.samplesPerPixel, std::uint32_t(kSpanTable[c.accepted].halfSpan / 2 * 2 / 600));
+        }
+        const View before = view();
+        fake::state().comboSel = c.refused;
+        spanComboNotification(9);
+        EXPECT_EQ(fake::state().comboSel, c.shown);
+        EXPECT_EQ(view(), before);
+    }
+}
+
+// A file whose span index names no span shows no selection, not the span of
+// the recording shown before it.
+TEST_F(ChartNavigation, SpanIndexBeyondTheTableShowsNoSelection) {
+    for (std::uint16_t index : {std::uint16_t{14}, std::uint16_t{15}, std::uint16_t{0xFFFF}}) {
+        test::showRecording({.count = 900000, .sampleTime = 2, .spanIndex = kFiveHours});
+        ASSERT_EQ(fake::state().comboSel, kFiveHours);
+        test::showRecording({.count = 900000, .sampleTime = 2, .spanIndex = index});
+        EXPECT_EQ(fake::state().comboSel, -1) << index;
+    }
 }
 
 TEST_F(ChartNavigation, WithoutARecordingTheComboOnlyGivesTheFocusBack) {
@@ -245,6 +288,40 @@ TEST_F(ChartNavigation, EndClampMayLieBeyondCountMinusSpanWhenSamplesPerPixelIsT
     test::RecordingSurface s;
     paintCharts(s);
     EXPECT_EQ(gApp.mainLast, 99999);
+}
+
+// With the band pushed to its rightmost place, the zoom chart ends on the
+// recording's last sample: shown whole, and zoomed and scrolled to the end.
+TEST_F(ChartNavigation, BandAtTheRightEndShowsTheLastSample) {
+    const struct {
+        std::uint32_t count;
+        std::uint16_t sampleTime;
+        int zoom;  // span chosen before scrolling to the end; -1: shown whole
+    } cases[] = {
+        {180000, 10, -1},  // 5 hours at 0.1 s
+        {180000, 10, 5},   // ... zoomed to 1 hour
+        {180000, 10, 6},   // ... zoomed to 2 hours
+        {900000, 2, -1},   {900000, 2, kTwoMinutes}, {1036800, 100, -1}, {864000, 5, 8},
+        {432000, 20, 3},   {36000, 50, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.count << " at " << c.sampleTime << " zoom " << c.zoom);
+        SetUp();
+        test::showRecording({.count = c.count, .sampleTime = c.sampleTime, .spanIndex = kFiveHours});
+        if (c.zoom >= 0) {
+            chooseSpan(c.zoom);
+            scrollMainChart(ScrollThumbPosition, fake::state().scrollMax);
+        }
+        // Pushed right one pixel at a time and well beyond the end.
+        chartMouseDown(155, 400);
+        for (int x = 156; x <= 155 + 600; ++x) chartMouseMove(x, 400, true);
+        chartMouseUp(755, 400);
+        EXPECT_EQ(gApp.cursorX, maxCursorX());
+        test::RecordingSurface s;
+        paintCharts(s);
+        EXPECT_EQ(gApp.mainLast, std::int32_t(c.count - 1));
+        EXPECT_EQ(gApp.zoomLast, std::int32_t(c.count - 1));
+    }
 }
 
 TEST_F(ChartNavigation, DragHitZoneIsTheBandAndOneColumnLeftInsideTheMainChart) {

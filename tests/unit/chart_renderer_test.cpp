@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -197,6 +199,52 @@ TEST_F(ChartRenderer, ZoomChartLastSampleFollowsTheFloatAccumulator) {
     const auto pts = s.tracePoints();
     ASSERT_EQ(pts.size(), 600u);
     for (int i = 0; i < 600; ++i) EXPECT_EQ(pts[i].y, 250 - 2 * test::sawValue(100 + i));
+}
+
+// The zoom chart's choice of samples for increments that are neither whole
+// numbers nor tenths of whole numbers as floats: each column shows the sample
+// at the floor of the exact sum of the single-precision accumulator and the
+// increment, and the accumulator keeps that sum rounded to single precision.
+// Computed here with integers (multiples of 2^-30, rounding to 24 bits with
+// ties to even), independently of the floating-point unit.
+TEST_F(ChartRenderer, ZoomColumnsFollowTheExactSumOfTheFloatAccumulator) {
+    constexpr int kScale = 30;
+    auto scaled = [](float f) {
+        int e = 0;
+        const double m = std::frexp(static_cast<double>(f), &e);  // f = m * 2^e, 0.5 <= m < 1
+        return static_cast<std::int64_t>(std::ldexp(m, 24)) << (e - 24 + kScale);
+    };
+    auto roundTo24Bits = [](std::int64_t n) {
+        const int bits = std::bit_width(static_cast<std::uint64_t>(n));
+        if (bits <= 24) return n;
+        const int shift = bits - 24;
+        std::int64_t q = n >> shift;
+        const std::int64_t rest = n & ((std::int64_t{1} << shift) - 1);
+        const std::int64_t half = std::int64_t{1} << (shift - 1);
+        if (rest > half || (rest == half && (q & 1) != 0)) ++q;
+        return q << shift;
+    };
+    constexpr std::uint32_t start = 777;
+    std::vector<int> values(start + 600 * 175 + 10);
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<int>(i % 101);
+    setValues(values);
+    for (std::uint32_t spp : {2u, 3u, 7u, 1500u, 1747u}) {
+        const float increment = zoomIncrement(spp);
+        RecordingSurface s;
+        const std::int32_t last = drawTrace(s, 250, start, increment);
+        const auto pts = s.tracePoints();
+        ASSERT_EQ(pts.size(), 600u) << spp;
+        std::int64_t acc = 0;
+        std::uint32_t index = start;
+        for (int k = 0; k < 600; ++k) {
+            EXPECT_EQ(pts[k].x, 150 + k);
+            ASSERT_EQ(pts[k].y, 250 - 2 * values[index]) << "spp " << spp << " column " << k;
+            const std::int64_t sum = acc + scaled(increment);
+            index = start + static_cast<std::uint32_t>(sum >> kScale);
+            acc = roundTo24Bits(sum);
+        }
+        EXPECT_EQ(last, static_cast<std::int32_t>(index) - 1) << spp;
+    }
 }
 
 TEST_F(ChartRenderer, TimeLabelsShowCaptionAndTwoDigitDateTime) {

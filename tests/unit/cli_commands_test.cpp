@@ -321,15 +321,30 @@ TEST_F(CliOnFiles, ExportIsByteForByteTheWindowsExportOfItsThreeRanges) {
         EXPECT_TRUE(test::readFileBytes(csv) == expected) << "file differs for first " << range.first;
     }
 
-    // German texts, and the date in a German locale where the machine has one.
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr) {
-        gSettings.language = German;
+    // Texts in either language, date and time in the locale's formats (the
+    // time made 24-hour), the same as the window's export.
+    const struct {
+        const char* locale;
+        std::uint16_t language;
+        const char* lang;
+        const char* line2;
+    } locales[] = {
+        {"de_DE.UTF-8", German, "de", "Startzeit: 05.03.2006, 07:08:09\n"},
+        {"en_US.UTF-8", English, "en", "Start time: 03/05/2006, 07:08:09\n"},
+        {"fi_FI.UTF-8", English, "en", "Start time: 05.03.2006, 07.08.09\n"},
+    };
+    for (const auto& c : locales) {
+        if (std::setlocale(LC_ALL, c.locale) == nullptr) {
+            ADD_FAILURE() << "locale " << c.locale << " is not installed (scripts/setup.sh installs it)";
+            continue;
+        }
+        gSettings.language = c.language;
         const std::string expected = csvOf(0, gHeader.recordCount - 1, 1);
-        ::setenv("LC_ALL", "de_DE.UTF-8", 1);
-        const ProcessResult r = cli({"export", path, "--lang", "de"});
+        ::setenv("LC_ALL", c.locale, 1);
+        const ProcessResult r = cli({"export", path, "--lang", c.lang});
         ASSERT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_TRUE(r.out == expected);
-        EXPECT_NE(r.out.find("Startzeit: 05.03.2006, 07:08:09\n"), std::string::npos) << r.out.substr(0, 120);
+        EXPECT_TRUE(r.out == expected) << c.locale;
+        EXPECT_NE(r.out.find(c.line2), std::string::npos) << r.out.substr(0, 120);
     }
 }
 
@@ -365,6 +380,47 @@ TEST_F(CliOnFiles, ExportRefusesRangesItCannotWriteAndLeavesNoHalfFile) {
     int files = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir_.path())) files += e.path().extension() != ".udd";
     EXPECT_EQ(files, 1) << "only x.csv";
+}
+
+// A reader that stops early (`| head`) is no disc failure: the export and the
+// other commands writing to stdout end quietly with 0.
+TEST_F(CliOnFiles, AReaderThatStopsEarlyEndsTheOutputQuietly) {
+    const std::string path = recording("big.udd", {.count = 300000, .sampleTime = 20, .spanIndex = 8});
+    for (const std::string command : {"export", "info"}) {
+        const std::string line = "'" + std::string(VANTREL_CLI_PROGRAM) + "' " + command + " '" + path +
+                                 "' | head -c 1 >/dev/null; echo ${PIPESTATUS[0]}";
+        const ProcessResult r = testsupport::runProcess("/bin/bash", {"-c", line}, scratch_.path().string());
+        EXPECT_EQ(r.out, "0\n") << command << ": " << r.err;
+        EXPECT_EQ(r.err, "") << command;
+    }
+    // A full disc is still a failure.
+    const ProcessResult full = testsupport::runProcess(
+        "/bin/bash", {"-c", "'" + std::string(VANTREL_CLI_PROGRAM) + "' export '" + path + "' >/dev/full"},
+        scratch_.path().string());
+    EXPECT_EQ(full.exitCode, 2);
+    EXPECT_NE(full.err.find("No space left on device"), std::string::npos) << full.err;
+}
+
+// Times past 2099-12-31 23:59:59.99 are held there; settime says how many, on
+// stderr, and still succeeds.
+TEST_F(CliOnFiles, SetTimeWarnsWhenTimesAreHeldAtTheEndOfTheCentury) {
+    const std::string path = recording("late.udd", {.count = 1000, .sampleTime = 100});
+    const struct {
+        const char* flag;
+        const char* time;
+        const char* warning;  // null: none
+    } cases[] = {
+        {"--start", "2099-12-31 23:59:00", "940 records would lie after 2099-12-31 23:59:59.99"},
+        {"--start", "2099-12-31 23:43:20", nullptr},  // the last record lands on 23:59:59
+        {"--start", "2099-12-31 23:43:21", "1 record would lie after"},
+        {"--end", "2005-01-01 00:00:00", nullptr},
+    };
+    for (const auto& c : cases) {
+        const ProcessResult r = cli({"settime", path, c.flag, c.time});
+        EXPECT_EQ(r.exitCode, 0) << c.time << r.err;
+        if (c.warning == nullptr) EXPECT_EQ(r.err, "") << c.time;
+        else EXPECT_NE(r.err.find(c.warning), std::string::npos) << c.time << ": " << r.err;
+    }
 }
 
 TEST_F(CliOnFiles, SetTimeRestampsAsTheDialogDoesAndRefusesWhatItRefuses) {

@@ -13,6 +13,7 @@
 #include "shell/handlers.h"
 #include "shell/messages.h"
 #include "support/shown_messages.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -104,6 +105,33 @@ TEST_F(CsvExport, GermanTextsAndGermanDates) {
     EXPECT_EQ(bytes, expected + "0\n9\n") << "numbers never take the locale's decimal comma";
 }
 
+// Line 2 takes the locale's date and its own time format made 24-hour: the
+// locale's separators and hour padding stay, a 12-hour locale loses its am/pm.
+TEST_F(CsvExport, StartTimeInTheLocalesTwentyFourHourFormat) {
+    const struct {
+        const char* locale;
+        SampleRecord first;
+        const char* line2;
+    } cases[] = {
+        {"en_US.UTF-8", {8, 2, 29, 13, 5, 9, 0, 0, 0}, "Start time: 02/29/2008, 13:05:09\n"},
+        {"en_US.UTF-8", {8, 2, 29, 9, 5, 7, 0, 0, 0}, "Start time: 02/29/2008, 09:05:07\n"},
+        {"de_DE.UTF-8", {8, 2, 29, 9, 5, 7, 0, 0, 0}, "Start time: 29.02.2008, 09:05:07\n"},
+        {"fi_FI.UTF-8", {8, 2, 29, 13, 5, 9, 0, 0, 0}, "Start time: 29.02.2008, 13.05.09\n"},
+        {"fi_FI.UTF-8", {8, 2, 29, 0, 5, 7, 0, 0, 0}, "Start time: 29.02.2008, 00.05.07\n"},
+        {"C", {8, 2, 29, 23, 59, 58, 0, 0, 0}, "Start time: 02/29/08, 23:59:58\n"},
+    };
+    for (const auto& c : cases) {
+        if (!std::setlocale(LC_ALL, c.locale)) {
+            ADD_FAILURE() << "locale " << c.locale << " is not installed (scripts/setup.sh installs it)";
+            continue;
+        }
+        gStore[0] = c.first;
+        const std::string bytes = csv(0, 0, 1);
+        const std::size_t from = bytes.find('\n') + 1;
+        EXPECT_EQ(bytes.substr(from, bytes.find('\n', from) + 1 - from), c.line2) << c.locale;
+    }
+}
+
 TEST_F(CsvExport, ShortWritesAreReported) {
     std::FILE* full = std::fopen("/dev/full", "wb");
     if (!full) GTEST_SKIP() << "no /dev/full";
@@ -158,11 +186,24 @@ TEST_F(CsvExport, ExportFailures) {
     EXPECT_EQ(messages(), std::vector<std::string>{expected(84, 43, ENOENT)});
     EXPECT_FALSE(std::filesystem::exists(dir.file("none")));
 
-    fake::reset();
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    fake::state().fileAnswers = {"/dev/full"};
-    commandExport(2015);
-    EXPECT_EQ(messages(), (std::vector<std::string>{expected(76, 15, kCsvValueShort), expected(84, 43, kCsvValueShort)}));
+    // A disc that fills part-way: both messages, and an earlier file of that
+    // name stays as it was, with no temporary file left beside it.
+    const std::string earlier = "an earlier export\n";
+    test::writeFileBytes(dir.file("full.csv"), earlier);
+    gHeader.recordCount = kStoreCapacity;
+    for (const rlim_t cap : {rlim_t{10}, rlim_t{200}, rlim_t{100000}}) {
+        fake::reset();
+        fake::state().fileAnswers = {dir.file("full.csv")};
+        {
+            const test::FileSizeLimit limit(cap);
+            commandExport(2015);
+        }
+        EXPECT_EQ(messages(),
+                  (std::vector<std::string>{expected(76, 15, kCsvValueShort), expected(84, 43, kCsvValueShort)}))
+            << cap;
+        EXPECT_EQ(test::readFileBytes(dir.file("full.csv")), earlier) << cap;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << cap;
+    }
 }
 
 }  // namespace

@@ -170,6 +170,43 @@ TEST_F(Dispatcher, SampleFramesStoreValuesAndBadChecksumsChangeNothing) {
     EXPECT_EQ(snap(), before);
 }
 
+// Only the high nibbles of data characters carry data: whatever the low
+// nibbles in any position (with a checksum that matches them), every kind of
+// frame has the effect of the logger's own frame, whose low nibbles are 1.
+TEST_F(Dispatcher, LowNibblesOfDataCharactersAreIgnoredInEveryPosition) {
+    const std::uint16_t codes[] = {0x00, 0x5A, 0xFF, CodeSampleTime + 37, CodeCountLow + 0xC3,
+                                   CodeCountMid + 0x3C, CodeCountHigh + 0x0F, CodeAnswer, CodeAbort};
+    const std::uint8_t lows[] = {0x0, 0x2, 0x7, 0xB, 0xE, 0xF};
+    int variants = 0;
+    for (std::uint16_t code : codes) {
+        const Bytes original = loggerFrame(code);
+        SetUp();
+        feed(original);
+        const Snapshot expected = snap();
+        const std::size_t data = original.size() - 2;
+        for (std::size_t pos = 0; pos < data; ++pos) {
+            for (std::uint8_t low : lows) {
+                Bytes frame = original;
+                // One position gets this low nibble, the others each a different one.
+                for (std::size_t k = 0; k < data; ++k)
+                    frame[k] = static_cast<std::uint8_t>((frame[k] & 0xF0) | (k == pos ? low : lows[(k + 3) % 6]));
+                std::uint8_t sum = 0;
+                for (std::size_t k = 0; k < data; ++k) sum = static_cast<std::uint8_t>(sum + frame[k]);
+                frame[data] = sum;
+                bool plain = true;  // no byte that would end or fill the line
+                for (std::size_t k = 0; k <= data; ++k)
+                    plain = plain && frame[k] != 0x00 && frame[k] != 0x0D && frame[k] != 0xFF;
+                if (!plain) continue;
+                SetUp();
+                feed(frame);
+                EXPECT_EQ(snap(), expected) << "code " << code << " position " << pos << " low " << int(low);
+                ++variants;
+            }
+        }
+    }
+    EXPECT_GT(variants, 150);
+}
+
 TEST_F(Dispatcher, FillBytesAreSkippedAndAZeroByteEndsTheLineEarly) {
     feed({0x51, 0xFF, 0xA1, 0xFF, 0xF2, 0xFF, 0x0D});
     EXPECT_EQ(gApp.receivedCount, 1u);

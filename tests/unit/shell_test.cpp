@@ -13,6 +13,7 @@
 #include <iterator>
 #include <string>
 
+#include "device/transfer.h"
 #include "fakes/fake_platform.h"
 #include "recording/store.h"
 #include "shell/app_state.h"
@@ -52,7 +53,27 @@ std::vector<std::string> englishSpans() {
             "5 hours",   "12 hours",  "18 hours",   "1 day",      "5 days",     "1 week", "12 days"};
 }
 
+// The waits as the program starts with them, captured before any test can
+// shorten them (the global is constant-initialised, so it is in place before
+// this dynamic initialisation runs).
+const DeviceWaits kWaitsAtStart = gDeviceWaits;
+
 // ---- start-up ----------------------------------------------------------------
+
+// The logger gets 2 s to answer a Transfer and to confirm a count, and 1 s on
+// each port Auto connect tries; start-up leaves the waits as they are.
+TEST_F(ShellTest, WaitsForTheLoggerAsTheProgramUsesThem) {
+    const std::pair<const char*, std::pair<int, int>> waits[] = {
+        {"answer", {kWaitsAtStart.answerMs, 2000}},
+        {"confirm", {kWaitsAtStart.confirmMs, 2000}},
+        {"search", {kWaitsAtStart.searchMs, 1000}},
+    };
+    for (const auto& [name, w] : waits) EXPECT_EQ(w.first, w.second) << name;
+    start();
+    EXPECT_EQ(gDeviceWaits.answerMs, kWaitsAtStart.answerMs);
+    EXPECT_EQ(gDeviceWaits.confirmMs, kWaitsAtStart.confirmMs);
+    EXPECT_EQ(gDeviceWaits.searchMs, kWaitsAtStart.searchMs);
+}
 
 TEST_F(ShellTest, FirstStartCreatesSettingsAndSetsUpTheWindow) {
     start();

@@ -117,6 +117,10 @@ std::string progressPlain(std::uint32_t received, std::uint32_t expected, double
 // "1 h 02 min", "3 min 05 s", "42 s" for an estimate of seconds left.
 std::string formatDuration(double seconds);
 
+// Flushes stdout at the end of a command: ExitOk when all went out or the
+// reader closed the pipe early (`| head`), ExitFailure on any other error.
+int finishStdout();
+
 // Prints "vantreldaq-cli: " and the formatted message on stderr.
 void complain(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -3,6 +3,7 @@
 // recording loader and its refusals, writeCsv, the set-time checks and the
 // timestamp assignment.
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -55,6 +56,8 @@ const char kExportHelp[] =
     "locale (the start date follows LC_TIME / LANG).\n"
     "\n"
     "  -o, --output FILE   write there (replaced only once complete); default: stdout\n"
+    "                      (a reader that stops early, as `| head` does, ends the\n"
+    "                      export quietly with exit code 0)\n"
     "  --from I            first record, 0-based (default 0)\n"
     "  --to J              last record, inclusive (default and at most: the last)\n"
     "  --step S            records between two lines, at least 1 (default 1)\n"
@@ -73,7 +76,11 @@ const char kSetTimeHelp[] =
     "  --start TIME      the first sample's time\n"
     "  --end TIME        the last sample's time\n"
     "  -o, --output FILE write the restamped recording there (default: FILE.udd\n"
-    "                    itself, replaced only once complete)\n";
+    "                    itself, replaced only once complete)\n"
+    "\n"
+    "Times run from 2000-01-01 to 2099-12-31: records that would lie beyond are\n"
+    "held at that end, and a warning on stderr says how many (the exit code\n"
+    "stays 0).\n";
 
 bool wantsHelp(const ParsedArgs& args, const char* help) {
     if (!args.help) return false;
@@ -152,7 +159,7 @@ int commandPorts(int argc, char** argv) {
         while (!text.empty() && text.back() == ' ') text.pop_back();
         std::printf("%s\n", text.c_str());
     }
-    return std::fflush(stdout) == 0 ? ExitOk : ExitFailure;
+    return finishStdout();
 }
 
 int commandInfo(int argc, char** argv) {
@@ -184,7 +191,7 @@ int commandInfo(int argc, char** argv) {
     }
     std::printf("Markers:       %u\n", stats.markers);
     std::printf("Gaps:          %u\n", stats.gaps);
-    return std::fflush(stdout) == 0 ? ExitOk : ExitFailure;
+    return finishStdout();
 }
 
 int commandExport(int argc, char** argv) {
@@ -220,9 +227,13 @@ int commandExport(int argc, char** argv) {
 
     const std::string output = args.value("--output", "-");
     if (output == "-") {
+        errno = 0;
         const int result = writeCsv(stdout, static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(to),
                                     static_cast<std::uint32_t>(step));
         if (result != 0 || std::fflush(stdout) != 0) {
+            // A reader that stopped early (`| head`) closed the pipe: its
+            // choice, not a disc failure.
+            if (errno == EPIPE) return ExitOk;
             complain("standard output: %s: %s", messageTextPtr(84), std::strerror(errno != 0 ? errno : EIO));
             return ExitFailure;
         }
@@ -255,6 +266,32 @@ int commandExport(int argc, char** argv) {
     return ExitOk;
 }
 
+namespace {
+
+// Hundredths of a second since 2000-01-01 00:00:00.
+std::int64_t centiseconds(const platform::CalendarTime& t) {
+    using namespace std::chrono;
+    const sys_days day = year_month_day{year{t.year}, month{static_cast<unsigned>(t.month)},
+                                        std::chrono::day{static_cast<unsigned>(t.day)}};
+    const std::int64_t days = (day - sys_days{year{2000} / January / 1}).count();
+    return ((days * 24 + t.hour) * 60 + t.minute) * 6000 + std::int64_t{t.second} * 100;
+}
+
+// How many records of the recording would lie past 2099-12-31 23:59:59.99
+// (stamping forward from `from`) or before 2000-01-01 00:00:00.00 (backward):
+// the stamping holds them at that instant.
+std::uint32_t heldStamps(bool forward, const platform::CalendarTime& from) {
+    const std::uint32_t count = gHeader.recordCount < kStoreCapacity ? gHeader.recordCount : kStoreCapacity;
+    const std::int64_t step = loadSampleTime();
+    if (count == 0 || step == 0) return 0;
+    const std::int64_t room = forward ? centiseconds({2099, 12, 31, 23, 59, 59}) + 99 - centiseconds(from)
+                                      : centiseconds(from);
+    const std::int64_t fit = room / step + 1;  // records from `from` on that stay inside
+    return fit >= count ? 0 : static_cast<std::uint32_t>(count - fit);
+}
+
+}  // namespace
+
 int commandSetTime(int argc, char** argv) {
     const ParsedArgs args = parseArgs(argc, argv, 1,
                                       {{"--start", nullptr, true}, {"--end", nullptr, true}, {"--output", "-o", true}});
@@ -284,10 +321,18 @@ int commandSetTime(int argc, char** argv) {
                  kTimeFields[FieldMinute].maximum, path.c_str());
         return ExitUser;
     }
+    const platform::CalendarTime given = timeEntryAsCalendar();
     if (start) {
-        assignTimesForward(timeEntryAsCalendar());
+        assignTimesForward(given);
     } else {
-        assignTimesBackward(timeEntryAsCalendar());
+        assignTimesBackward(given);
+    }
+    // Stamps cannot go past 2099-12-31 or before 2000-01-01: the records
+    // beyond are held at that instant, which the file cannot tell.
+    if (const std::uint32_t held = heldStamps(start, given); held > 0) {
+        complain("warning: %u record%s would lie %s %s; %s held there", static_cast<unsigned>(held),
+                 held == 1 ? "" : "s", start ? "after" : "before",
+                 formatStamp(gStore[start ? gHeader.recordCount - 1 : 0]).c_str(), held == 1 ? "it is" : "they are");
     }
 
     const std::string output = args.value("--output", path);
@@ -298,7 +343,7 @@ int commandSetTime(int argc, char** argv) {
     }
     std::printf("%s: %u records, %s .. %s\n", output.c_str(), static_cast<unsigned>(gHeader.recordCount),
                 formatStamp(gStore[0]).c_str(), formatStamp(gStore[gHeader.recordCount - 1]).c_str());
-    return std::fflush(stdout) == 0 ? ExitOk : ExitFailure;
+    return finishStdout();
 }
 
 }  // namespace cli

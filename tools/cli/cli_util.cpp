@@ -24,6 +24,13 @@ void complain(const char* format, ...) {
     std::fflush(stderr);
 }
 
+int finishStdout() {
+    errno = 0;
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return ExitOk;
+    // A reader that stopped reading (`| head`) is no failure of ours.
+    return errno == EPIPE ? ExitOk : ExitFailure;
+}
+
 // ---- arguments ------------------------------------------------------------------
 
 bool ParsedArgs::has(const char* name) const {

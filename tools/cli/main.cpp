@@ -8,7 +8,9 @@
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     std::setlocale(LC_NUMERIC, "C");
-    // A closed pipe on stdout is an I/O error to report, not a silent death.
+    // Writes to a closed pipe fail with EPIPE instead of killing the program,
+    // so each command decides: a reader that stopped early (`| head`) ends the
+    // output quietly, a file that cannot be written is reported.
     std::signal(SIGPIPE, SIG_IGN);
     return cli::run(argc, argv);
 }

@@ -154,6 +154,41 @@ std::string formatLongDate(const CalendarTime& t) {
     return format("%A, %B %-d, %Y", t);
 }
 
+// The locale's own time format with its 12-hour parts made 24-hour: %I and %l
+// become %H and %k (keeping the locale's padding and flags) and the am/pm
+// marker goes with the blank before it. Separators stay the locale's
+// ("14.05.09" in Finnish).
+static std::string time24Pattern() {
+    const std::string pattern = expand(nl_langinfo(T_FMT));
+    if (pattern.empty()) return "%H:%M:%S";
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] != '%' || i + 1 >= pattern.size()) {
+            out += pattern[i];
+            continue;
+        }
+        std::size_t j = i + 1;
+        while (j < pattern.size() && std::strchr("-_0^#EO123456789", pattern[j]) != nullptr) ++j;
+        if (j >= pattern.size()) {
+            out.append(pattern, i, std::string::npos);
+            break;
+        }
+        const char c = pattern[j];
+        if (c == 'p' || c == 'P') {
+            while (!out.empty() && out.back() == ' ') out.pop_back();
+        } else {
+            out.append(pattern, i, j - i);
+            out += c == 'I' ? 'H' : (c == 'l' ? 'k' : c);
+        }
+        i = j;
+    }
+    // A marker in front ("%p %I:%M:%S") leaves a leading blank.
+    const std::size_t first = out.find_first_not_of(' ');
+    return first == std::string::npos ? std::string("%H:%M:%S") : out.substr(first);
+}
+
+std::string formatTime24(const CalendarTime& t) { return format(time24Pattern(), t); }
+
 std::string formatTimeNoSeconds(const CalendarTime& t) {
     std::string pattern = expand(nl_langinfo(T_FMT));
     if (pattern.empty()) pattern = "%H:%M:%S";

@@ -40,6 +40,4 @@ CalendarTime localNow() {
 
 std::string formatShortDate(const CalendarTime& t) { return format("%x", t); }
 
-std::string formatTime24(const CalendarTime& t) { return format("%H:%M:%S", t); }
-
 }  // namespace platform

@@ -56,6 +56,7 @@ int choosePrinter(PrinterHandle& printer) {
         if (gPdfPath.isEmpty()) return kPrintNoPrinter;
         job->printer.setOutputFormat(QPrinter::PdfFormat);
         job->printer.setOutputFileName(gPdfPath);
+        setLandscape(job->printer);
         break;
     case PrinterChoice::DefaultPrinter: {
         // A query that finds no default printer must not be taken for one.
@@ -63,10 +64,12 @@ int choosePrinter(PrinterHandle& printer) {
         if (info.isNull() || info.printerName().isEmpty()) return kPrintNoPrinter;
         job->printer.setPrinterName(info.printerName());
         if (job->printer.outputFormat() != QPrinter::NativeFormat) return kPrintNoPrinter;
+        setLandscape(job->printer);
         break;
     }
     case PrinterChoice::Dialog: {
-        // The dialog starts from landscape; the page is laid out for it.
+        // The dialog starts from landscape; what the user sets there (another
+        // orientation in the printer's properties) is what prints.
         setLandscape(job->printer);
         QPrintDialog dialog(&job->printer, qtMainWindow());
         dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
@@ -77,8 +80,6 @@ int choosePrinter(PrinterHandle& printer) {
         break;
     }
     }
-    // One landscape page whatever the dialog was left at.
-    setLandscape(job->printer);
     job->printer.setFullPage(false);
     if (!usable(job->printer)) return kPrintNoPrinter;
     printer = job.release();

@@ -2,6 +2,7 @@
 // layer (dialogs, progress window, printing, screen capture).
 #pragma once
 
+class QString;
 class QWidget;
 
 // The main window, or nullptr before it exists / after it is destroyed.
@@ -9,3 +10,31 @@ QWidget* qtMainWindow();
 // The main window's client area (800 px wide, the charts' coordinates), or
 // nullptr when there is no main window.
 QWidget* qtClientArea();
+
+// Holds the main window's timers and posted commands (true) or lets them run
+// again (false; commands posted meanwhile then run in order).
+void qtHoldProgramEvents(bool hold);
+
+// Lets a menu that has just closed leave the screen before a capture: for
+// about `ms` milliseconds only the window system's own events (expose, paint)
+// are handled; no input, no timer and no posted command of ours runs.
+void qtLetTheScreenSettle(int ms);
+
+// Command-line flag of the desktop entry: run in the per-user folder, so the
+// settings file is the same wherever the launcher starts the program.
+inline constexpr char kUserFolderFlag[] = "--user-folder";
+
+// The per-user folder: $XDG_DATA_HOME/vantreldaq (~/.local/share/vantreldaq).
+QString qtUserFolder();
+
+// Takes kUserFolderFlag out of argv (the other arguments, such as a file to
+// open, keep their order) and, if it was there, creates the per-user folder
+// when needed and makes it the current folder. Without the flag the current
+// folder stays. False when the folder could not be created or entered (the
+// program then runs in the current folder).
+bool qtEnterUserFolderIfAsked(int& argc, char** argv);
+
+// Installs Qt's German translation for Qt's own texts (standard buttons, file
+// and print dialogs) when german, removes it otherwise. The menu bar of a
+// language is set through here, so Qt's texts follow the program's language.
+void qtUseGermanQtTexts(bool german);

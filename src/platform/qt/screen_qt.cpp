@@ -29,12 +29,7 @@ QPixmap grabFromScreen(QWidget* window) {
     // system take it off the screen and the window repaint what it covered,
     // or the picture shows the menu. Bounded, so a busy display cannot hold
     // the command up.
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 120) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-        QThread::msleep(10);
-    }
+    qtLetTheScreenSettle(120);
     QScreen* screen = window->screen();
     if (screen == nullptr) return QPixmap();
     const QRect frame = window->frameGeometry();
@@ -43,6 +38,17 @@ QPixmap grabFromScreen(QWidget* window) {
 }
 
 }  // namespace
+
+void qtLetTheScreenSettle(int ms) {
+    qtHoldProgramEvents(true);
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers, 20);
+        QThread::msleep(10);
+    }
+    qtHoldProgramEvents(false);
+}
 
 namespace platform {
 

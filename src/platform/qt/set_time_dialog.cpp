@@ -130,7 +130,8 @@ private:
         auto* b = new QPushButton(caption, this);
         b->setObjectName(QString::number(id));
         b->setGeometry(r);
-        b->setAutoDefault(id != kSetTimeCancel);
+        // Enter on the focused button presses it; on Cancel it must not set a time.
+        b->setAutoDefault(true);
         connect(b, &QPushButton::clicked, this, [this, id] { pressed(id); });
         return b;
     }

@@ -85,7 +85,9 @@ int runSpanDialog() {
     auto* cancel = new QPushButton(text(21), &dialog);
     cancel->setObjectName(QString::number(kSpanCancelId));
     cancel->setGeometry(du.rect(194, 82, 50, 14));
-    cancel->setAutoDefault(false);
+    // Enter on a focused button presses that button, as a keyboard user
+    // expects: on Cancel it must cancel, not fetch over the recording on show.
+    cancel->setAutoDefault(true);
 
     struct Place {
         int x, y, w;

@@ -41,6 +41,13 @@
 
 namespace {
 
+// While the screen capture waits for the screen to settle, the window's timers
+// and posted commands wait too: a transfer's tick could otherwise open a
+// message box in the middle of the dump. Commands posted meanwhile run, in
+// order, once the hold ends.
+bool gHoldProgramEvents = false;
+std::vector<int> gHeldCommands;
+
 const QColor kBackground(195, 180, 160);
 
 // Request codes of the horizontal scroll case, as the chart navigation knows them.
@@ -179,7 +186,9 @@ public:
         if (timer == nullptr) {
             timer = new QTimer(this);
             timer->setObjectName(QStringLiteral("timer%1").arg(id));
-            QObject::connect(timer, &QTimer::timeout, this, [id] { mainWindowTimer(id); });
+            QObject::connect(timer, &QTimer::timeout, this, [id] {
+                if (!gHoldProgramEvents) mainWindowTimer(id);  // a held tick is left to the next one
+            });
         }
         timer->start(periodMs);
     }
@@ -252,6 +261,8 @@ void MainWindow::setMenuResource(int resource) {
     checked_.clear();
     const auto entries = menuResource(resource);
     if (entries.empty()) return;
+    // Each language has its menu; Qt's own texts follow the same switch.
+    qtUseGermanQtTexts(resource == kGermanMenu);
 
     auto* bar = new QMenuBar(this);
     bar->setObjectName(QStringLiteral("menu%1").arg(resource));
@@ -359,6 +370,14 @@ bool runFileDialog(bool open, const char* filterText, const char* defaultExt, st
 
 }  // namespace
 
+void qtHoldProgramEvents(bool hold) {
+    gHoldProgramEvents = hold;
+    if (hold) return;
+    std::vector<int> held;
+    held.swap(gHeldCommands);
+    for (int id : held) platform::postCommand(id);
+}
+
 QWidget* qtMainWindow() { return gWindow.data(); }
 QWidget* qtClientArea() { return gWindow ? gWindow->client() : nullptr; }
 
@@ -428,7 +447,9 @@ void postCommand(int commandId) {
     QMetaObject::invokeMethod(
         target,
         [target, commandId] {
-            if (gWindow.data() == target) dispatchCommand(commandId);
+            if (gWindow.data() != target) return;
+            if (gHoldProgramEvents) gHeldCommands.push_back(commandId);
+            else dispatchCommand(commandId);
         },
         Qt::QueuedConnection);
 }
