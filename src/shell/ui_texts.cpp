@@ -20,6 +20,17 @@ constexpr UiTextPair kUiTexts[] = {
     {UiText::SaveChangesSave, "&Save", "&Speichern"},
     {UiText::SaveChangesDiscard, "&Discard", "&Verwerfen"},
     {UiText::SaveChangesCancel, "Cancel", "Abbrechen"},
+    {UiText::ShowPeaks, "Show peaks", "Spitzen zeigen"},
+    {UiText::CopyValue, "Copy value", "Wert kopieren"},
+    {UiText::SavePicturePng, "Save picture as PNG…", "Bild als PNG speichern…"},
+    {UiText::PngFilter, "PNG Image (*.png)", "PNG-Bild (*.png)"},
+    {UiText::ReadoutValue, "Value", "Wert"},
+    {UiText::ReadoutMarker, "Marker", "Markierung"},
+    {UiText::ReadoutGap, "Gap (no reading)", "Lücke (kein Messwert)"},
+    {UiText::ReadoutLowest, "Lowest", "Kleinster"},
+    {UiText::ReadoutHighest, "Highest", "Größter"},
+    {UiText::CsvTimeColumn, "Time", "Zeit"},
+    {UiText::CsvValueColumn, "Value", "Wert"},
 };
 
 constexpr bool inEnumOrder() {

@@ -13,6 +13,21 @@ enum class UiText {
     SaveChangesDiscard,
     SaveChangesCancel,
 
+    // Reading the charts: context menu, readout, picture file
+    ShowPeaks,
+    CopyValue,
+    SavePicturePng,
+    PngFilter,
+    ReadoutValue,
+    ReadoutMarker,
+    ReadoutGap,
+    ReadoutLowest,
+    ReadoutHighest,
+
+    // Spreadsheet export from the command line: the two column names
+    CsvTimeColumn,
+    CsvValueColumn,
+
     // Add new blocks above this line, each under a comment naming its feature.
     Count_  // keep last
 };
