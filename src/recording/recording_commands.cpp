@@ -28,8 +28,10 @@ void reportSaveResult(int result) {
 
 }  // namespace
 
-void commandOpen() {
-    const int result = loadRecording();
+void commandOpen() { openRecordingPath(nullptr); }
+
+void openRecordingPath(const char* path) {
+    const int result = path == nullptr ? loadRecording() : loadRecordingFrom(path);
     if (result == 0) {
         resetView();
     } else if (result != kOpenCancelled && result != kFileRefused) {

@@ -35,6 +35,10 @@ void progressAbortPressed();
 
 // Recording files, export and set time (recording/)
 void commandOpen();
+// File > Open and a recording named from outside (command line, a dropped
+// file) share this: the same checks, messages and view reset. A null path asks
+// for the file with the open dialog, as File > Open does.
+void openRecordingPath(const char* path);
 void commandSave();
 void commandExport(int commandId);  // 2013, 2014, 2015
 void commandSetTime();
