@@ -15,6 +15,7 @@
 #include "chart/chart_reading.h"
 #include "chart/envelope.h"
 #include "chart/navigation.h"
+#include "chart/print.h"
 #include "chart/renderer.h"
 #include "fakes/fake_output.h"
 #include "fakes/fake_platform.h"
@@ -180,6 +181,21 @@ TEST_F(ChartReading, PeaksAreOffUntilChosenAndTheChoiceIsKeptForTheUser) {
     restorePeaksShown(true);
     applyUserPrefs();
     EXPECT_FALSE(peaksShown());
+}
+
+// The printout shows the peaks the screen shows, line for line.
+TEST_F(ChartReading, PrintedTracesAreTheScreensWithPeaksOnAndOff) {
+    test::showRecording({.count = 900000, .sampleTime = 2, .value = mixedValue});
+    moveZoomCursor(123);
+    for (bool peaks : {false, true}) {
+        restorePeaksShown(peaks);
+        test::RecordingSurface screen, page;
+        paintCharts(screen);
+        printCharts(page, PrintView{gApp.mainStart, gApp.zoomStart, gApp.cursorX, gApp.samplesPerPixel},
+                    platform::CalendarTime{2026, 3, 1, 8, 0, 0});
+        EXPECT_EQ(page.linesWith(PenId::Trace), screen.linesWith(PenId::Trace)) << peaks;
+        EXPECT_EQ(page.linesWith(PenId::Marker), screen.linesWith(PenId::Marker)) << peaks;
+    }
 }
 
 // ---- readout -------------------------------------------------------------------------
