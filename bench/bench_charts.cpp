@@ -1,6 +1,7 @@
 // Cost of painting both charts: through the QPainter surface into an offscreen
 // 800 x 600 image (the window's paint), through the recording surface (the
-// renderer's own work), and repaints while the cursor is dragged.
+// renderer's own work), and repaints while the cursor is dragged; each with
+// peaks off (the default look) and on.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QPainter>
 #include <cstdint>
 
+#include "chart/envelope.h"
 #include "chart/renderer.h"
 #include "platform/qt/painter_surface.h"
 #include "recording/store.h"
@@ -56,6 +58,40 @@ BENCHMARK(BM_PaintChartsQt)
     ->ArgsProduct({{6000, 65536, 1048576}, {0, 1}})
     ->Unit(benchmark::kMicrosecond);
 
+// The same with peaks shown. The min/max table is built by the first paint
+// after a new recording, before the timing starts; BM_PeaksFirstPaint
+// measures that paint on its own.
+void BM_PaintChartsQtPeaks(benchmark::State& state) {
+    showRecording(static_cast<std::uint32_t>(state.range(0)), state.range(1) != 0);
+    restorePeaksShown(true);
+    QImage image(800, 600, QImage::Format_RGB32);
+    paintInto(image, true);
+    for (auto _ : state) {
+        paintInto(image, true);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    restorePeaksShown(false);
+    state.counters["repaints/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                      benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_PaintChartsQtPeaks)
+    ->ArgsProduct({{6000, 65536, 1048576}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
+
+// The first paint with peaks after a new recording: builds the table.
+void BM_PeaksFirstPaint(benchmark::State& state) {
+    showRecording(1048576, true);
+    restorePeaksShown(true);
+    QImage image(800, 600, QImage::Format_RGB32);
+    for (auto _ : state) {
+        invalidateEnvelope();
+        paintInto(image, true);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    restorePeaksShown(false);
+}
+BENCHMARK(BM_PeaksFirstPaint)->Unit(benchmark::kMicrosecond);
+
 // The renderer alone: every call logged by the recording surface.
 void BM_PaintChartsRecordingSurface(benchmark::State& state) {
     showRecording(static_cast<std::uint32_t>(state.range(0)), true);
@@ -70,8 +106,10 @@ BENCHMARK(BM_PaintChartsRecordingSurface)->Arg(6000)->Arg(1048576)->Unit(benchma
 
 // Dragging the cursor across the main chart: each step moves the band one
 // pixel and repaints without erasing, as the window does.
+// range(0) = 1: with peaks shown.
 void BM_DragCursorRepaint(benchmark::State& state) {
     showRecording(1048576, true);
+    restorePeaksShown(state.range(0) != 0);
     QImage image(800, 600, QImage::Format_RGB32);
     paintInto(image, true);
     chartMouseDown(155, 400);
@@ -85,10 +123,11 @@ void BM_DragCursorRepaint(benchmark::State& state) {
         benchmark::DoNotOptimize(image.constBits());
     }
     chartMouseUp(x, 400);
+    restorePeaksShown(false);
     state.counters["repaints/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
                                                       benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_DragCursorRepaint)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DragCursorRepaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

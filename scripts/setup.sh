@@ -12,6 +12,7 @@ PKGS=(
   xvfb x11-apps netpbm twm xfonts-base poppler-utils python3
   cups printer-driver-cups-pdf
   locales file dpkg-dev
+  xdg-utils shared-mime-info desktop-file-utils
 )
 
 missing=()

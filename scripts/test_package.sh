@@ -46,7 +46,8 @@ done
 CONTENTS=$(dpkg-deb -c "$DEB")
 for f in ./usr/bin/vantreldaq ./usr/bin/vantreldaq-cli ./usr/bin/vantrel-logger-sim \
          ./usr/share/applications/vantreldaq.desktop ./usr/share/man/man1/vantreldaq-cli.1 \
-         ./usr/share/icons/hicolor/16x16/apps/vantreldaq.png ./usr/share/icons/hicolor/128x128/apps/vantreldaq.png; do
+         ./usr/share/icons/hicolor/16x16/apps/vantreldaq.png ./usr/share/icons/hicolor/128x128/apps/vantreldaq.png \
+         ./usr/share/mime/packages/vantreldaq.xml; do
   grep -q " $f\$" <<<"$CONTENTS" || fail "the package lacks $f"
 done
 echo "dependencies and files: ok"
@@ -102,6 +103,19 @@ if [ "$rc" -ne 0 ] && [ "$rc" -ne 124 ]; then
 fi
 echo "vantreldaq ran (exit $rc)"
 
+step "recording files open with the installed program"
+MIME=application/x-vantreldaq-recording
+grep -q "^MimeType=.*$MIME;" /usr/share/applications/vantreldaq.desktop || fail "the desktop entry names no $MIME"
+grep -q "^Exec=vantreldaq %f$" /usr/share/applications/vantreldaq.desktop || fail "the desktop entry passes no file"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate /usr/share/applications/vantreldaq.desktop || fail "desktop-file-validate"
+fi
+# The package triggers of shared-mime-info and desktop-file-utils have run.
+grep -q "$MIME" /usr/share/mime/globs2 || fail "the MIME database does not know *.udd"
+DEFAULT=$(XDG_DATA_DIRS=/usr/share XDG_CURRENT_DESKTOP= xdg-mime query default "$MIME")
+[ "$DEFAULT" = "vantreldaq.desktop" ] || fail "xdg-mime query default $MIME gives '$DEFAULT'"
+echo "xdg-mime query default $MIME: $DEFAULT"
+
 step "the installed command line against the installed simulator"
 vantreldaq-cli --help >/dev/null || fail "vantreldaq-cli --help"
 man -w vantreldaq-cli >/dev/null 2>&1 || echo "(man is not installed here; the page is in the package)"
@@ -116,6 +130,14 @@ vantreldaq-cli settime "$WORK/site.udd" --end "2026-03-01 18:00:00" >/dev/null
 vantreldaq-cli export "$WORK/site.udd" -o "$WORK/site.csv"
 [ "$(wc -l <"$WORK/site.csv")" -eq 36004 ] || fail "export line count"
 echo "fetch, info, settime, export: ok"
+
+step "the installed window program opens a recording named on its command line"
+set +e
+QT_QPA_PLATFORM=offscreen timeout 5 vantreldaq "$WORK/site.udd" >"$WORK/gui-file.log" 2>&1
+rc=$?
+set -e
+[ "$rc" -eq 124 ] || { cat "$WORK/gui-file.log" >&2; fail "vantreldaq FILE.udd ended with $rc"; }
+echo "vantreldaq site.udd ran (exit $rc)"
 
 step "remove"
 cd "$ROOT"

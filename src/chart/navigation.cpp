@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "chart/envelope.h"
 #include "chart/renderer.h"
 #include "platform/window.h"
 #include "recording/store.h"
@@ -35,6 +36,27 @@ std::uint32_t lastMainStart() {
 
 }  // namespace
 
+std::uint32_t spanSamples(int row) {
+    const std::uint32_t sampleTime = loadSampleTime();
+    if (row < 0 || row >= kSpanCount || sampleTime == 0) return 0;
+    return (kSpanTable[row].halfSpan / sampleTime) * 2;
+}
+
+bool spanFits(int row) {
+    const std::uint32_t w = spanSamples(row);
+    // No sample time (w = 0) is refused like any span that does not fit.
+    return w >= kMinZoomSamples && w <= shownRecordCount();
+}
+
+bool moveZoomCursor(int delta) {
+    if (!gApp.dataPresent) return false;
+    const int n = std::clamp(int{gApp.cursorX} + delta, 0, maxCursorX());
+    if (n == gApp.cursorX) return false;
+    setCursor(n);
+    platform::invalidate(false);
+    return true;
+}
+
 int maxCursorX() {
     if (gApp.samplesPerPixel == 0) return 0;
     const std::int64_t count = shownRecordCount();
@@ -45,6 +67,8 @@ int maxCursorX() {
 void resetView() {
     const std::uint32_t count = shownRecordCount();
     gApp.dataPresent = 1;
+    // A new recording: the peaks table of the last one no longer holds.
+    invalidateEnvelope();
     gApp.mainStart = 0;
     gApp.cursorX = 0;
     gApp.zoomOffset = 0;
@@ -75,11 +99,8 @@ void applyZoomSpan() {
         return;
     }
     const std::uint32_t count = shownRecordCount();
-    const std::uint32_t sampleTime = loadSampleTime();
-    std::uint32_t w = 0;
-    if (i >= 0 && i < kSpanCount && sampleTime != 0) w = (kSpanTable[i].halfSpan / sampleTime) * 2;
-    if (w < kMinZoomSamples || w > count) {
-        // No sample time (w stays 0) is refused like any span that does not fit.
+    const std::uint32_t w = spanSamples(i);
+    if (!spanFits(i)) {
         platform::comboSelect(gApp.savedSpanSelection);
         platform::focusMainWindow();
         return;

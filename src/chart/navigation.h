@@ -35,3 +35,15 @@ void applyZoomSpan();
 // Rightmost cursor position: 540, or less for a recording shorter than the
 // chart (the band stays over samples).
 int maxCursorX();
+
+// Samples a zoom span of combo box row `row` asks for at the recording's sample
+// time: (half span / sample time) * 2, or 0 without a sample time.
+std::uint32_t spanSamples(int row);
+// Whether applyZoomSpan would accept row: at least 6,000 samples and no more
+// than the recording holds.
+bool spanFits(int row);
+
+// Moves the zoom cursor band delta columns, stopping at either end of its
+// range; the zoom chart follows. False when nothing moved (no recording, or
+// already at that end).
+bool moveZoomCursor(int delta);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "chart/drawing_surface.h"
+#include "chart/envelope.h"
 #include "chart/renderer.h"
 #include "platform/printer.h"
 #include "shell/app_state.h"
@@ -67,11 +68,11 @@ PrintedLast printCharts(DrawingSurface& page, const PrintView& view, const platf
     page.selectBrush(oldBrush);
     page.selectPen(oldPen);
 
-    // The same traces as the window's paint; their last indices belong to the
+    // The same traces as the window's paint (peaks too, when shown); their last indices belong to the
     // page and leave the window's mainLast and zoomLast alone.
     PrintedLast last{};
-    last.mainLast = drawTrace(page, kMainBaseY, view.mainStart, static_cast<float>(view.samplesPerPixel));
-    last.zoomLast = drawTrace(page, kZoomBaseY, view.zoomStart, zoomIncrement(view.samplesPerPixel));
+    last.mainLast = drawChartTrace(page, kMainBaseY, view.mainStart, static_cast<float>(view.samplesPerPixel));
+    last.zoomLast = drawChartTrace(page, kZoomBaseY, view.zoomStart, zoomIncrement(view.samplesPerPixel));
 
     const char* start = messageTextPtr(kMsgStart);
     const char* end = messageTextPtr(kMsgEnd);

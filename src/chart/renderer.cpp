@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdio>
 
+#include "chart/envelope.h"
 #include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "shell/messages.h"
@@ -173,8 +174,8 @@ void paintCharts(DrawingSurface& s) {
         s.rectangle(gApp.cursorX + 151, 330, gApp.cursorX + 210, 531);
         s.selectBrush(oldBrush);
         s.selectPen(oldPen);
-        gApp.mainLast = drawTrace(s, kMainBaseY, gApp.mainStart, static_cast<float>(gApp.samplesPerPixel));
-        gApp.zoomLast = drawTrace(s, kZoomBaseY, gApp.zoomStart, zoomIncrement(gApp.samplesPerPixel));
+        gApp.mainLast = drawChartTrace(s, kMainBaseY, gApp.mainStart, static_cast<float>(gApp.samplesPerPixel));
+        gApp.zoomLast = drawChartTrace(s, kZoomBaseY, gApp.zoomStart, zoomIncrement(gApp.samplesPerPixel));
     } else {
         drawNoData(s, 450, 150);
         drawNoData(s, 450, 430);

@@ -26,4 +26,10 @@ struct WindowCapture {
 // nothing could be captured.
 bool captureMainWindow(WindowCapture& capture);
 
+// The main window's client area (charts, combo box and scroll bar) drawn into
+// an image through the chart renderer, not read from the screen, so nothing
+// covering the window gets in; encoded as a PNG file's bytes. Returns false,
+// png empty, when there is no window or the encoding failed.
+bool renderClientAreaPng(std::vector<std::uint8_t>& png);
+
 }  // namespace platform

@@ -35,6 +35,9 @@ void quitMessageLoop(int exitCode);
 void invalidate(bool erase);
 // Queues a command id to the main window's command dispatch (posted, not run now).
 void postCommand(int commandId);
+// Queues task to run on the user-interface thread once control is back in the
+// message loop, while the main window that exists now still exists.
+void postTask(void (*task)());
 // Hourglass while the user-interface thread blocks; arrow again afterwards.
 void setWaitCursor(bool wait);
 // Gives the keyboard focus back to the main window.

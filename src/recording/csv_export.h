@@ -15,6 +15,18 @@ inline constexpr int kCsvValueShort = 30005;   // a value line was written short
 // kCsvValueShort (the last short write); writing goes on after a short write.
 int writeCsv(std::FILE* f, std::uint32_t first, std::uint32_t last, std::uint32_t step);
 
+// Spreadsheet form, for the command line: a header line naming the two
+// columns in the current language ("Time,Value"), then one line per exported
+// record, "YYYY-MM-DD HH:MM:SS.hh" (ISO 8601 date and time with hundredths),
+// the separator and the value, left empty for values of 150 and above as in
+// writeCsv. Records chosen as by writeCsv. Returns 0, kCsvHeaderShort or
+// kCsvValueShort.
+int writeTimedCsv(std::FILE* f, std::uint32_t first, std::uint32_t last, std::uint32_t step, char separator);
+
+// Whether c can separate the columns: printable or a tab, and none of the
+// characters of a time stamp or a value (digits, '-', ':', '.', blank).
+bool usableSeparator(char c);
+
 // Asks for a file name ("Export File (*.csv)") and writes the file: into a
 // temporary file beside it, renamed over it only when complete, so a failed
 // export leaves an earlier file of that name as it was. Returns 0 (written, or

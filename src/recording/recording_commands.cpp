@@ -55,7 +55,9 @@ bool unsavedWorkSettled() {
     return false;
 }
 
-void commandOpen() {
+void commandOpen() { openRecordingPath(nullptr); }
+
+void openRecordingPath(const char* path) {
     // Completing the transfer would replace what is opened now.
     if (transferRunning()) {
         platform::messageBox(uiText(UiText::TransferRunningOpenRefused), messageTextPtr(kMsgCaptionApp),
@@ -63,7 +65,7 @@ void commandOpen() {
         return;
     }
     if (!unsavedWorkSettled()) return;
-    const int result = loadRecording();
+    const int result = path == nullptr ? loadRecording() : loadRecordingFrom(path);
     if (result == 0) {
         gApp.unsavedWork = 0;
         resetView();

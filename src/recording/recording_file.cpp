@@ -150,8 +150,12 @@ SaveStatus writeRecordingFile(const char* path, int& errorCode) {
 int loadRecording() {
     std::string path;
     if (!platform::openFileDialog(kFilter, kExtension, path)) return kOpenCancelled;
+    return loadRecordingFrom(path.c_str());
+}
+
+int loadRecordingFrom(const char* path) {
     int code = 0;
-    switch (readRecordingFile(path.c_str(), code)) {
+    switch (readRecordingFile(path, code)) {
         case LoadStatus::Loaded:
             return 0;
         case LoadStatus::OpenFailed:

@@ -55,10 +55,14 @@ LoadStatus readRecordingFile(const char* path, int& errorCode);
 // platform code of the failure for every status but Saved.
 SaveStatus writeRecordingFile(const char* path, int& errorCode);
 
-// The Open command's file part: open dialog, read, messages 82 / 81 (caption
+// The Open command's file part: open dialog, then loadRecordingFrom: read, messages 82 / 81 (caption
 // 15) for a refused file. Returns 0 (loaded), kOpenCancelled, kFileRefused or a
 // platform error code.
 int loadRecording();
+// loadRecording for a file already named (command line, drop): the same
+// read and messages without the dialog. Returns 0, kFileRefused or a platform
+// error code.
+int loadRecordingFrom(const char* path);
 // The Save command's file part: save dialog, write, messages 86 / 85 (caption
 // 15) when header or records could not be written. Returns 0 (saved),
 // kSaveCancelled, or a platform error code for the command's message 84.

@@ -1,5 +1,6 @@
 #include "shell/app_state.h"
 
+#include "chart/envelope.h"
 #include "recording/store.h"
 
 Settings gSettings{};
@@ -59,4 +60,6 @@ void resetGlobalStateForTests() {
     gApp.mainLast = 0;
     gApp.zoomLast = 0;
     resetRecordingForTests();
+    restorePeaksShown(false);
+    invalidateEnvelope();
 }

@@ -39,6 +39,10 @@ void progressAbortPressed();
 // command may go on (saved, discarded, or nothing unsaved).
 bool unsavedWorkSettled();
 void commandOpen();
+// File > Open and a recording named from outside (command line, a dropped
+// file) share this: the same checks, messages and view reset. A null path asks
+// for the file with the open dialog, as File > Open does.
+void openRecordingPath(const char* path);
 void commandSave();
 void commandExport(int commandId);  // 2013, 2014, 2015
 void commandSetTime();

@@ -9,6 +9,8 @@
 #include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "shell/messages.h"
+#include "shell/outside_files.h"
+#include "shell/user_prefs.h"
 
 namespace {
 
@@ -31,8 +33,9 @@ void createSignal(Event& signal) {
 
 }  // namespace
 
-int runApplication() {
+int runApplication(const char* fileToOpen) {
     if (!startMainWindow()) return 0;
+    if (fileToOpen != nullptr) openRecordingLater(fileToOpen);
     return platform::runMessageLoop();
 }
 
@@ -61,6 +64,7 @@ void mainWindowCreated() {
     platform::startTimer(kPumpTimerId, 50);
     platform::startTimer(kProgressTimerId, 100);
     createDrawingObjects();
+    applyUserPrefs();
 
     fillSpanCombo();
     platform::comboSelect(0);

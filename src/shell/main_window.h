@@ -49,8 +49,9 @@ inline constexpr int kComboSelectionConfirmed = 9;
 
 // The program: sets the start-up defaults, creates the main window and the two
 // signals, shows the window and runs the message loop. Returns the exit code:
-// 0, also when the window could not be created.
-int runApplication();
+// 0, also when the window could not be created. fileToOpen, when given, is
+// opened as by File > Open once the message loop runs (shell/outside_files.h).
+int runApplication(const char* fileToOpen = nullptr);
 // runApplication without the message loop: false when no window was made.
 bool startMainWindow();
 

@@ -41,6 +41,18 @@ constexpr UiTextPair kUiTexts[] = {
     {UiText::SpanFetchPartial,
         "The store takes %s samples: only the most recent %s\nof this span will come, %s to fetch.",
         "Der Speicher fasst %s Werte: nur die letzten %s\ndieser Spanne kommen, Abruf %s."},
+
+    {UiText::ShowPeaks, "Show peaks", "Spitzen zeigen"},
+    {UiText::CopyValue, "Copy value", "Wert kopieren"},
+    {UiText::SavePicturePng, "Save picture as PNG…", "Bild als PNG speichern…"},
+    {UiText::PngFilter, "PNG Image (*.png)", "PNG-Bild (*.png)"},
+    {UiText::ReadoutValue, "Value", "Wert"},
+    {UiText::ReadoutMarker, "Marker", "Markierung"},
+    {UiText::ReadoutGap, "Gap (no reading)", "Lücke (kein Messwert)"},
+    {UiText::ReadoutLowest, "Lowest", "Kleinster"},
+    {UiText::ReadoutHighest, "Highest", "Größter"},
+    {UiText::CsvTimeColumn, "Time", "Zeit"},
+    {UiText::CsvValueColumn, "Value", "Wert"},
 };
 
 constexpr bool inEnumOrder() {

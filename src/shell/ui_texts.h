@@ -25,6 +25,21 @@ enum class UiText {
     SpanFetchFull,          // %s samples, %s to fetch
     SpanFetchPartial,       // store takes %s samples, most recent %s, %s to fetch
 
+    // Reading the charts: context menu, readout, picture file
+    ShowPeaks,
+    CopyValue,
+    SavePicturePng,
+    PngFilter,
+    ReadoutValue,
+    ReadoutMarker,
+    ReadoutGap,
+    ReadoutLowest,
+    ReadoutHighest,
+
+    // Spreadsheet export from the command line: the two column names
+    CsvTimeColumn,
+    CsvValueColumn,
+
     // Add new blocks above this line, each under a comment naming its feature.
     Count_  // keep last
 };

@@ -27,6 +27,15 @@ bool captureMainWindow(WindowCapture& capture) {
     return true;
 }
 
+bool renderClientAreaPng(std::vector<std::uint8_t>& png) {
+    auto& s = fake::output();
+    s.pictureCalls++;
+    png.clear();
+    if (!s.pictureSucceeds) return false;
+    png = s.picture;
+    return true;
+}
+
 int choosePrinter(PrinterHandle& printer) {
     auto& s = fake::output();
     s.chooseCalls++;

@@ -2,6 +2,7 @@
 // screen dump and the printout.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,11 @@ struct OutputState {
     bool captureSucceeds = true;
     platform::WindowCapture capture;
     int captureCalls = 0;
+
+    // Client area picture: the bytes renderClientAreaPng hands out, or false.
+    bool pictureSucceeds = true;
+    std::vector<std::uint8_t> picture = {0x89, 'P', 'N', 'G'};
+    int pictureCalls = 0;
 
     // Printer: choosePrinter answers chooseResult and, when it is 0, a printer
     // unless printerCancelled. startPageResult / endPageResult are the codes of

@@ -32,6 +32,7 @@ struct State {
     int quitCode = -1;                   // code of the last quitMessageLoop(), -1: none
     std::vector<bool> invalidations;     // erase flag of each invalidate()
     std::vector<int> postedCommands;
+    std::vector<void (*)()> postedTasks; // run by the test, as the message loop would
     bool waitCursor = false;
     int cursorChanges = 0;
     int focusRequests = 0;

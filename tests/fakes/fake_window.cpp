@@ -46,6 +46,7 @@ void invalidate(bool erase) {
     fake::state().invalidations.push_back(erase);
 }
 void postCommand(int commandId) { fake::state().postedCommands.push_back(commandId); }
+void postTask(void (*task)()) { fake::state().postedTasks.push_back(task); }
 void setWaitCursor(bool wait) { fake::state().waitCursor = wait; fake::state().cursorChanges++; }
 void focusMainWindow() { fake::state().focusRequests++; }
 

@@ -423,6 +423,44 @@ TEST_F(CliOnFiles, SetTimeWarnsWhenTimesAreHeldAtTheEndOfTheCentury) {
     }
 }
 
+// The spreadsheet form: one "date time<sep>value" line per record after a
+// header line; values of 150 and above empty; bad separators refused.
+TEST_F(CliOnFiles, ExportWithTimeWritesOneStampedLinePerRecord) {
+    const std::string path = recording("timed.udd", {.count = 5, .sampleTime = 25,
+                                                      .value = [](std::uint32_t i) -> std::uint8_t {
+                                                          const std::uint8_t v[] = {0, 149, 150, 201, 255};
+                                                          return v[i];
+                                                      }});
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+    };
+    const Case cases[] = {
+        {{"--with-time"},
+         "Time,Value\n2006-03-05 07:08:09.00,0\n2006-03-05 07:08:09.25,149\n2006-03-05 07:08:09.50,\n"
+         "2006-03-05 07:08:09.75,\n2006-03-05 07:08:10.00,\n"},
+        {{"--with-time", "--separator", ";", "--lang", "de", "--from", "1", "--step", "3"},
+         "Zeit;Wert\n2006-03-05 07:08:09.25;149\n2006-03-05 07:08:10.00;\n"},
+        {{"--with-time", "--separator", "tab", "--to", "0"}, "Time\tValue\n2006-03-05 07:08:09.00\t0\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> all = {"export", path};
+        all.insert(all.end(), c.args.begin(), c.args.end());
+        const ProcessResult r = cli(all);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, c.out);
+    }
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--separator", ";"}, {"--with-time", "--separator", "."}, {"--with-time", "--separator", "5"},
+             {"--with-time", "--separator", ";;"}, {"--with-time", "--separator", " "}}) {
+        std::vector<std::string> all = {"export", path};
+        all.insert(all.end(), args.begin(), args.end());
+        const ProcessResult r = cli(all);
+        EXPECT_EQ(r.exitCode, 1) << args.back();
+        EXPECT_TRUE(r.out.empty()) << args.back();
+    }
+}
+
 TEST_F(CliOnFiles, SetTimeRestampsAsTheDialogDoesAndRefusesWhatItRefuses) {
     const std::string path = recording("three.udd", {.count = 3, .sampleTime = 100});
     const std::string original = test::readFileBytes(path);

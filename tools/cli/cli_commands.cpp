@@ -47,7 +47,7 @@ const char kInfoHelp[] =
 
 const char kExportHelp[] =
     "Usage: vantreldaq-cli export FILE.udd [-o FILE.csv] [--from I] [--to J] [--step S]\n"
-    "                                      [--lang en|de]\n"
+    "                                      [--lang en|de] [--with-time [--separator C]]\n"
     "\n"
     "Writes records I, I+S, I+2S, ... up to J of the recording as the program's\n"
     "CSV export: four header lines in the chosen language, then one value per\n"
@@ -61,7 +61,15 @@ const char kExportHelp[] =
     "  --from I            first record, 0-based (default 0)\n"
     "  --to J              last record, inclusive (default and at most: the last)\n"
     "  --step S            records between two lines, at least 1 (default 1)\n"
-    "  --lang en|de        language of the header lines (default en)\n";
+    "  --lang en|de        language of the header lines (default en)\n"
+    "\n"
+    "  --with-time         spreadsheet form instead: a header line naming the\n"
+    "                      columns (Time,Value; Zeit,Wert with --lang de), then\n"
+    "                      one line per record: its date and time as\n"
+    "                      YYYY-MM-DD HH:MM:SS.hh, the separator, its value\n"
+    "                      (empty for values of 150 and above)\n"
+    "  --separator C       column separator of --with-time: one character, or\n"
+    "                      \"tab\" (default ,); not a digit, '-', ':', '.' or blank\n";
 
 const char kSetTimeHelp[] =
     "Usage: vantreldaq-cli settime FILE.udd (--start | --end) \"YYYY-MM-DD HH:MM:SS\"\n"
@@ -200,7 +208,9 @@ int commandExport(int argc, char** argv) {
                                        {"--from", nullptr, true},
                                        {"--to", nullptr, true},
                                        {"--step", nullptr, true},
-                                       {"--lang", nullptr, true}});
+                                       {"--lang", nullptr, true},
+                                       {"--with-time", nullptr, false},
+                                       {"--separator", nullptr, true}});
     if (wantsHelp(args, kExportHelp)) return ExitOk;
     if (!args.error.empty()) return usage(args, "export");
     std::string path;
@@ -216,6 +226,24 @@ int commandExport(int argc, char** argv) {
     if (args.has("--step") && (!parseUnsigned(args.value("--step"), 0xFFFFFFFFu, step) || step == 0))
         return usage("export", "--step needs a number of at least 1, not \"" + args.value("--step") + "\"");
     if (from > to) return usage("export", "--from lies after --to");
+    const bool withTime = args.has("--with-time");
+    char separator = ',';
+    if (args.has("--separator")) {
+        if (!withTime) return usage("export", "--separator goes with --with-time");
+        const std::string sep = args.value("--separator");
+        if (sep == "tab" || sep == "\\t") separator = '\t';
+        else if (sep.size() == 1) separator = sep[0];
+        if (!(sep.size() == 1 || separator == '\t') || !usableSeparator(separator))
+            return usage("export", "--separator needs one character that is not part of a time or a value, not \"" +
+                                       sep + "\"");
+    }
+    // The window's export, or the spreadsheet form.
+    auto write = [&](std::FILE* f) {
+        const auto first = static_cast<std::uint32_t>(from);
+        const auto lastWanted = static_cast<std::uint32_t>(to);
+        const auto every = static_cast<std::uint32_t>(step);
+        return withTime ? writeTimedCsv(f, first, lastWanted, every, separator) : writeCsv(f, first, lastWanted, every);
+    };
 
     if (const int rc = loadForCommand(path); rc != ExitOk) return rc;
     const std::uint32_t last = gHeader.recordCount - 1;
@@ -228,8 +256,7 @@ int commandExport(int argc, char** argv) {
     const std::string output = args.value("--output", "-");
     if (output == "-") {
         errno = 0;
-        const int result = writeCsv(stdout, static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(to),
-                                    static_cast<std::uint32_t>(step));
+        const int result = write(stdout);
         if (result != 0 || std::fflush(stdout) != 0) {
             // A reader that stopped early (`| head`) closed the pipe: its
             // choice, not a disc failure.
@@ -248,8 +275,7 @@ int commandExport(int argc, char** argv) {
         return ExitFailure;
     }
     errno = 0;
-    const int result = writeCsv(out.file, static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(to),
-                                static_cast<std::uint32_t>(step));
+    const int result = write(out.file);
     if (result != 0) {
         const int err = errno != 0 ? errno : EIO;
         replaceFileDiscard(out);

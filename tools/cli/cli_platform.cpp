@@ -57,6 +57,7 @@ void quitMessageLoop(int) {}
 
 void invalidate(bool) {}
 void postCommand(int commandId) { cli::gPosted.push_back(commandId); }
+void postTask(void (*)()) {}  // no window, no message loop: nothing to run later
 void setWaitCursor(bool) {}
 void focusMainWindow() {}
 
@@ -152,6 +153,11 @@ void releasePrinter(PrinterHandle) {}
 
 bool captureMainWindow(WindowCapture& capture) {
     capture = WindowCapture{};
+    return false;
+}
+
+bool renderClientAreaPng(std::vector<std::uint8_t>& png) {
+    png.clear();
     return false;
 }
 

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "platform/qt/artwork.h"
+#include "platform/qt/chart_context_menu.h"
 #include "platform/qt/painter_surface.h"
 #include "platform/qt/qt_shell.h"
 #include "platform/serial.h"
@@ -391,6 +392,7 @@ void* createMainWindow(const char* utf8Title) {
     window->setWindowIcon(programIcon());
     QApplication::setWindowIcon(programIcon());
     gWindow = window;
+    installChartReading(window, window->client());
     mainWindowCreated();
     // Centred on the screen, as far as the screen allows.
     window->adjustSize();
@@ -450,6 +452,17 @@ void postCommand(int commandId) {
             if (gWindow.data() != target) return;
             if (gHoldProgramEvents) gHeldCommands.push_back(commandId);
             else dispatchCommand(commandId);
+        },
+        Qt::QueuedConnection);
+}
+
+void postTask(void (*task)()) {
+    if (!gWindow || task == nullptr) return;
+    MainWindow* target = gWindow.data();
+    QMetaObject::invokeMethod(
+        target,
+        [target, task] {
+            if (gWindow.data() == target) task();
         },
         Qt::QueuedConnection);
 }

@@ -1,0 +1,142 @@
+#include "chart/chart_reading.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <limits>
+#include <vector>
+
+#include "chart/envelope.h"
+#include "chart/navigation.h"
+#include "chart/renderer.h"
+#include "platform/screen.h"
+#include "platform/window.h"
+#include "recording/replace_file.h"
+#include "recording/store.h"
+#include "shell/app_state.h"
+#include "shell/handlers.h"
+#include "shell/messages.h"
+#include "shell/ui_texts.h"
+
+namespace {
+
+constexpr MessageId kCaptionError = 43;   // "Error:"
+constexpr MessageId kMsgSaveFailed = 84;  // "Unable to save data on disc!"
+
+constexpr int kPlotLeft = 151, kPlotRight = 749;
+constexpr int kMainTop = 330, kMainBottom = 529;
+constexpr int kZoomTop = 50, kZoomBottom = 249;
+
+// "2006-03-05 07:08:09.00" in English, "05.03.2006 07:08:09,00" in German.
+std::string stamp(const SampleRecord& r) {
+    char text[40];
+    const unsigned year = 2000u + r.year;
+    if (effectiveLanguage() == German) {
+        std::snprintf(text, sizeof text, "%02u.%02u.%04u %02u:%02u:%02u,%u%u", unsigned{r.day}, unsigned{r.month},
+                      year, unsigned{r.hour}, unsigned{r.minute}, unsigned{r.second}, unsigned{r.tenths} % 10,
+                      unsigned{r.hundredths} % 10);
+    } else {
+        std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%u%u", year, unsigned{r.month},
+                      unsigned{r.day}, unsigned{r.hour}, unsigned{r.minute}, unsigned{r.second},
+                      unsigned{r.tenths} % 10, unsigned{r.hundredths} % 10);
+    }
+    return text;
+}
+
+std::string valueText(std::uint8_t v) {
+    if (isMarker(v)) return std::string(uiText(UiText::ReadoutMarker)) + " (" + std::to_string(v) + ")";
+    if (isGap(v)) return uiText(UiText::ReadoutGap);
+    return std::string(uiText(UiText::ReadoutValue)) + ": " + std::to_string(v);
+}
+
+}  // namespace
+
+ChartArea chartAreaAt(int x, int y) {
+    if (x < kPlotLeft || x > kPlotRight) return ChartArea::None;
+    if (y >= kMainTop && y <= kMainBottom) return ChartArea::Main;
+    if (y >= kZoomTop && y <= kZoomBottom) return ChartArea::Zoom;
+    return ChartArea::None;
+}
+
+std::string readoutText(int x, int y) {
+    const ChartArea area = chartAreaAt(x, y);
+    const std::uint32_t count = shownRecordCount();
+    if (area == ChartArea::None || !gApp.dataPresent || count == 0) return {};
+    const bool main = area == ChartArea::Main;
+    const std::uint32_t start = main ? gApp.mainStart : gApp.zoomStart;
+    const float increment = main ? static_cast<float>(gApp.samplesPerPixel) : zoomIncrement(gApp.samplesPerPixel);
+    ColumnRange r = columnRange(start, increment, x - kChartLeft);
+    if (r.first >= count) return {};  // the recording ends left of the pointer
+    if (r.end > count) r.end = count;
+
+    if (!peaksShown()) return stamp(gStore[r.first]) + "\n" + valueText(gStore[r.first].value);
+
+    std::string text = stamp(gStore[r.first]);
+    if (r.end - r.first > 1) text += " – " + stamp(gStore[r.end - 1]);
+    const ColumnEnvelope e = envelopeOf(r.first, r.end);
+    if (r.end - r.first == 1) return text + "\n" + valueText(gStore[r.first].value);
+    text += "\n";
+    if (e.hasReading) {
+        text += std::string(uiText(UiText::ReadoutLowest)) + ": " + std::to_string(e.low) + ", " +
+                uiText(UiText::ReadoutHighest) + ": " + std::to_string(e.high);
+        if (e.hasMarker) text += std::string("; ") + uiText(UiText::ReadoutMarker);
+    } else {
+        text += e.hasMarker ? uiText(UiText::ReadoutMarker) : uiText(UiText::ReadoutGap);
+    }
+    return text;
+}
+
+bool chartWheel(int x, int y, int notches, bool ctrl) {
+    if (chartAreaAt(x, y) != ChartArea::Main) return false;
+    if (!gApp.dataPresent || notches == 0) return true;
+    if (ctrl) {
+        // Up: a shorter span; the first one the combo box would accept.
+        const int direction = notches > 0 ? -1 : 1;
+        for (int n = notches > 0 ? notches : -notches; n > 0; --n) {
+            const int current = platform::comboSelection();
+            if (current < 0) return true;
+            int row = current + direction;
+            while (row >= 0 && row < kSpanCount && !spanFits(row)) row += direction;
+            if (row < 0 || row >= kSpanCount) return true;
+            gApp.savedSpanSelection = current;
+            platform::comboSelect(row);
+            applyZoomSpan();
+        }
+        return true;
+    }
+    const int request = notches > 0 ? ScrollLineLeft : ScrollLineRight;
+    for (int n = notches > 0 ? notches : -notches; n > 0; --n) scrollMainChart(request, 0);
+    return true;
+}
+
+bool chartKey(ChartKey key, bool shift) {
+    switch (key) {
+    case ChartKey::Left: moveZoomCursor(shift ? -10 : -1); return true;
+    case ChartKey::Right: moveZoomCursor(shift ? 10 : 1); return true;
+    // The thumb's first and last positions; the navigation clamps the last.
+    case ChartKey::Home: scrollMainChart(ScrollThumbPosition, 0); return true;
+    case ChartKey::End: scrollMainChart(ScrollThumbPosition, std::numeric_limits<std::uint32_t>::max()); return true;
+    case ChartKey::PageUp: scrollMainChart(ScrollPageLeft, 0); return true;
+    case ChartKey::PageDown: scrollMainChart(ScrollPageRight, 0); return true;
+    }
+    return false;
+}
+
+void commandSavePicture() {
+    std::string path;
+    if (!platform::saveFileDialog(uiText(UiText::PngFilter), "png", path)) return;
+    std::vector<std::uint8_t> png;
+    if (!platform::renderClientAreaPng(png) || png.empty()) {
+        showMessage(kMsgSaveFailed, kCaptionError, EIO);
+        return;
+    }
+    ReplaceFile out;
+    int rc = replaceFileOpen(out, path, ".~");
+    if (rc == 0) {
+        errno = 0;
+        if (std::fwrite(png.data(), 1, png.size(), out.file) != png.size()) rc = errno != 0 ? errno : EIO;
+        if (rc == 0) rc = replaceFileFinish(out);
+        if (rc == 0) rc = replaceFileInstall(out);
+        if (rc != 0) replaceFileDiscard(out);
+    }
+    if (rc != 0) showMessage(kMsgSaveFailed, kCaptionError, rc);
+}

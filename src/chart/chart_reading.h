@@ -1,0 +1,43 @@
+// Reading values off the charts: the readout next to the pointer, the wheel and
+// the keys over the main chart, and the chart picture as a PNG file. The
+// platform layer turns its events into these calls and shows what they return;
+// the wheel and the keys act only through the navigation's own operations, so
+// every limit and refusal of the scroll bar, the combo box and the cursor
+// drag holds for them too.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class ChartArea { None, Main, Zoom };
+
+// Which chart's plot area holds client point (x, y): x 151..749 and y 330..529
+// (main) or 50..249 (zoom).
+ChartArea chartAreaAt(int x, int y);
+
+// The readout for the pointer at (x, y), in the current language: the date and
+// time of the sample the column under it shows and its value on a second line
+// (a marker and a gap named as such); with peaks shown, the time span the
+// column covers and its lowest and highest reading. Empty outside the plot
+// areas and while no recording is shown.
+std::string readoutText(int x, int y);
+
+// The wheel turned by notches (positive: away from the user) with the pointer
+// at (x, y). Over the main chart each notch is a line step of the scroll bar,
+// up scrolling towards the start; with ctrl each notch steps the zoom span to
+// the next shorter (up) or longer (down) span the combo box would accept.
+// Returns true when the wheel was over the main chart (the event is used).
+bool chartWheel(int x, int y, int notches, bool ctrl);
+
+enum class ChartKey { Left, Right, Home, End, PageUp, PageDown };
+
+// A key for the charts: Left/Right move the zoom cursor band a column (ten
+// with shift); Home/End scroll to the recording's start/end; Page Up/Down are
+// the scroll bar's page steps. Returns false when the key is none of these.
+bool chartKey(ChartKey key, bool shift);
+
+// "Save picture as PNG…": asks for a file name and writes the client area, as
+// the chart renderer draws it, as a PNG picture beside it, renamed into place
+// once complete. A failure shows message 84 with its code; a cancelled dialog
+// does nothing.
+void commandSavePicture();
