@@ -113,6 +113,22 @@ void invalidateEnvelope() {
     gTable.built = false;
 }
 
+namespace {
+// End (exclusive) of the records the column at offset `column` covers: up to
+// where the stepping goes next, at least one record, and for the last column
+// the recording's end when the chart reaches it in exact arithmetic, so the
+// sample the "End:" label names is in it.
+std::uint32_t columnEnd(std::uint32_t start, float increment, int column, std::uint32_t index, std::uint32_t next) {
+    std::uint32_t end = std::max(next, index + 1);
+    if (column == kChartColumns - 1) {
+        const std::uint32_t limit = shownRecordCount();
+        const std::int32_t last = traceEndRecord(start, increment, next, limit);
+        if (last >= 0) end = std::max(end, static_cast<std::uint32_t>(last) + 1);
+    }
+    return end;
+}
+}  // namespace
+
 ColumnRange columnRange(std::uint32_t start, float increment, int column) {
     float acc = 0.0f;
     std::uint32_t index = start;
@@ -123,7 +139,7 @@ ColumnRange columnRange(std::uint32_t start, float increment, int column) {
         const double sum = static_cast<double>(acc) + static_cast<double>(increment);
         const std::uint32_t next = start + static_cast<std::uint32_t>(sum);
         acc = static_cast<float>(sum);
-        r = {index, std::max(next, index + 1)};
+        r = {index, columnEnd(start, increment, x, index, next)};
         index = next;
     }
     return r;
@@ -141,7 +157,7 @@ std::int32_t drawPeaks(DrawingSurface& s, int baseY, std::uint32_t start, float 
         const double sum = static_cast<double>(acc) + static_cast<double>(increment);
         const std::uint32_t next = start + static_cast<std::uint32_t>(sum);
         acc = static_cast<float>(sum);
-        const ColumnEnvelope e = envelopeOf(index, std::max(next, index + 1));
+        const ColumnEnvelope e = envelopeOf(index, columnEnd(start, increment, x - kChartLeft, index, next));
         index = next;
 
         if (e.hasReading) {
@@ -172,8 +188,7 @@ std::int32_t drawPeaks(DrawingSurface& s, int baseY, std::uint32_t start, float 
         }
     }
     s.selectPen(oldPen);
-    const std::int64_t last = std::min<std::int64_t>(std::int64_t{index} - 1, std::int64_t{limit} - 1);
-    return static_cast<std::int32_t>(last);
+    return traceEndRecord(start, increment, index, limit);
 }
 
 std::int32_t drawChartTrace(DrawingSurface& s, int baseY, std::uint32_t start, float increment) {

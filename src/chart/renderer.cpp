@@ -107,11 +107,15 @@ std::int32_t drawTrace(DrawingSurface& s, int baseY, std::uint32_t start, float 
         acc = static_cast<float>(sum);
     }
     s.selectPen(oldPen);
-    std::int64_t last = std::min<std::int64_t>(std::int64_t{index} - 1, std::int64_t{limit} - 1);
+    return traceEndRecord(start, increment, index, limit);
+}
+
+std::int32_t traceEndRecord(std::uint32_t start, float increment, std::uint32_t next, std::uint32_t limit) {
+    std::int64_t last = std::min<std::int64_t>(std::int64_t{next} - 1, std::int64_t{limit} - 1);
     // A chart whose 600 columns reach the recording's end in exact arithmetic
     // ends on its last sample, where the single-precision sum falls a hair
     // short (600 x 172.8f, the zoom chart of 12 days at 1 s, is 103,679.99).
-    if (limit > 0 && index == limit - 1 &&
+    if (limit > 0 && next == limit - 1 &&
         static_cast<double>(start) + static_cast<double>(increment) * kChartColumns >= static_cast<double>(limit))
         last = limit - 1;
     return static_cast<std::int32_t>(last);

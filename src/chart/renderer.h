@@ -33,6 +33,10 @@ void drawAxes(DrawingSurface& surface, int x, int y, bool labelBackground);
 // for an empty recording). Columns whose exact span reaches the recording's
 // end return its last record even where the float sum falls just short.
 std::int32_t drawTrace(DrawingSurface& surface, int baseY, std::uint32_t start, float increment);
+// The record a trace's "End:" label names: next is the index the stepping
+// reached after the last column (or where the recording ended it), limit the
+// number of records shown. Shared by every way of drawing a trace.
+std::int32_t traceEndRecord(std::uint32_t start, float increment, std::uint32_t next, std::uint32_t limit);
 
 // The zoom chart's increment for a main chart of samplesPerPixel: a tenth,
 // formed in single precision.
