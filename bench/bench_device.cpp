@@ -100,6 +100,7 @@ bool requestAndStart(std::uint32_t n) {
     sendCode(static_cast<std::uint16_t>(CodeCountHigh + ((n >> 16) & 0xFF)));
     if (!gApp.countConfirmed.wait(10000)) return false;
     gApp.receivedCount = 0;
+    gApp.acceptingSamples = true;
     sendCode(CodeStart);
     return true;
 }
@@ -113,8 +114,15 @@ bool waitForSamples(std::uint32_t n, std::chrono::microseconds poll) {
     return true;
 }
 
+// A transfer expecting n samples, as the program sets it up before the start code.
+void expectSamples(std::uint32_t n) {
+    gApp.expectedCount = n;
+    gApp.acceptingSamples = true;
+}
+
 void BM_DispatchSampleFrames(benchmark::State& state) {
     resetGlobalStateForTests();
+    expectSamples(262144);
     const std::vector<std::uint8_t> stream = sampleStream(262144);  // 1 MiB
     for (auto _ : state) {
         gApp.receivedCount.store(0, std::memory_order_relaxed);
@@ -130,6 +138,7 @@ BENCHMARK(BM_DispatchSampleFrames);
 // time would.
 void BM_DispatchOneByteCalls(benchmark::State& state) {
     resetGlobalStateForTests();
+    expectSamples(262144);
     const std::vector<std::uint8_t> stream = sampleStream(262144);
     for (auto _ : state) {
         gApp.receivedCount.store(0, std::memory_order_relaxed);
