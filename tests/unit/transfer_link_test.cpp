@@ -17,6 +17,7 @@
 #include "fakes/fake_platform.h"
 #include "fakes/fake_progress.h"
 #include "platform/clock.h"
+#include "recording/recording_file.h"
 #include "recording/settings_file.h"
 #include "recording/store.h"
 #include "shell/app_state.h"
@@ -219,6 +220,75 @@ TEST_F(TransferOverLink, AutoConnectWithoutALoggerReopensThePreviousPort) {
     EXPECT_EQ(gApp.linkPort, 2);
     EXPECT_GE(previous.stats().pings.load(), 1u);
     EXPECT_FALSE(std::filesystem::exists(kSettingsFileName)) << "a failed search saves nothing";
+}
+
+// Every way a transfer can end without a new recording leaves the recording
+// on show exactly as saved before it; a stream that stops short keeps what came.
+TEST_F(TransferOverLink, EarlyEndsKeepTheRecordingOnShowOrWhatCame) {
+    gHeader = RecordingHeader{50, 9, 3000, {}};
+    gHeader.reserved[3] = 0x77;
+    for (std::uint32_t i = 0; i < 3000; ++i) gStore[i] = SampleRecord{9, 6, 1, 12, 0, 0, 0, 0, static_cast<std::uint8_t>(i % 140)};
+    gApp.dataPresent = 1;
+    int code = 0;
+    ASSERT_EQ(writeRecordingFile("before.udd", code), SaveStatus::Saved);
+    const std::string before = test::readFileBytes("before.udd");
+    gDeviceWaits.stallMs = 300;
+
+    enum End { Abort, CountFrameLost, StraySamplesThenCancel, ShortByTen };
+    const struct {
+        End end;
+        const char* message;  // the start of the one message shown, or null for none
+    } cases[] = {
+        {Abort, nullptr},
+        {CountFrameLost, messageTextPtr(41)},
+        {StraySamplesThenCancel, nullptr},
+        {ShortByTen, "The logger stopped sending early:\n5,990 of 6,000 samples arrived."},
+    };
+    int port = 1;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.end));
+        fake::state().messages.clear();
+        gApp.unsavedWork = 0;
+        sim::Options o;
+        o.sampleTime = 2;
+        o.pace = c.end == Abort ? sim::Pace::Real : sim::Pace::Fast;
+        o.badCountFrame = c.end == CountFrameLost;
+        o.strayAfterAnswer = c.end == StraySamplesThenCancel ? 5 : 0;
+        o.stopAfter = c.end == ShortByTen ? 5990 : -1;
+        LoggerOnPort& sim = logger(o, port);
+        gSettings.port = static_cast<std::uint16_t>(port++);
+        openConfiguredPort();
+
+        fake::state().dialogAnswers.push_back(c.end == StraySamplesThenCancel ? 0 : 1);
+        startTransfer();
+        runPosted();
+        for (int tick = 0; tick < 5; ++tick) pumpCommands();
+        if (c.end == Abort) {
+            ASSERT_TRUE(testsupport::waitFor([] { return gApp.receivedCount.load() >= 10u; }));
+            fake::pressProgressAbort();
+            runPosted();
+            ASSERT_TRUE(testsupport::waitFor([&] { return sim.stats().abortsReceived.load() == 1u; }));
+        }
+        ASSERT_TRUE(testsupport::waitFor([] {
+            trackProgress();
+            return gApp.receiving == 0;
+        }));
+        closeLink();
+
+        if (c.message == nullptr) {
+            EXPECT_TRUE(messages().empty());
+        } else {
+            ASSERT_EQ(messages().size(), 1u);
+            EXPECT_EQ(messages()[0], c.message);
+        }
+        if (c.end == ShortByTen) {
+            EXPECT_EQ(gHeader.recordCount, 5990u);
+            EXPECT_EQ(gHeader.sampleTime, 2);
+        } else {
+            ASSERT_EQ(writeRecordingFile("after.udd", code), SaveStatus::Saved);
+            EXPECT_EQ(test::readFileBytes("after.udd"), before);
+        }
+    }
 }
 
 }  // namespace
