@@ -106,7 +106,7 @@ echo "vantreldaq ran (exit $rc)"
 step "recording files open with the installed program"
 MIME=application/x-vantreldaq-recording
 grep -q "^MimeType=.*$MIME;" /usr/share/applications/vantreldaq.desktop || fail "the desktop entry names no $MIME"
-grep -q "^Exec=vantreldaq %f$" /usr/share/applications/vantreldaq.desktop || fail "the desktop entry passes no file"
+grep -q "^Exec=vantreldaq .*%f$" /usr/share/applications/vantreldaq.desktop || fail "the desktop entry passes no file"
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate /usr/share/applications/vantreldaq.desktop || fail "desktop-file-validate"
 fi

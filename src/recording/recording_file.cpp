@@ -1,5 +1,6 @@
 #include "recording/recording_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,10 @@ constexpr MessageId kMsgSaveData = 85;     // "Error saving data to data file!"
 constexpr MessageId kMsgSaveHeader = 86;   // "Error saving header to data file!"
 constexpr const char* kFilter = "UDD File (*.udd)";
 constexpr const char* kExtension = "udd";
+
+// Bytes of records a file read may bring; tests lower it to stand for a file
+// that shrinks or fails while it is read.
+std::size_t gRecordReadLimit = static_cast<std::size_t>(-1);
 
 // A failing stdio call normally leaves errno set; never report success by
 // accident when it does not.
@@ -101,7 +106,8 @@ LoadStatus readRecordingFile(const char* path, int& errorCode) {
         status = LoadStatus::OpenFailed;
     } else if (static_cast<unsigned long>(fileSize) < kHeaderBytes + recordBytes(h)) {
         status = LoadStatus::ShortRecords;
-    } else if (std::fread(static_cast<void*>(gSpareStore), 1, recordBytes(h), f) != recordBytes(h)) {
+    } else if (std::fread(static_cast<void*>(gSpareStore), 1, std::min(recordBytes(h), gRecordReadLimit), f) !=
+               recordBytes(h)) {
         // The length was right a moment ago: a read error or a file cut while
         // we read. The records went into the spare block, so the recording on
         // show is untouched.
@@ -113,6 +119,8 @@ LoadStatus readRecordingFile(const char* path, int& errorCode) {
     std::fclose(f);
     return status;
 }
+
+void limitRecordReadsForTests(std::size_t bytes) { gRecordReadLimit = bytes; }
 
 SaveStatus writeRecordingFile(const char* path, int& errorCode) {
     errorCode = 0;

@@ -51,6 +51,9 @@ LoadStatus loadRecordingBytes(const std::uint8_t* data, std::size_t size);
 // arrived: any failure leaves header, records and view as they were.
 // errorCode is set for OpenFailed.
 LoadStatus readRecordingFile(const char* path, int& errorCode);
+// Test hook: file reads bring at most this many record bytes (a file cut or
+// failing while it is read). (size_t)-1 puts the normal reading back.
+void limitRecordReadsForTests(std::size_t bytes);
 // Writes header and records 0 .. recordCount-1 to path. errorCode is the
 // platform code of the failure for every status but Saved.
 SaveStatus writeRecordingFile(const char* path, int& errorCode);

@@ -117,6 +117,18 @@ TEST_F(RecordingFile, RefusedFilesLeaveTheRecordingIntact) {
     EXPECT_EQ(loadRecordingBytes(nullptr, 0), LoadStatus::BadHeader);
 }
 
+TEST_F(RecordingFile, AReadThatFallsShortAfterTheLengthCheckLeavesTheRecordingIntact) {
+    const std::string path = dir.file("shrinks.udd");
+    test::writeFileBytes(path, fileImage(50, 2, 3, 3));
+    const Snapshot before = Snapshot::take();
+    limitRecordReadsForTests(10);
+    int code = 0;
+    EXPECT_EQ(readRecordingFile(path.c_str(), code), LoadStatus::ShortRecords);
+    limitRecordReadsForTests(static_cast<std::size_t>(-1));
+    EXPECT_TRUE(Snapshot::take() == before);
+    EXPECT_EQ(readRecordingFile(path.c_str(), code), LoadStatus::Loaded);
+}
+
 TEST_F(RecordingFile, MissingFileIsNotCreated) {
     const std::string path = dir.file("absent.udd");
     int code = 0;
