@@ -436,6 +436,22 @@ TEST_F(Link, ASilentLoggerNeverAnswers) {
     EXPECT_FALSE(gApp.countConfirmed.isSet());
 }
 
+TEST_F(Link, WhatTheLastPortLeftDoesNotCarryOverToTheNext) {
+    // Half a frame and a sample time from a logger on another port, before
+    // this port opens: its first answer must count, and its logger's sample
+    // time is its own to report.
+    const std::uint8_t halfFrame[] = {0x51, 0xA1};
+    dispatchReceived(halfFrame, 2);
+    gApp.loggerSampleTime = 50;
+    sim::Options o = fast(10);
+    o.noSampleTime = true;
+    startLogger(o);
+    EXPECT_EQ(gApp.loggerSampleTime.load(), 0);
+    gApp.deviceAnswered.reset();
+    sendCode(CodePing);
+    EXPECT_TRUE(gApp.deviceAnswered.wait(kPatienceMs));
+}
+
 TEST_F(Link, AnAnswerWithoutSampleTimeLeavesTheKnownOne) {
     sim::Options o = fast(10);
     o.noSampleTime = true;
