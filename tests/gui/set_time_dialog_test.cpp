@@ -144,7 +144,8 @@ TEST_F(SetTimeDialog, EnterPressesTheFocusedButton) {
         {kSetStartTimeButton, kSetStartTimeButton},
         {kSetEndTimeButton, kSetEndTimeButton},
     };
-    for (const auto& [focus, result] : cases) {
+    for (const auto& [button, result] : cases) {
+        const int focus = button;  // a plain local: lambdas cannot capture bindings in C++20
         whenModal<QDialog>([focus](QDialog* d) {
             auto* b = d->findChild<QPushButton*>(QString::number(focus));
             b->setFocus();
