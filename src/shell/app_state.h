@@ -87,7 +87,7 @@ struct AppState {
     std::int32_t dragAnchorX = 0;             // mouse x where a cursor drag started
     std::uint16_t dragCursorX = 0;            // cursorX when the drag started
     bool dragging = false;                    // a cursor drag is in progress
-    std::int32_t savedSpanSelection = 0;      // combo selection saved when its list drops down
+    std::int32_t savedSpanSelection = 0;      // combo selection of the span on show; a refused span returns to it
     std::uint32_t scrollMax = 0;              // chart scroll bar as last set: range 0..scrollMax (0: no scrolling)
     std::uint32_t scrollPage = 0;             // its page (thumb size)
     std::uint32_t scrollPos = 0;              // its position, 0..scrollMax-scrollPage+1
