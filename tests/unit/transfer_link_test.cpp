@@ -259,6 +259,8 @@ TEST_F(TransferOverLink, EarlyEndsKeepTheRecordingOnShowOrWhatCame) {
         gSettings.port = static_cast<std::uint16_t>(port++);
         openConfiguredPort();
 
+        // A confirmation that cannot come is waited for briefly; the others arrive at once.
+        gDeviceWaits.confirmMs = c.end == CountFrameLost ? 500 : testsupport::kPatienceMs;
         fake::state().dialogAnswers.push_back(c.end == StraySamplesThenCancel ? 0 : 1);
         startTransfer();
         runPosted();
