@@ -172,8 +172,7 @@ std::int32_t drawPeaks(DrawingSurface& s, int baseY, std::uint32_t start, float 
         }
     }
     s.selectPen(oldPen);
-    const std::int64_t last = std::min<std::int64_t>(std::int64_t{index} - 1, std::int64_t{limit} - 1);
-    return static_cast<std::int32_t>(last);
+    return chartLastRecord(start, increment, index, limit);
 }
 
 std::int32_t drawChartTrace(DrawingSurface& s, int baseY, std::uint32_t start, float increment) {

@@ -107,6 +107,10 @@ std::int32_t drawTrace(DrawingSurface& s, int baseY, std::uint32_t start, float 
         acc = static_cast<float>(sum);
     }
     s.selectPen(oldPen);
+    return chartLastRecord(start, increment, index, limit);
+}
+
+std::int32_t chartLastRecord(std::uint32_t start, float increment, std::uint32_t index, std::uint32_t limit) {
     std::int64_t last = std::min<std::int64_t>(std::int64_t{index} - 1, std::int64_t{limit} - 1);
     // A chart whose 600 columns reach the recording's end in exact arithmetic
     // ends on its last sample, where the single-precision sum falls a hair

@@ -33,6 +33,11 @@ void drawAxes(DrawingSurface& surface, int x, int y, bool labelBackground);
 // for an empty recording). Columns whose exact span reaches the recording's
 // end return its last record even where the float sum falls just short.
 std::int32_t drawTrace(DrawingSurface& surface, int baseY, std::uint32_t start, float increment);
+// The last record a chart from start with increment shows, once its stepping
+// stopped at index (the next record it would have drawn) in a recording of
+// limit records; -1 when it shows none. Shared by every way of drawing a trace
+// so that the "End:" label does not depend on it.
+std::int32_t chartLastRecord(std::uint32_t start, float increment, std::uint32_t index, std::uint32_t limit);
 
 // The zoom chart's increment for a main chart of samplesPerPixel: a tenth,
 // formed in single precision.
