@@ -49,3 +49,20 @@ if(VANTREL_WIN_TESTS)
   add_dependencies(windows_tests ${VANTREL_WIN_TEST_TARGETS})
 endif()
 
+# vantreldaq-cli.exe: the command line tool over the Win32 layer, with the
+# application manifest (UTF-8 code page) linked in by windres.
+set(VANTREL_CLI_DIR ${PROJECT_SOURCE_DIR}/tools/cli)
+add_library(vantrel_cli_platform STATIC ${VANTREL_CLI_DIR}/cli_platform.cpp)
+target_include_directories(vantrel_cli_platform PUBLIC ${VANTREL_CLI_DIR} src)
+target_compile_options(vantrel_cli_platform PRIVATE ${VANTREL_WARNINGS})
+add_executable(vantreldaq-cli
+  ${VANTREL_CLI_DIR}/main.cpp ${VANTREL_CLI_DIR}/cli_run.cpp ${VANTREL_CLI_DIR}/cli_fetch.cpp
+  ${VANTREL_CLI_DIR}/cli_util.cpp ${VANTREL_CLI_DIR}/cli_commands.cpp ${VANTREL_CLI_DIR}/cli_os_win32.cpp
+  ${VANTREL_CLI_DIR}/vantreldaq-cli.rc)
+target_compile_options(vantreldaq-cli PRIVATE ${VANTREL_WARNINGS})
+target_include_directories(vantreldaq-cli PRIVATE ${VANTREL_CLI_DIR} src)
+set_property(SOURCE ${VANTREL_CLI_DIR}/vantreldaq-cli.rc APPEND PROPERTY OBJECT_DEPENDS
+  ${PROJECT_SOURCE_DIR}/resources/windows/vantreldaq.manifest)
+target_include_directories(vantreldaq-cli PRIVATE ${PROJECT_SOURCE_DIR}/resources/windows)
+target_link_libraries(vantreldaq-cli PRIVATE
+  "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32,vantrel_cli_platform>")
