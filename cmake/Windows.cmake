@@ -44,9 +44,19 @@ if(VANTREL_WIN_TESTS)
     target_link_libraries(${name}_test PRIVATE
       "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32,vantrel_fakes>" gtest_main)
   endforeach()
+  # The Win32 layer's own tests.
+  file(GLOB VANTREL_WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*_test.cpp)
+  foreach(test_src ${VANTREL_WIN32_TESTS})
+    get_filename_component(test_name ${test_src} NAME_WE)
+    add_executable(${test_name} ${test_src})
+    target_compile_options(${test_name} PRIVATE ${VANTREL_WARNINGS})
+    target_link_libraries(${test_name} PRIVATE
+      "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32,vantrel_fakes>" gtest_main)
+    list(APPEND VANTREL_WIN32_TEST_TARGETS ${test_name})
+  endforeach()
   add_custom_target(windows_tests)
   list(TRANSFORM VANTREL_WIN_UNIT_TESTS APPEND _test OUTPUT_VARIABLE VANTREL_WIN_TEST_TARGETS)
-  add_dependencies(windows_tests ${VANTREL_WIN_TEST_TARGETS})
+  add_dependencies(windows_tests ${VANTREL_WIN_TEST_TARGETS} ${VANTREL_WIN32_TEST_TARGETS})
 endif()
 
 # vantreldaq-cli.exe: the command line tool over the Win32 layer, with the

@@ -18,6 +18,7 @@ echo "-- cross-build into $BUILD_DIR"
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
       -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 -DVANTREL_WERROR=ON >/dev/null
 cmake --build "$BUILD_DIR" -j "$JOBS"
+BUILD_ABS=$(cd "$BUILD_DIR" && pwd)
 
 # A private prefix; WINEDEBUG=-all keeps Wine's own chatter out of the logs.
 # The English (US) user locale makes the regional date and time formats the
@@ -38,11 +39,16 @@ wineserver -p >/dev/null 2>&1 </dev/null &
 PASSED=0
 FAILED=0
 SKIPPED=0
-for exe in "$BUILD_DIR"/*_test.exe; do
-  name=$(basename "$exe" .exe)
+# Runs one test program (by name, with VAR=value settings for it in front)
+# and adds its counts.
+run_test() {
+  local name=$1; shift
+  local label=$name
+  [ "$#" -eq 0 ] || label="$name ($*)"
+  local log
   log=$(mktemp)
-  rc=0
-  (cd "$BUILD_DIR" && timeout 300 wine "./$name.exe" --gtest_color=no) >"$log" 2>&1 || rc=$?
+  local rc=0
+  (cd "$BUILD_ABS" && env "$@" timeout 300 wine "./$name.exe" --gtest_color=no) >"$log" 2>&1 || rc=$?
   p=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$log" | tail -n 1)
   f=$(sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?, listed below.*/\1/p' "$log" | tail -n 1)
   s=$(sed -nE 's/^\[  SKIPPED \] ([0-9]+) tests?, listed below.*/\1/p' "$log" | tail -n 1)
@@ -50,32 +56,37 @@ for exe in "$BUILD_DIR"/*_test.exe; do
   if [ "$rc" -ne 0 ] && [ "$f" -eq 0 ]; then f=1; fi  # crashed or hung before its summary
   PASSED=$((PASSED + p)); FAILED=$((FAILED + f)); SKIPPED=$((SKIPPED + s))
   if [ "$f" -eq 0 ]; then
-    printf '%-28s %4d passed %3d skipped\n' "$name" "$p" "$s"
+    printf '%-44s %4d passed %3d skipped\n' "$label" "$p" "$s"
   else
-    printf '%-28s %4d passed %3d FAILED (exit %d)\n' "$name" "$p" "$f" "$rc"
+    printf '%-44s %4d passed %3d FAILED (exit %d)\n' "$label" "$p" "$f" "$rc"
     grep -E -A12 'Failure|FAILED|exception' "$log" | head -n 60 || tail -n 30 "$log"
   fi
   rm -f "$log"
+}
+for exe in "$BUILD_DIR"/*_test.exe; do
+  run_test "$(basename "$exe" .exe)"
 done
+# The regional formats once more under a German user.
+run_test clock_win32_test LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8
 
 # ---- end to end: vantreldaq-cli.exe against the Linux logger simulator --------
 # The simulator stands on a pseudo-terminal; Wine's registry maps COM1 onto it.
 # The Windows fetch must give the Linux fetch's recording: after both are
 # stamped with the same start time, the files are identical byte for byte.
+# The Linux build (scripts/test.sh made it) when there is one, else a small
+# host build of just these two programs; either way brought up to date.
 HOST_BUILD=${HOST_BUILD_DIR:-build}
-SIM=$HOST_BUILD/tools/logger_sim/vantrel-logger-sim
-LCLI=$HOST_BUILD/tools/cli/vantreldaq-cli
-if [ ! -x "$SIM" ] || [ ! -x "$LCLI" ]; then
-  HOST_BUILD=$BUILD_DIR/host
-  SIM=$HOST_BUILD/tools/logger_sim/vantrel-logger-sim
-  LCLI=$HOST_BUILD/tools/cli/vantreldaq-cli
+if [ ! -f "$HOST_BUILD/build.ninja" ]; then
+  HOST_BUILD=$BUILD_ABS/host
   echo "-- host build of the simulator and the Linux CLI in $HOST_BUILD"
   cmake -S . -B "$HOST_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_GUI=OFF -DVANTREL_BENCH=OFF >/dev/null
-  cmake --build "$HOST_BUILD" -j "$JOBS" --target vantrel-logger-sim vantreldaq-cli
 fi
-SIM=$ROOT/$SIM
-LCLI=$ROOT/$LCLI
-WCLI=$ROOT/$BUILD_DIR/vantreldaq-cli.exe
+cmake --build "$HOST_BUILD" -j "$JOBS" --target vantrel-logger-sim vantreldaq-cli >/dev/null
+SIM=$HOST_BUILD/tools/logger_sim/vantrel-logger-sim
+LCLI=$HOST_BUILD/tools/cli/vantreldaq-cli
+SIM=$(realpath "$SIM")
+LCLI=$(realpath "$LCLI")
+WCLI=$BUILD_ABS/vantreldaq-cli.exe
 E2E=$(mktemp -d /tmp/vantrel-e2e.XXXXXX)
 SIM_PID=""
 stop_sim() {
@@ -135,6 +146,16 @@ wine "$WCLI" export "$FOLDER\\stamped.udd" -o "$FOLDER\\win.csv" >/dev/null 2>&1
 check "Windows export: the same values, \\n line ends" same_csv_body linux.csv "$FOLDER/win.csv"
 wine "$WCLI" info "$FOLDER\\stamped.udd" >info.txt 2>&1 || true
 check "Windows info reads the file" grep -q "^Records: *6000" info.txt
+# The line hangs up mid-transfer: the samples that came are kept, as on Linux.
+start_sim --sample-time 10 --length 20000 --hangup-after 3000
+rc=0
+timeout 60 wine "$WCLI" fetch --port 1 --span "10 minutes" --stall 2 --quiet -o hangup.udd >/dev/null 2>&1 || rc=$?
+check "a hang-up mid-transfer ends with exit code 3" test "$rc" -eq 3
+"$LCLI" info hangup.udd >info.txt 2>&1 || true
+check "... keeping the 3000 samples that came" grep -q "^Records: *3000" info.txt
+# The Win32 serial layer on a live port whose logger says nothing.
+start_sim --silent
+run_test serial_win32_test VANTREL_TEST_LIVE_COM1=1
 # A COM port with nothing behind it: a clear failure, never a hang.
 stop_sim
 wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d /dev/null/none /f >/dev/null 2>&1

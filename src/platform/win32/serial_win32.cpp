@@ -22,7 +22,30 @@ namespace {
 
 bool validPort(int port) { return port >= kFirstSerialPort && port <= kLastSerialPort; }
 
+// An open port: the device, and a named mutex that stands for "this program
+// holds it". Windows refuses a second CreateFile of a COM port by itself; the
+// mutex makes that hold where the device layer does not (Wine's mapped
+// pseudo-terminals, some virtual port drivers), as flock does on Linux.
+struct OpenPort {
+    HANDLE device = INVALID_HANDLE_VALUE;
+    HANDLE holder = nullptr;
+};
+
+OpenPort* portOf(SerialHandle h) { return reinterpret_cast<OpenPort*>(h); }
+HANDLE deviceOf(SerialHandle h) { return portOf(h)->device; }
 HANDLE handleOf(SerialHandle h) { return reinterpret_cast<HANDLE>(h); }
+
+// Takes the holder mutex for a device; nullptr when another holder has it.
+HANDLE takeHolder(const std::string& path) {
+    std::wstring name = L"Local\\VantrelDAQ-port-";
+    for (wchar_t c : win32::widen(path)) name += c == L'\\' ? L'_' : c;
+    HANDLE m = CreateMutexW(nullptr, FALSE, name.c_str());
+    if (m != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(m);
+        return nullptr;
+    }
+    return m;
+}
 
 // Whether a device name leads to something: QueryDosDevice knows every COM
 // name Windows (or Wine's registry mapping) has given out.
@@ -126,6 +149,8 @@ SerialHandle serialOpen(int port, int baud, int* error) {
                         FILE_FLAG_OVERLAPPED, nullptr);
         if (h == INVALID_HANDLE_VALUE) err = errnoFor(GetLastError());
     }
+    HANDLE holder = nullptr;
+    if (err == 0 && (holder = takeHolder(path)) == nullptr) err = EBUSY;
 
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
@@ -170,16 +195,20 @@ SerialHandle serialOpen(int port, int baud, int* error) {
 
     if (err != 0) {
         if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        if (holder != nullptr) CloseHandle(holder);
         if (error != nullptr) *error = err;
         return kNoSerialHandle;
     }
     if (error != nullptr) *error = 0;
-    return reinterpret_cast<SerialHandle>(h);
+    return reinterpret_cast<SerialHandle>(new OpenPort{h, holder});
 }
 
 void serialClose(SerialHandle port) {
     if (port == kNoSerialHandle) return;
-    CloseHandle(handleOf(port));
+    OpenPort* p = portOf(port);
+    CloseHandle(p->device);
+    if (p->holder != nullptr) CloseHandle(p->holder);
+    delete p;
 }
 
 SerialHandle serialCreateStop() {
@@ -199,20 +228,19 @@ int serialRead(SerialHandle port, std::uint8_t* buffer, int capacity, SerialHand
     if (port == kNoSerialHandle || buffer == nullptr || capacity <= 0) return kSerialFailed;
     OverlappedEvent io;
     if (io.ov.hEvent == nullptr) return kSerialFailed;
-    for (;;) {
-        if (stop != kNoSerialHandle && WaitForSingleObject(handleOf(stop), 0) == WAIT_OBJECT_0) return kSerialStopped;
-        ResetEvent(io.ov.hEvent);
-        DWORD got = 0;
-        int n;
-        if (ReadFile(handleOf(port), buffer, static_cast<DWORD>(capacity), &got, &io.ov)) {
-            n = static_cast<int>(got);
-        } else if (GetLastError() == ERROR_IO_PENDING) {
-            n = finishOverlapped(handleOf(port), io.ov, handleOf(stop));
-        } else {
-            return kSerialFailed;  // the device is gone (unplugged adapter) or broken
-        }
-        if (n != 0) return n;  // bytes, stopped or failed; 0: the wait ran out, ask again
+    if (stop != kNoSerialHandle && WaitForSingleObject(handleOf(stop), 0) == WAIT_OBJECT_0) return kSerialStopped;
+    DWORD got = 0;
+    int n;
+    if (ReadFile(deviceOf(port), buffer, static_cast<DWORD>(capacity), &got, &io.ov)) {
+        n = static_cast<int>(got);
+    } else if (GetLastError() == ERROR_IO_PENDING) {
+        n = finishOverlapped(deviceOf(port), io.ov, handleOf(stop));
+    } else {
+        return kSerialFailed;  // the device is gone (unplugged adapter) or broken
     }
+    // A read waits for its first byte without limit, so one that ends empty
+    // was ended by the driver: the device went away.
+    return n != 0 ? n : kSerialFailed;
 }
 
 bool serialWaitStop(SerialHandle stop, int timeoutMs) {
@@ -230,15 +258,15 @@ int serialWrite(SerialHandle port, const std::uint8_t* bytes, int n, SerialHandl
         ResetEvent(io.ov.hEvent);
         DWORD wrote = 0;
         int w;
-        if (WriteFile(handleOf(port), bytes + done, static_cast<DWORD>(n - done), &wrote, &io.ov)) {
+        if (WriteFile(deviceOf(port), bytes + done, static_cast<DWORD>(n - done), &wrote, &io.ov)) {
             w = static_cast<int>(wrote);
         } else if (GetLastError() == ERROR_IO_PENDING) {
-            w = finishOverlapped(handleOf(port), io.ov, handleOf(stop));
+            w = finishOverlapped(deviceOf(port), io.ov, handleOf(stop));
         } else {
             return kSerialFailed;
         }
         if (w == kSerialStopped) {
-            PurgeComm(handleOf(port), PURGE_TXABORT | PURGE_TXCLEAR);
+            PurgeComm(deviceOf(port), PURGE_TXABORT | PURGE_TXCLEAR);
             return kSerialStopped;
         }
         if (w < 0) return kSerialFailed;
