@@ -9,6 +9,9 @@
 // since Windows names its ports itself.
 #include <windows.h>
 
+#include <devguid.h>
+#include <setupapi.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -56,6 +59,33 @@ bool dosDeviceExists(const std::string& path) {
     return QueryDosDeviceW(win32::widen(name).c_str(), target, 512) != 0;
 }
 
+// The name Windows shows for the device behind COM<n> in the Device Manager
+// ("USB Serial Port (COM3)"), from the Ports class; empty when it knows none.
+std::string friendlyName(int port) {
+    const std::wstring wanted = L"COM" + std::to_wstring(port);
+    HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+    if (set == INVALID_HANDLE_VALUE) return {};
+    std::string found;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD i = 0; found.empty() && SetupDiEnumDeviceInfo(set, i, &device); ++i) {
+        HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        if (key == INVALID_HANDLE_VALUE) continue;
+        wchar_t portName[32] = {};
+        DWORD size = sizeof portName - sizeof(wchar_t);
+        const bool named = RegQueryValueExW(key, L"PortName", nullptr, nullptr, reinterpret_cast<BYTE*>(portName),
+                                            &size) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        if (!named || _wcsicmp(portName, wanted.c_str()) != 0) continue;
+        wchar_t name[256] = {};
+        if (SetupDiGetDeviceRegistryPropertyW(set, &device, SPDRP_FRIENDLYNAME, nullptr, reinterpret_cast<BYTE*>(name),
+                                              sizeof name - sizeof(wchar_t), nullptr))
+            found = win32::narrow(name);
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return found;
+}
+
 int errnoFor(DWORD error) {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -101,7 +131,11 @@ struct OverlappedEvent {
 
 // ---- port numbers -------------------------------------------------------------
 
-SerialPortInfo serialPortInfo(int port) {
+namespace {
+
+// COM<n> by the rules above; the Device Manager's name only when asked, as
+// looking it up walks every port device.
+SerialPortInfo resolve(int port, bool withProduct) {
     SerialPortInfo info{{}, SerialSource::None, false, {}};
     if (!validPort(port)) return info;
     const std::string var = "VANTREL_COM" + std::to_string(port);
@@ -113,12 +147,17 @@ SerialPortInfo serialPortInfo(int port) {
         info.path = "\\\\.\\COM" + std::to_string(port);
     }
     info.present = !info.path.empty() && dosDeviceExists(info.path);
+    if (withProduct && info.present && info.source == SerialSource::Automatic) info.product = friendlyName(port);
     return info;
 }
 
-std::string serialDevicePath(int port) { return serialPortInfo(port).path; }
+}  // namespace
 
-bool serialPortPresent(int port) { return serialPortInfo(port).present; }
+SerialPortInfo serialPortInfo(int port) { return resolve(port, true); }
+
+std::string serialDevicePath(int port) { return resolve(port, false).path; }
+
+bool serialPortPresent(int port) { return resolve(port, false).present; }
 
 std::string serialPortDescription(int port) {
     const SerialPortInfo info = serialPortInfo(port);
