@@ -139,7 +139,7 @@ start_sim --sample-time 10 --length 20000
 check "Linux CLI fetch" env VANTREL_COM1="$PTS" "$LCLI" fetch --port 1 --span "10 minutes" --quiet -o linux.udd
 check "Windows CLI fetch into \"$FOLDER\"" wine "$WCLI" fetch --port 1 --span "10 minutes" --quiet -o "$FOLDER\\win.udd"
 check "both fetches give the same recording" same_after_stamping linux.udd "$FOLDER/win.udd"
-check "Windows settime and export in \"$FOLDER\"" wine "$WCLI" settime "$FOLDER\\win.udd" --start "2026-03-01 08:00:00" -o "$FOLDER\\stamped.udd"
+check "Windows settime in \"$FOLDER\"" wine "$WCLI" settime "$FOLDER\\win.udd" --start "2026-03-01 08:00:00" -o "$FOLDER\\stamped.udd"
 check "Windows settime gives the Linux file" cmp "$E2E/a.udd" "$FOLDER/stamped.udd"
 "$LCLI" export "$E2E/a.udd" -o linux.csv >/dev/null
 wine "$WCLI" export "$FOLDER\\stamped.udd" -o "$FOLDER\\win.csv" >/dev/null 2>&1 || true
