@@ -108,12 +108,14 @@ int finishOverlapped(HANDLE port, OVERLAPPED& ov, HANDLE stop) {
     const DWORD count = stop != INVALID_HANDLE_VALUE ? 2 : 1;
     const DWORD r = WaitForMultipleObjects(count, events, FALSE, INFINITE);
     DWORD moved = 0;
-    if (r == WAIT_OBJECT_0 + 1) {
+    if (r != WAIT_OBJECT_0) {
+        // Stopped, or the wait itself failed: either way the transfer must be
+        // over before its buffer and OVERLAPPED go out of scope.
         CancelIoEx(port, &ov);
-        GetOverlappedResult(port, &ov, &moved, TRUE);  // the buffer is ours again
-        return kSerialStopped;
+        GetOverlappedResult(port, &ov, &moved, TRUE);
+        return r == WAIT_OBJECT_0 + 1 ? kSerialStopped : kSerialFailed;
     }
-    if (r != WAIT_OBJECT_0 || !GetOverlappedResult(port, &ov, &moved, FALSE)) return kSerialFailed;
+    if (!GetOverlappedResult(port, &ov, &moved, FALSE)) return kSerialFailed;
     return static_cast<int>(moved);
 }
 
