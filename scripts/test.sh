@@ -4,6 +4,7 @@
 # (threaded link tests included) under ThreadSanitizer, and each fuzz target for
 # a bounded time.
 #   FUZZ_SECONDS=30 (per target)   SKIP_SANITIZERS=1 (quick local run)
+#   SKIP_WINDOWS=1 (no cross-built Windows programs and Wine run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -49,6 +50,20 @@ bash scripts/test_spooler.sh build
 
 step "Debian package: build, install, start, remove (skipped without root)"
 BUILD_DIR=build bash scripts/test_package.sh
+
+if [ "${SKIP_WINDOWS:-0}" != 1 ]; then
+  step "Windows build (MinGW-w64) and its tests under Wine"
+  log=$(mktemp)
+  rc=0
+  JOBS="$JOBS" bash scripts/test_windows.sh 2>&1 | tee "$log" || rc=$?
+  line=$(grep -E '^windows: [0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1 || true)
+  rm -f "$log"
+  if [ -n "$line" ]; then
+    PASSED=$((PASSED + $(sed -E 's/^windows: ([0-9]+) passed.*/\1/' <<<"$line")))
+    FAILED=$((FAILED + $(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$line")))
+  fi
+  [ "$rc" -eq 0 ] && [ -n "$line" ] || { echo "$PASSED passed, $FAILED failed"; exit 1; }
+fi
 
 if [ "${SKIP_SANITIZERS:-0}" != 1 ]; then
   step "build with ASan + UBSan (clang)"

@@ -1,6 +1,7 @@
 // Serial ports for the core: which device each of the user's port numbers
 // (COM1..COM8) means, and opening, reading, writing and closing one port.
-// Implemented for POSIX in platform/posix/serial_posix.cpp.
+// Implemented for POSIX in platform/posix/serial_posix.cpp and for Windows in
+// platform/win32/serial_win32.cpp (where COM<n> is the device \\.\COM<n>).
 //
 // Rules for this header: no Qt or POSIX types.
 //

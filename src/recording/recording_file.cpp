@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/files.h"
 #include "platform/window.h"
 #include "recording/replace_file.h"
 #include "shell/messages.h"
@@ -87,7 +88,7 @@ LoadStatus loadRecordingBytes(const std::uint8_t* data, std::size_t size) {
 LoadStatus readRecordingFile(const char* path, int& errorCode) {
     errorCode = 0;
     errno = 0;
-    std::FILE* f = std::fopen(path, "rb");
+    std::FILE* f = platform::openFile(path, "rb");
     if (!f) {
         errorCode = lastError();
         return LoadStatus::OpenFailed;

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "platform/files.h"
+
 namespace {
 
 // A failing stdio call normally leaves errno set; never report success by
@@ -17,14 +19,14 @@ int replaceFileOpen(ReplaceFile& r, const std::string& target, const char* suffi
     r.target = target;
     for (int n = 0; n < kTempNameAttempts; ++n) {
         const std::string temp = target + suffix + std::to_string(n);
-        errno = 0;
-        // "x": never reuse a file that happens to carry the temporary name.
-        r.file = std::fopen(temp.c_str(), "wbx");
+        // Exclusive: never reuse a file that happens to carry the temporary name.
+        int error = 0;
+        r.file = platform::createNewFile(temp.c_str(), &error);
         if (r.file != nullptr) {
             r.temp = temp;
             return 0;
         }
-        if (errno != EEXIST) return lastError();
+        if (error != EEXIST) return error;
     }
     return EEXIST;
 }
@@ -41,8 +43,7 @@ int replaceFileFinish(ReplaceFile& r) {
 }
 
 int replaceFileInstall(ReplaceFile& r) {
-    errno = 0;
-    if (std::rename(r.temp.c_str(), r.target.c_str()) != 0) return lastError();
+    if (const int rc = platform::renameReplacing(r.temp.c_str(), r.target.c_str()); rc != 0) return rc;
     r.temp.clear();
     return 0;
 }
@@ -50,6 +51,6 @@ int replaceFileInstall(ReplaceFile& r) {
 void replaceFileDiscard(ReplaceFile& r) {
     if (r.file != nullptr) std::fclose(r.file);
     r.file = nullptr;
-    if (!r.temp.empty()) std::remove(r.temp.c_str());
+    if (!r.temp.empty()) platform::removeFile(r.temp.c_str());
     r.temp.clear();
 }

@@ -39,6 +39,14 @@ std::vector<std::string> readLines(const std::string& path) {
 }  // namespace
 
 std::string userPrefsPath() {
+#ifdef _WIN32
+    // Windows keeps per-user settings under %APPDATA%; an absolute
+    // XDG_CONFIG_HOME still comes first, as on other systems.
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    if (configHome == nullptr || !std::filesystem::path(configHome).is_absolute()) configHome = std::getenv("APPDATA");
+    if (configHome == nullptr || configHome[0] == '\0') return {};
+    return (std::filesystem::path(configHome) / "vantreldaq/view.conf").string();
+#else
     std::string base;
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     if (xdg != nullptr && xdg[0] == '/') {
@@ -49,6 +57,7 @@ std::string userPrefsPath() {
         return {};
     }
     return base + "/vantreldaq/view.conf";
+#endif
 }
 
 UserPrefs loadUserPrefs() {

@@ -13,12 +13,17 @@
 
 #include "support/temp_dir.h"
 
+#ifdef _WIN32
+// The C runtime on Windows has _putenv_s instead.
+inline int setenv(const char* name, const char* value, int) { return _putenv_s(name, value); }
+#endif
+
 namespace test {
 
 class ProgramDir : public TempDir {
 public:
     ProgramDir() : TempDir(true) {
-        setenv("XDG_CONFIG_HOME", path().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", path().string().c_str(), 1);
         for (int n = 1; n <= 8; ++n) setenv(("VANTREL_COM" + std::to_string(n)).c_str(), "none", 1);
     }
     std::filesystem::path settingsFile() const { return path() / "DAQSetup.cnf"; }

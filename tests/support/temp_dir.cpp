@@ -3,15 +3,28 @@
 #include <stdlib.h>
 
 #include <cstdio>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
 namespace test {
 
 TempDir::TempDir(bool enter) {
+#ifdef _WIN32
+    // No mkdtemp: a random name, created exclusively (create_directory is false
+    // when the folder was already there).
+    std::random_device random;
+    for (int attempt = 0; path_.empty(); ++attempt) {
+        if (attempt == 100) throw std::runtime_error("no free temporary folder name");
+        const auto candidate = std::filesystem::temp_directory_path() / ("vantrel-test-" + std::to_string(random()));
+        std::error_code ec;
+        if (std::filesystem::create_directory(candidate, ec)) path_ = candidate;
+    }
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "vantrel-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
+#endif
     if (enter) {
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(path_);

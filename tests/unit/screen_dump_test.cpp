@@ -1,7 +1,9 @@
 #include "chart/screen_dump.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <csignal>
 #include <cstdio>
@@ -189,6 +191,9 @@ TEST_F(ScreenDumpTest, AFailedWriteShowsOneMessageAndLeavesNoBrokenFile) {
     writeText(target, "previous picture");
     answerSaveDialog(target);
     // Files may grow to 100 kB only: the 2 MB dump fails part-way.
+#ifdef _WIN32
+    GTEST_SKIP() << "no file size limit on this system";
+#else
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -198,6 +203,7 @@ TEST_F(ScreenDumpTest, AFailedWriteShowsOneMessageAndLeavesNoBrokenFile) {
     commandScreenDump();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, SIG_DFL);
+#endif
 
     ASSERT_EQ(messages().size(), 1u);
     EXPECT_EQ(messages()[0].text, "Error Writing file to disc");

@@ -43,7 +43,7 @@ protected:
     // The program's start-up up to the message loop.
     void start() { ASSERT_EQ(runApplication(), 0); }
 
-    const fs::path settingsFile() const { return dir_.settingsFile(); }
+    const std::string settingsFile() const { return dir_.settingsFile().string(); }
 
     test::ProgramDir dir_;
 };

@@ -5,8 +5,6 @@
 // timer dispatch, so the ping and its retry, the span's count, the count
 // confirmation, the stream, the logger's abort and the stamping at completion
 // are the core's own, step for step.
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -20,6 +18,7 @@
 #include <thread>
 
 #include "cli.h"
+#include "cli_os.h"
 #include "cli_platform.h"
 #include "device/link.h"
 #include "device/transfer.h"
@@ -72,27 +71,11 @@ const char kFetchHelp[] =
     "stderr says how many arrived and why, naming damaged frames when some were\n"
     "dropped.\n";
 
-volatile std::sig_atomic_t gStopSignal = 0;
-
-void onStopSignal(int signal) { gStopSignal = signal; }
-
-// SIGINT and SIGTERM end the fetch cleanly; a second one ends the process.
+// Ctrl+C and SIGTERM end the fetch cleanly while this lives; a second one
+// ends the process.
 struct StopSignals {
-    struct sigaction oldInt {};
-    struct sigaction oldTerm {};
-    StopSignals() {
-        gStopSignal = 0;
-        struct sigaction sa {};
-        sa.sa_handler = onStopSignal;
-        sa.sa_flags = SA_RESETHAND;
-        sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, &oldInt);
-        sigaction(SIGTERM, &sa, &oldTerm);
-    }
-    ~StopSignals() {
-        sigaction(SIGINT, &oldInt, nullptr);
-        sigaction(SIGTERM, &oldTerm, nullptr);
-    }
+    StopSignals() { os::catchStopSignals(); }
+    ~StopSignals() { os::releaseStopSignals(); }
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 };
@@ -113,8 +96,7 @@ struct ProgressView {
     std::string prefix;         // "COM1: "
 
     int width() const {
-        winsize ws{};
-        if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
+        if (const int columns = os::terminalColumns(); columns > 0) return columns;
         if (const char* c = std::getenv("COLUMNS"); c != nullptr && std::atoi(c) > 0) return std::atoi(c);
         return 80;
     }
@@ -179,6 +161,11 @@ bool parsePort(std::string text, int& port) {
     return true;
 }
 
+// A file name given as UTF-8, as a path.
+std::filesystem::path pathOf(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 // The name a fetch writes to without -o: the last sample's time, made unique
 // in the current folder.
 std::string defaultOutputName() {
@@ -188,7 +175,7 @@ std::string defaultOutputName() {
                   r.minute, r.second);
     std::string name = std::string(base) + ".udd";
     std::error_code ec;
-    for (int k = 2; std::filesystem::exists(name, ec) && k < 1000; ++k)
+    for (int k = 2; std::filesystem::exists(pathOf(name), ec) && k < 1000; ++k)
         name = std::string(base) + "-" + std::to_string(k) + ".udd";
     return name;
 }
@@ -197,18 +184,20 @@ std::string defaultOutputName() {
 // so a long fetch does not end in a typo.
 bool outputUsable(const std::string& path) {
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
+    if (std::filesystem::is_directory(pathOf(path), ec)) {
         complain("%s is a folder; give a file name with -o", path.c_str());
         return false;
     }
-    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    // UTF-8 both ways, whatever the system's own narrow encoding is.
+    const std::u8string folderU8 = pathOf(path).parent_path().u8string();
+    std::string folder(folderU8.begin(), folderU8.end());
     if (folder.empty()) folder = ".";
-    if (!std::filesystem::is_directory(folder, ec)) {
+    if (!std::filesystem::is_directory(pathOf(folder), ec)) {
         complain("%s: the folder %s does not exist", path.c_str(), folder.c_str());
         return false;
     }
-    if (::access(folder.c_str(), W_OK) != 0) {
-        complain("%s: cannot write in %s: %s", path.c_str(), folder.c_str(), std::strerror(errno));
+    if (const int error = os::folderWritable(folder); error != 0) {
+        complain("%s: cannot write in %s: %s", path.c_str(), folder.c_str(), std::strerror(error));
         return false;
     }
     return true;
@@ -296,7 +285,7 @@ int commandFetch(int argc, char** argv) {
 
     ProgressView view;
     view.quiet = quiet;
-    view.terminal = ::isatty(STDERR_FILENO) == 1;
+    view.terminal = os::stderrIsTerminal();
     view.prefix = "COM" + std::to_string(port) + ": ";
 
     // Held until the file is written: a Ctrl+C after the last sample lets the
@@ -309,7 +298,7 @@ int commandFetch(int argc, char** argv) {
         dispatchCommand(CmdTransfer);
         auto nextPump = Clock::now() + std::chrono::milliseconds(50);
         auto nextTrack = Clock::now() + std::chrono::milliseconds(100);
-        while (gStopSignal == 0) {
+        while (os::stopSignal() == 0) {
             int id = 0;
             if (takePostedCommand(id)) {
                 dispatchCommand(id);
@@ -331,8 +320,8 @@ int commandFetch(int argc, char** argv) {
             std::this_thread::sleep_until(std::min(nextPump, nextTrack));
         }
 
-        if (gStopSignal != 0) {
-            const int signal = gStopSignal;
+        if (os::stopSignal() != 0) {
+            const int signal = os::stopSignal();
             // As the progress window's Abort does: the abort code, then the
             // end of the display; a transfer still in its handshake is told too.
             if (gApp.receiving == 1) {

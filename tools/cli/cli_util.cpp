@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "cli.h"
+#include "platform/files.h"
 #include "recording/recording_file.h"
 #include "shell/app_state.h"
 #include "shell/messages.h"
@@ -179,7 +180,7 @@ namespace {
 // What the file's header says, for telling the user why it was refused: the
 // decision itself is the loader's.
 std::string describeHeader(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = platform::openFile(path.c_str(), "rb");
     if (f == nullptr) return {};
     std::uint8_t raw[kHeaderBytes];
     const std::size_t n = std::fread(raw, 1, sizeof raw, f);

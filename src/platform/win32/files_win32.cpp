@@ -1,0 +1,78 @@
+// Files by UTF-8 name on Windows: names are converted to UTF-16 and handed to
+// the wide calls, so any name works whatever the ANSI code page is.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/win32/text_win32.h"
+
+namespace platform {
+
+namespace {
+
+int errnoFor(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return EEXIST;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_NOT_SAME_DEVICE:
+        return EXDEV;
+    default:
+        return EIO;
+    }
+}
+
+}  // namespace
+
+std::FILE* openFile(const char* utf8Path, const char* mode) {
+    if (utf8Path == nullptr || mode == nullptr) return nullptr;
+    return _wfopen(win32::widen(utf8Path).c_str(), win32::widen(mode).c_str());
+}
+
+std::FILE* createNewFile(const char* utf8Path, int* error) {
+    // The C runtime's fopen has no "x": O_EXCL on the descriptor instead.
+    errno = 0;
+    std::FILE* f = nullptr;
+    const int fd = _wopen(win32::widen(utf8Path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                          _S_IREAD | _S_IWRITE);
+    if (fd >= 0) {
+        f = _fdopen(fd, "wb");
+        if (f == nullptr) _close(fd);
+    }
+    if (error != nullptr) *error = f != nullptr ? 0 : (errno != 0 ? errno : EIO);
+    return f;
+}
+
+int renameReplacing(const char* utf8From, const char* utf8To) {
+    // Write-through: the rename is on disc when this returns, as the new
+    // contents are, so a crash leaves the old file or the new one.
+    if (MoveFileExW(win32::widen(utf8From).c_str(), win32::widen(utf8To).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return 0;
+    return errnoFor(GetLastError());
+}
+
+int removeFile(const char* utf8Path) {
+    if (DeleteFileW(win32::widen(utf8Path).c_str())) return 0;
+    return errnoFor(GetLastError());
+}
+
+}  // namespace platform

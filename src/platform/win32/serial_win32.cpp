@@ -1,0 +1,319 @@
+// Serial ports on Windows: COM<n> is the device \\.\COM<n> (the prefix works
+// for every number, and is needed above COM9). The port is opened for
+// overlapped I/O so that the reader and the writer thread can each wait on
+// their own transfer and on the stop event at once; a synchronous handle
+// would let a pending read hold up every write.
+//
+// The environment override VANTREL_COM<n> is kept from the other platforms
+// (a device name such as "\\.\COM12", or "none"); there is no override file,
+// since Windows names its ports itself.
+#include <windows.h>
+
+#include <devguid.h>
+#include <setupapi.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "platform/serial.h"
+#include "platform/win32/text_win32.h"
+
+namespace platform {
+
+namespace {
+
+bool validPort(int port) { return port >= kFirstSerialPort && port <= kLastSerialPort; }
+
+// An open port: the device, and a named mutex that stands for "this program
+// holds it". Windows refuses a second CreateFile of a COM port by itself; the
+// mutex makes that hold where the device layer does not (Wine's mapped
+// pseudo-terminals, some virtual port drivers), as flock does on Linux.
+struct OpenPort {
+    HANDLE device = INVALID_HANDLE_VALUE;
+    HANDLE holder = nullptr;
+};
+
+OpenPort* portOf(SerialHandle h) { return reinterpret_cast<OpenPort*>(h); }
+HANDLE deviceOf(SerialHandle h) { return portOf(h)->device; }
+HANDLE handleOf(SerialHandle h) { return reinterpret_cast<HANDLE>(h); }
+
+// Takes the holder mutex for a device; nullptr when another holder has it.
+HANDLE takeHolder(const std::string& path) {
+    std::wstring name = L"Local\\VantrelDAQ-port-";
+    for (wchar_t c : win32::widen(path)) name += c == L'\\' ? L'_' : c;
+    HANDLE m = CreateMutexW(nullptr, FALSE, name.c_str());
+    if (m != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(m);
+        return nullptr;
+    }
+    return m;
+}
+
+// Whether a device name leads to something: QueryDosDevice knows every COM
+// name Windows (or Wine's registry mapping) has given out.
+bool dosDeviceExists(const std::string& path) {
+    std::string name = path;
+    if (name.rfind("\\\\.\\", 0) == 0) name.erase(0, 4);
+    wchar_t target[512];
+    return QueryDosDeviceW(win32::widen(name).c_str(), target, 512) != 0;
+}
+
+// The name Windows shows for the device behind COM<n> in the Device Manager
+// ("USB Serial Port (COM3)"), from the Ports class; empty when it knows none.
+std::string friendlyName(int port) {
+    const std::wstring wanted = L"COM" + std::to_wstring(port);
+    HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+    if (set == INVALID_HANDLE_VALUE) return {};
+    std::string found;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD i = 0; found.empty() && SetupDiEnumDeviceInfo(set, i, &device); ++i) {
+        HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        if (key == INVALID_HANDLE_VALUE) continue;
+        wchar_t portName[32] = {};
+        DWORD size = sizeof portName - sizeof(wchar_t);
+        const bool named = RegQueryValueExW(key, L"PortName", nullptr, nullptr, reinterpret_cast<BYTE*>(portName),
+                                            &size) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        if (!named || _wcsicmp(portName, wanted.c_str()) != 0) continue;
+        wchar_t name[256] = {};
+        if (SetupDiGetDeviceRegistryPropertyW(set, &device, SPDRP_FRIENDLYNAME, nullptr, reinterpret_cast<BYTE*>(name),
+                                              sizeof name - sizeof(wchar_t), nullptr))
+            found = win32::narrow(name);
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return found;
+}
+
+int errnoFor(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        return EBUSY;  // a COM port is taken by whoever opened it first
+    case ERROR_INVALID_PARAMETER:
+        return EINVAL;
+    default:
+        return EIO;
+    }
+}
+
+// Waits for an overlapped transfer or the stop event. Returns the bytes moved,
+// kSerialStopped (the transfer cancelled and finished), or kSerialFailed.
+int finishOverlapped(HANDLE port, OVERLAPPED& ov, HANDLE stop) {
+    HANDLE events[2] = {ov.hEvent, reinterpret_cast<HANDLE>(stop)};
+    const DWORD count = stop != INVALID_HANDLE_VALUE ? 2 : 1;
+    const DWORD r = WaitForMultipleObjects(count, events, FALSE, INFINITE);
+    DWORD moved = 0;
+    if (r != WAIT_OBJECT_0) {
+        // Stopped, or the wait itself failed: either way the transfer must be
+        // over before its buffer and OVERLAPPED go out of scope.
+        CancelIoEx(port, &ov);
+        GetOverlappedResult(port, &ov, &moved, TRUE);
+        return r == WAIT_OBJECT_0 + 1 ? kSerialStopped : kSerialFailed;
+    }
+    if (!GetOverlappedResult(port, &ov, &moved, FALSE)) return kSerialFailed;
+    return static_cast<int>(moved);
+}
+
+struct OverlappedEvent {
+    OVERLAPPED ov{};
+    OverlappedEvent() { ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+    ~OverlappedEvent() {
+        if (ov.hEvent != nullptr) CloseHandle(ov.hEvent);
+    }
+    OverlappedEvent(const OverlappedEvent&) = delete;
+    OverlappedEvent& operator=(const OverlappedEvent&) = delete;
+};
+
+}  // namespace
+
+// ---- port numbers -------------------------------------------------------------
+
+namespace {
+
+// COM<n> by the rules above; the Device Manager's name only when asked, as
+// looking it up walks every port device.
+SerialPortInfo resolve(int port, bool withProduct) {
+    SerialPortInfo info{{}, SerialSource::None, false, {}};
+    if (!validPort(port)) return info;
+    const std::string var = "VANTREL_COM" + std::to_string(port);
+    if (const char* v = std::getenv(var.c_str()); v != nullptr && *v != '\0') {
+        info.source = SerialSource::Environment;
+        if (std::string(v) != "none") info.path = v;
+    } else {
+        info.source = SerialSource::Automatic;
+        info.path = "\\\\.\\COM" + std::to_string(port);
+    }
+    info.present = !info.path.empty() && dosDeviceExists(info.path);
+    if (withProduct && info.present && info.source == SerialSource::Automatic) info.product = friendlyName(port);
+    return info;
+}
+
+}  // namespace
+
+SerialPortInfo serialPortInfo(int port) { return resolve(port, true); }
+
+std::string serialDevicePath(int port) { return resolve(port, false).path; }
+
+bool serialPortPresent(int port) { return resolve(port, false).present; }
+
+std::string serialPortDescription(int port) {
+    const SerialPortInfo info = serialPortInfo(port);
+    if (info.path.empty()) return {};
+    std::string text = info.path;
+    if (!info.product.empty()) text += " (" + info.product + ")";
+    if (info.source == SerialSource::Environment) text += " [VANTREL_COM" + std::to_string(port) + "]";
+    return text;
+}
+
+std::string serialOverrideFile() { return {}; }
+
+int serialSetOverride(int, const std::string&, const std::string&) { return ENOSYS; }
+
+// ---- one open port ------------------------------------------------------------
+
+SerialHandle serialOpen(int port, int baud, int* error) {
+    int err = 0;
+    const std::string path = serialDevicePath(port);
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (baud <= 0) {
+        err = EINVAL;
+    } else if (path.empty()) {
+        err = ENOENT;
+    } else {
+        // No sharing: a COM port has one holder at a time.
+        h = CreateFileW(win32::widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_OVERLAPPED, nullptr);
+        if (h == INVALID_HANDLE_VALUE) err = errnoFor(GetLastError());
+    }
+    HANDLE holder = nullptr;
+    if (err == 0 && (holder = takeHolder(path)) == nullptr) err = EBUSY;
+
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (err == 0 && !GetCommState(h, &dcb)) err = ENOTTY;
+    if (err == 0) {
+        dcb.BaudRate = static_cast<DWORD>(baud);
+        dcb.ByteSize = 8;
+        dcb.Parity = NOPARITY;
+        dcb.StopBits = ONESTOPBIT;
+        dcb.fBinary = TRUE;
+        dcb.fParity = FALSE;
+        dcb.fOutxCtsFlow = FALSE;
+        dcb.fOutxDsrFlow = FALSE;
+        dcb.fDtrControl = DTR_CONTROL_DISABLE;
+        dcb.fRtsControl = RTS_CONTROL_DISABLE;
+        dcb.fDsrSensitivity = FALSE;
+        dcb.fOutX = FALSE;
+        dcb.fInX = FALSE;
+        dcb.fErrorChar = FALSE;
+        dcb.fNull = FALSE;
+        dcb.fAbortOnError = FALSE;
+        if (!SetCommState(h, &dcb)) err = EINVAL;
+    }
+    if (err == 0) {
+        // A read waits for its first byte as long as it takes (the stop event
+        // ends the wait), then completes with what came once the line pauses
+        // for a few milliseconds or the buffer is full.
+        COMMTIMEOUTS timeouts{};
+        timeouts.ReadIntervalTimeout = 5;
+        timeouts.ReadTotalTimeoutMultiplier = 0;
+        timeouts.ReadTotalTimeoutConstant = 0;
+        timeouts.WriteTotalTimeoutMultiplier = 0;
+        timeouts.WriteTotalTimeoutConstant = 0;
+        if (!SetCommTimeouts(h, &timeouts)) err = EIO;
+    }
+    if (err == 0) {
+        SetupComm(h, 65536, 4096);
+        EscapeCommFunction(h, CLRDTR);
+        EscapeCommFunction(h, CLRRTS);
+        PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
+    }
+
+    if (err != 0) {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        if (holder != nullptr) CloseHandle(holder);
+        if (error != nullptr) *error = err;
+        return kNoSerialHandle;
+    }
+    if (error != nullptr) *error = 0;
+    return reinterpret_cast<SerialHandle>(new OpenPort{h, holder});
+}
+
+void serialClose(SerialHandle port) {
+    if (port == kNoSerialHandle) return;
+    OpenPort* p = portOf(port);
+    CloseHandle(p->device);
+    if (p->holder != nullptr) CloseHandle(p->holder);
+    delete p;
+}
+
+SerialHandle serialCreateStop() {
+    HANDLE e = CreateEventW(nullptr, TRUE, FALSE, nullptr);  // manual reset: stays raised
+    return e == nullptr ? kNoSerialHandle : reinterpret_cast<SerialHandle>(e);
+}
+
+void serialRaiseStop(SerialHandle stop) {
+    if (stop != kNoSerialHandle) SetEvent(handleOf(stop));
+}
+
+void serialCloseStop(SerialHandle stop) {
+    if (stop != kNoSerialHandle) CloseHandle(handleOf(stop));
+}
+
+int serialRead(SerialHandle port, std::uint8_t* buffer, int capacity, SerialHandle stop) {
+    if (port == kNoSerialHandle || buffer == nullptr || capacity <= 0) return kSerialFailed;
+    OverlappedEvent io;
+    if (io.ov.hEvent == nullptr) return kSerialFailed;
+    if (stop != kNoSerialHandle && WaitForSingleObject(handleOf(stop), 0) == WAIT_OBJECT_0) return kSerialStopped;
+    DWORD got = 0;
+    int n;
+    if (ReadFile(deviceOf(port), buffer, static_cast<DWORD>(capacity), &got, &io.ov)) {
+        n = static_cast<int>(got);
+    } else if (GetLastError() == ERROR_IO_PENDING) {
+        n = finishOverlapped(deviceOf(port), io.ov, handleOf(stop));
+    } else {
+        return kSerialFailed;  // the device is gone (unplugged adapter) or broken
+    }
+    // A read waits for its first byte without limit, so one that ends empty
+    // was ended by the driver: the device went away.
+    return n != 0 ? n : kSerialFailed;
+}
+
+bool serialWaitStop(SerialHandle stop, int timeoutMs) {
+    if (stop == kNoSerialHandle) return true;  // nothing could ever raise it
+    const DWORD r = WaitForSingleObject(handleOf(stop), timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
+    return r != WAIT_TIMEOUT;
+}
+
+int serialWrite(SerialHandle port, const std::uint8_t* bytes, int n, SerialHandle stop) {
+    if (port == kNoSerialHandle || (bytes == nullptr && n > 0)) return kSerialFailed;
+    OverlappedEvent io;
+    if (io.ov.hEvent == nullptr) return kSerialFailed;
+    int done = 0;
+    while (done < n) {
+        ResetEvent(io.ov.hEvent);
+        DWORD wrote = 0;
+        int w;
+        if (WriteFile(deviceOf(port), bytes + done, static_cast<DWORD>(n - done), &wrote, &io.ov)) {
+            w = static_cast<int>(wrote);
+        } else if (GetLastError() == ERROR_IO_PENDING) {
+            w = finishOverlapped(deviceOf(port), io.ov, handleOf(stop));
+        } else {
+            return kSerialFailed;
+        }
+        if (w == kSerialStopped) {
+            PurgeComm(deviceOf(port), PURGE_TXABORT | PURGE_TXCLEAR);
+            return kSerialStopped;
+        }
+        if (w < 0) return kSerialFailed;
+        done += w;
+    }
+    return n;
+}
+
+}  // namespace platform
