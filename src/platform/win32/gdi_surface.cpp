@@ -29,8 +29,8 @@ GdiSurface::GdiSurface(HDC dc) : dc_(dc) {
         }
         // A positive height asks for the cell height (ascent + descent); no face
         // name: the system's default proportional face.
-        const FontSpec spec = fontSpec(id);
-        fonts_[i] = CreateFontW(spec.height, 0, 0, 0, spec.weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+        const FontSpec font = fontSpec(id);
+        fonts_[i] = CreateFontW(font.height, 0, 0, 0, font.weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
                                 nullptr);
     }
