@@ -9,6 +9,12 @@
 add_compile_definitions(__USE_MINGW_ANSI_STDIO=1)
 
 file(GLOB VANTREL_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
+# The window program's own part of the layer (window, dialogs not built yet)
+# stays out of the library: the tests link the fakes of those headers instead.
+set(VANTREL_WIN32_WINDOW_SOURCES
+  ${PROJECT_SOURCE_DIR}/src/platform/win32/window_win32.cpp
+  ${PROJECT_SOURCE_DIR}/src/platform/win32/pending_win32.cpp)
+list(REMOVE_ITEM VANTREL_WIN32_SOURCES ${VANTREL_WIN32_WINDOW_SOURCES})
 add_library(vantrel_win32 STATIC ${VANTREL_WIN32_SOURCES})
 target_include_directories(vantrel_win32 PUBLIC src)
 target_compile_options(vantrel_win32 PRIVATE ${VANTREL_WARNINGS})
@@ -76,3 +82,14 @@ set_property(SOURCE ${VANTREL_CLI_DIR}/vantreldaq-cli.rc APPEND PROPERTY OBJECT_
 target_include_directories(vantreldaq-cli PRIVATE ${PROJECT_SOURCE_DIR}/resources/windows)
 target_link_libraries(vantreldaq-cli PRIVATE
   "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32,vantrel_cli_platform>")
+
+# vantreldaq.exe: the window program, a GUI-subsystem program linked statically.
+add_executable(vantreldaq WIN32
+  src/app/main_win32.cpp ${VANTREL_WIN32_WINDOW_SOURCES} src/app/vantreldaq.rc)
+target_compile_options(vantreldaq PRIVATE ${VANTREL_WARNINGS})
+target_include_directories(vantreldaq PRIVATE src ${PROJECT_SOURCE_DIR}/resources/windows)
+set_property(SOURCE src/app/vantreldaq.rc APPEND PROPERTY OBJECT_DEPENDS
+  ${PROJECT_SOURCE_DIR}/resources/windows/vantreldaq.manifest)
+target_link_options(vantreldaq PRIVATE -mwindows)
+target_link_libraries(vantreldaq PRIVATE
+  "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32>" comdlg32 gdi32 user32 shell32)
