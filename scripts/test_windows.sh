@@ -26,11 +26,25 @@ BUILD_ABS=$(cd "$BUILD_DIR" && pwd)
 export WINEPREFIX
 WINEPREFIX=$(mktemp -d /tmp/vantrel-wine.XXXXXX)
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
+XVFB_PID=""
 cleanup() {
   wineserver -k 2>/dev/null || true
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
   if [ "${KEEP_WINEPREFIX:-0}" = 1 ]; then echo "Wine prefix kept: $WINEPREFIX"; else rm -rf "$WINEPREFIX"; fi
 }
 trap cleanup EXIT
+# The window program's test needs a display: a private Xvfb when there is none.
+if [ -z "${DISPLAY:-}" ]; then
+  command -v Xvfb >/dev/null || { echo "Xvfb is missing: run scripts/setup.sh" >&2; exit 1; }
+  for n in $(seq 90 120); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { XVFB_DISPLAY=":$n"; break; }
+  done
+  Xvfb "$XVFB_DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=$XVFB_DISPLAY
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${XVFB_DISPLAY#:}" ] && break; sleep 0.1; done
+  echo "-- Xvfb on $DISPLAY"
+fi
 echo "-- Wine prefix $WINEPREFIX"
 wineboot -i >/dev/null 2>&1
 # One server for all the runs below, so each program starts in a fraction of a second.

@@ -65,9 +65,7 @@ void createControls(HWND parent) {
 
 // Double-buffered: the background and the charts go to a bitmap first, so a
 // paint never flickers and always shows the whole picture, erased or not.
-void paint(HWND hwnd) {
-    PAINTSTRUCT ps;
-    const HDC dc = BeginPaint(hwnd, &ps);
+void paintInto(HDC dc) {
     const HDC mem = CreateCompatibleDC(dc);
     const HBITMAP bitmap = mem != nullptr ? CreateCompatibleBitmap(dc, kClientWidth, kClientHeight) : nullptr;
     if (bitmap != nullptr) {
@@ -89,6 +87,12 @@ void paint(HWND hwnd) {
         paintCharts(surface);
     }
     if (mem != nullptr) DeleteDC(mem);
+}
+
+void paint(HWND hwnd) {
+    PAINTSTRUCT ps;
+    const HDC dc = BeginPaint(hwnd, &ps);
+    paintInto(dc);
     EndPaint(hwnd, &ps);
 }
 
@@ -133,6 +137,10 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 1;  // the paint fills the background itself
     case WM_PAINT:
         paint(hwnd);
+        return 0;
+    case WM_PRINTCLIENT:
+        // PrintWindow and other captures: the same picture into their DC.
+        paintInto(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_SETCURSOR:
         if (gWaitCursor) {
