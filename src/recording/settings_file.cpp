@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/files.h"
 #include "shell/messages.h"
 
 namespace {
@@ -49,11 +50,12 @@ int loadOrCreateSettings(Settings& s) {
     }
     if (errno != ENOENT) return lastError();
 
-    // First start: the file holds the defaults from now on. "x" keeps a file
-    // that appeared in the meantime.
-    errno = 0;
-    std::FILE* f = std::fopen(kSettingsFileName, "wbx");
-    if (!f) return lastError();
+    // First start: the file holds the defaults from now on. Created only if
+    // still absent, keeping a file that appeared in the meantime; through the
+    // platform, as not every C library knows fopen's "x" mode.
+    int error = 0;
+    std::FILE* f = platform::createNewFile(kSettingsFileName, &error);
+    if (!f) return error != 0 ? error : EIO;
     std::uint8_t raw[kSettingsBytes];
     encodeSettings(s, raw);
     int result = 0;
