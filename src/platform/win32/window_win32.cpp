@@ -32,6 +32,7 @@ constexpr COLORREF kBackground = RGB(195, 180, 160);
 HWND gWindow = nullptr;
 HWND gCombo = nullptr;
 HWND gScroll = nullptr;
+bool gShellCreated = false;  // the shell's creation handling ran and its destroy handling has not
 bool gWaitCursor = false;
 bool gDragging = false;  // the left button went down in the client area
 
@@ -117,6 +118,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         gWindow = hwnd;
         createControls(hwnd);
         mainWindowCreated();
+        gShellCreated = true;
         return 0;
     case WM_COMMAND:
         dispatchCommand(LOWORD(wParam), HIWORD(wParam));
@@ -177,7 +179,10 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (mainWindowCloseRequested()) platform::destroyMainWindow();
         return 0;
     case WM_DESTROY:
-        mainWindowDestroyed();
+        if (gShellCreated) {
+            gShellCreated = false;
+            mainWindowDestroyed();
+        }
         return 0;
     case WM_NCDESTROY:
         gWindow = nullptr;
@@ -254,7 +259,16 @@ void* createMainWindow(const char* utf8Title) {
     const HWND hwnd = CreateWindowExW(0, kClassName, title.c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                                       r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, nullptr);
     if (hwnd == nullptr) {
+        // Made and lost again (no display, say): what the creation handling
+        // started (the port's threads, the timers) is taken back as at a
+        // destroy, or the program would end with the threads still running.
+        if (gShellCreated) {
+            gShellCreated = false;
+            mainWindowDestroyed();
+        }
         gWindow = nullptr;
+        gCombo = nullptr;
+        gScroll = nullptr;
         return nullptr;
     }
     fitToClientSize();
