@@ -93,3 +93,13 @@ set_property(SOURCE src/app/vantreldaq.rc APPEND PROPERTY OBJECT_DEPENDS
 target_link_options(vantreldaq PRIVATE -mwindows)
 target_link_libraries(vantreldaq PRIVATE
   "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32>" comdlg32 gdi32 user32 shell32)
+
+if(VANTREL_WIN_TESTS)
+# The GDI repaint benchmark, run on demand under Wine (not part of the tests):
+#   cmake --build build-win --target bench_gdi && wine build-win/bench_gdi.exe
+add_executable(bench_gdi EXCLUDE_FROM_ALL bench/win32/bench_gdi.cpp)
+target_compile_options(bench_gdi PRIVATE ${VANTREL_WARNINGS})
+target_include_directories(bench_gdi PRIVATE src tests)
+target_link_libraries(bench_gdi PRIVATE
+  "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32,vantrel_fakes>" gdi32 user32)
+endif()

@@ -45,6 +45,7 @@ GdiSurface::GdiSurface(HDC dc) : dc_(dc) {
 }
 
 GdiSurface::~GdiSurface() {
+    flushLines();
     RestoreDC(dc_, savedState_);  // our objects are no longer selected, so they can go
     for (int i = 0; i < static_cast<int>(pens_.size()); ++i)
         if (penDraws(static_cast<PenId>(i))) DeleteObject(pens_[i]);
@@ -52,7 +53,14 @@ GdiSurface::~GdiSurface() {
     for (int i = 1; i < static_cast<int>(fonts_.size()); ++i) DeleteObject(fonts_[i]);
 }
 
+void GdiSurface::flushLines() {
+    if (pendingLines_.empty()) return;
+    PolylineTo(dc_, pendingLines_.data(), static_cast<DWORD>(pendingLines_.size()));
+    pendingLines_.clear();
+}
+
 PenId GdiSurface::selectPen(PenId pen) {
+    flushLines();
     const PenId old = pen_;
     pen_ = pen;
     SelectObject(dc_, pens_[static_cast<int>(pen)]);
@@ -60,6 +68,7 @@ PenId GdiSurface::selectPen(PenId pen) {
 }
 
 BrushId GdiSurface::selectBrush(BrushId brush) {
+    flushLines();
     const BrushId old = brush_;
     brush_ = brush;
     SelectObject(dc_, brushes_[static_cast<int>(brush)]);
@@ -67,24 +76,36 @@ BrushId GdiSurface::selectBrush(BrushId brush) {
 }
 
 FontId GdiSurface::selectFont(FontId font) {
+    flushLines();
     const FontId old = font_;
     font_ = font;
     SelectObject(dc_, fonts_[static_cast<int>(font)]);
     return old;
 }
 
-void GdiSurface::moveTo(int x, int y) { MoveToEx(dc_, x, y, nullptr); }
+void GdiSurface::moveTo(int x, int y) {
+    flushLines();
+    MoveToEx(dc_, x, y, nullptr);
+}
 
-void GdiSurface::lineTo(int x, int y) { LineTo(dc_, x, y); }
+void GdiSurface::lineTo(int x, int y) {
+    pendingLines_.push_back(POINT{x, y});
+    if (pendingLines_.size() >= 4096) flushLines();
+}
 
-void GdiSurface::rectangle(int left, int top, int right, int bottom) { Rectangle(dc_, left, top, right, bottom); }
+void GdiSurface::rectangle(int left, int top, int right, int bottom) {
+    flushLines();
+    Rectangle(dc_, left, top, right, bottom);
+}
 
 void GdiSurface::textOut(int x, int y, const char* utf8) {
+    flushLines();
     const std::wstring text = widen(utf8 != nullptr ? utf8 : "");
     TextOutW(dc_, x, y, text.c_str(), static_cast<int>(text.size()));
 }
 
 int GdiSurface::setTextAlign(int align) {
+    flushLines();
     const int old = align_;
     align_ = align;
     SetTextAlign(dc_, static_cast<UINT>(align));
@@ -92,6 +113,7 @@ int GdiSurface::setTextAlign(int align) {
 }
 
 Rgb GdiSurface::setBkColor(Rgb colour) {
+    flushLines();
     const Rgb old = bk_;
     bk_ = colour;
     SetBkColor(dc_, colourOf(colour));

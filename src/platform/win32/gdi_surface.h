@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <array>
+#include <vector>
 
 #include "chart/drawing_surface.h"
 
@@ -31,7 +32,13 @@ public:
     Rgb setBkColor(Rgb colour) override;
 
 private:
+    // Consecutive lineTo calls go to GDI as one PolylineTo: a trace is
+    // thousands of short segments, and one call per segment costs more than
+    // the drawing itself. Anything else drawn or selected sends them first.
+    void flushLines();
+
     HDC dc_;
+    std::vector<POINT> pendingLines_;
     std::array<HPEN, 5> pens_{};      // by PenId
     std::array<HBRUSH, 2> brushes_{}; // by BrushId
     std::array<HFONT, 5> fonts_{};    // by FontId
