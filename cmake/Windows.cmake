@@ -103,3 +103,9 @@ target_include_directories(bench_gdi PRIVATE src tests)
 target_link_libraries(bench_gdi PRIVATE
   "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32,vantrel_fakes>" gdi32 user32)
 endif()
+
+# Start-up of vantreldaq.exe to its first idle moment, run on demand under Wine.
+add_executable(bench_startup EXCLUDE_FROM_ALL bench/win32/bench_startup.cpp)
+target_compile_options(bench_startup PRIVATE ${VANTREL_WARNINGS})
+target_link_libraries(bench_startup PRIVATE user32)
+add_dependencies(bench_startup vantreldaq)
