@@ -93,3 +93,7 @@ set_property(SOURCE src/app/vantreldaq.rc APPEND PROPERTY OBJECT_DEPENDS
 target_link_options(vantreldaq PRIVATE -mwindows)
 target_link_libraries(vantreldaq PRIVATE
   "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32>" comdlg32 gdi32 user32 shell32)
+
+# The per-user folder of "--user-folder" (src/app/main_win32.cpp):
+# SHGetKnownFolderPath's GUID and CoTaskMemFree.
+target_link_libraries(vantreldaq PRIVATE ole32 uuid)
