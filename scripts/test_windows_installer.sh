@@ -56,11 +56,17 @@ reg_value() {
 }
 equals() { [ "$1" = "$2" ]; }
 reg_absent() { ! wine reg query "$1" >/dev/null 2>&1; }
-win_folder() { winepath -u "$(wine cmd /c echo "%$1%" 2>/dev/null | tr -d '\r')" 2>/dev/null; }
-wait_gone() { for _ in $(seq 300); do [ -e "$1" ] || return 0; sleep 0.1; done; return 1; }
+# Windows names <-> this machine's, worked out here rather than asked of
+# winepath: no Wine start, nothing to go wrong.
+unix_path() { local p=${1#[Cc]:}; printf '%s\n' "$WINEPREFIX/drive_c${p//\\//}"; }
+win_folder() { unix_path "$(wine cmd /c echo "%$1%" 2>/dev/null | tr -d '\r')"; }
+# Waits up to 30 s for a command to succeed.
+wait_for() { for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done; return 1; }
 # Every process's command line, one a line (Wine shows a program's own).
-command_lines() { for f in /proc/[0-9]*/cmdline; do tr '\0' ' ' <"$f" 2>/dev/null; echo; done; }
-wait_there() { for _ in $(seq 300); do [ -e "$1" ] && return 0; sleep 0.1; done; return 1; }
+# (A process may end between the listing and the read.)
+command_lines() { local f; for f in /proc/[0-9]*/cmdline; do { tr '\0' ' ' <"$f"; } 2>/dev/null; echo; done; }
+# Matched in the shell: a grep would find the text in its own command line.
+running() { local all; all=$(command_lines); [[ $all == *"$1"* ]]; }
 
 echo "-- packages of version $VERSION in $BUILD_DIR"
 check "VantrelDAQ-$VERSION-setup.exe was built" test -s "$SETUP"
@@ -80,7 +86,7 @@ check "the zip's vantreldaq-cli.exe runs and says version $VERSION" \
 check "the setup program installs silently (/S)" wine "$SETUP" /S
 UNINST='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VantrelDAQ'
 PROGRAM_FILES_WIN=$(wine cmd /c echo '%ProgramFiles%' 2>/dev/null | tr -d '\r')
-INSTALLED=$(winepath -u "$PROGRAM_FILES_WIN\\VantrelDAQ" 2>/dev/null)
+INSTALLED=$(unix_path "$PROGRAM_FILES_WIN\\VantrelDAQ")
 LNK="$(win_folder ProgramData)/Microsoft/Windows/Start Menu/Programs/VantrelDAQ.lnk"
 USER_FOLDER="$(win_folder APPDATA)/VantrelDAQ"
 EXE_WIN="$PROGRAM_FILES_WIN\\VantrelDAQ\\vantreldaq.exe"
@@ -109,26 +115,27 @@ if [ -n "${DISPLAY:-}" ]; then
   FOLDER="$WORK/Messungen März"
   mkdir -p "$FOLDER"
   : >"$FOLDER/Messung 1.udd"  # refused as no recording, but the start is what counts here
-  FILE_WIN=$(winepath -w "$FOLDER/Messung 1.udd" 2>/dev/null)
+  FILE_WIN="Z:${FOLDER//\//\\}\\Messung 1.udd"
   wine start /unix "$FOLDER/Messung 1.udd" >/dev/null 2>&1
-  check "a .udd file opened through the shell starts the program" wait_there "$USER_FOLDER/DAQSetup.cnf"
+  check "a .udd file opened through the shell starts the program" wait_for test -e "$USER_FOLDER/DAQSetup.cnf"
   check "... with the file's full name, in %APPDATA%\\VantrelDAQ" \
-    grep -qF -- "$PROGRAM_FILES_WIN\\VantrelDAQ\\vantreldaq.exe --user-folder -- $FILE_WIN" <(command_lines)
+    running "$EXE_WIN --user-folder -- $FILE_WIN"
   wine taskkill /f /im vantreldaq.exe >/dev/null 2>&1
+  wait_for eval '! running "$EXE_WIN"'  # gone before its file is removed
 else
   echo "(no display: the start through the shell is skipped)"
 fi
 
 # ---- silent uninstall through the registered command -----------------------------
 # The uninstaller copies itself to a temporary folder and returns at once, so
-# the script waits for the installation folder to go.
+# the script waits for the last thing it removes, its uninstall entry.
 QUIET_EXE=$(sed -nE 's/^"([^"]+)".*/\1/p' <<<"$QUIET")
 QUIET_ARGS=${QUIET#\"$QUIET_EXE\"}
 # shellcheck disable=SC2086  # the arguments are words
 check "the quiet uninstall command runs" wine "$QUIET_EXE" $QUIET_ARGS
-check "... and removes the installation folder" wait_gone "$INSTALLED"
+check "... and removes its uninstall entry" wait_for reg_absent "$UNINST"
+check "... the installation folder" test ! -e "$INSTALLED"
 check "... the Start-menu entry" test ! -e "$LNK"
-check "... the uninstall entry" reg_absent "$UNINST"
 check "... the .udd association" reg_absent 'HKCR\.udd'
 check "... and the file type" reg_absent 'HKCR\VantrelDAQ.Recording'
 if [ -n "${DISPLAY:-}" ]; then
