@@ -94,6 +94,73 @@ target_link_options(vantreldaq PRIVATE -mwindows)
 target_link_libraries(vantreldaq PRIVATE
   "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32>" comdlg32 gdi32 user32 shell32)
 
+# The per-user folder of "--user-folder" (src/app/main_win32.cpp):
+# SHGetKnownFolderPath's GUID and CoTaskMemFree.
+target_link_libraries(vantreldaq PRIVATE ole32 uuid)
+
+# The packages, beside the programs in the build folder:
+#   VantrelDAQ-<version>-setup.exe   the installer (NSIS: packaging/windows/vantreldaq.nsi)
+#   VantrelDAQ-<version>-win64.zip   the portable programs with a README.txt
+# cmake --build build-win --target package_windows (scripts/package_windows.sh
+# does it from a clean clone). The version is the project's, as for the
+# Debian package.
+find_program(VANTREL_MAKENSIS makensis)
+set(VANTREL_PACKAGE_NAME VantrelDAQ-${PROJECT_VERSION})
+set(VANTREL_SETUP ${CMAKE_BINARY_DIR}/${VANTREL_PACKAGE_NAME}-setup.exe)
+set(VANTREL_ZIP ${CMAKE_BINARY_DIR}/${VANTREL_PACKAGE_NAME}-win64.zip)
+set(VANTREL_NSI ${PROJECT_SOURCE_DIR}/packaging/windows/vantreldaq.nsi)
+set(VANTREL_WIN_README ${PROJECT_SOURCE_DIR}/packaging/windows/README.txt)
+set(VANTREL_PACKAGE_DEPENDS ${VANTREL_NSI})
+if(EXISTS ${PROJECT_SOURCE_DIR}/resources/windows/vantreldaq.ico)
+  list(APPEND VANTREL_PACKAGE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/windows/vantreldaq.ico)
+endif()
+# The four-part version Windows shows in the setup file's properties.
+set(VANTREL_VERSION_QUAD ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
+foreach(part PATCH TWEAK)
+  if("${PROJECT_VERSION_${part}}" STREQUAL "")
+    string(APPEND VANTREL_VERSION_QUAD .0)
+  else()
+    string(APPEND VANTREL_VERSION_QUAD .${PROJECT_VERSION_${part}})
+  endif()
+endforeach()
+
+# What both packages hold, staged once: the programs without their symbols
+# (a third of the size), and the README.
+set(VANTREL_PACKAGE_DIR ${CMAKE_BINARY_DIR}/package/${VANTREL_PACKAGE_NAME}-win64)
+set(VANTREL_PACKAGE_FILES ${VANTREL_PACKAGE_DIR}/vantreldaq.exe ${VANTREL_PACKAGE_DIR}/vantreldaq-cli.exe
+    ${VANTREL_PACKAGE_DIR}/README.txt)
+add_custom_command(OUTPUT ${VANTREL_PACKAGE_FILES}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${VANTREL_PACKAGE_DIR}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${VANTREL_PACKAGE_DIR}
+  COMMAND ${CMAKE_STRIP} -o ${VANTREL_PACKAGE_DIR}/vantreldaq.exe $<TARGET_FILE:vantreldaq>
+  COMMAND ${CMAKE_STRIP} -o ${VANTREL_PACKAGE_DIR}/vantreldaq-cli.exe $<TARGET_FILE:vantreldaq-cli>
+  COMMAND ${CMAKE_COMMAND} -E copy ${VANTREL_WIN_README} ${VANTREL_PACKAGE_DIR}
+  DEPENDS vantreldaq vantreldaq-cli ${VANTREL_WIN_README}
+  COMMENT "package: stripped programs in ${VANTREL_PACKAGE_DIR}" VERBATIM)
+
+if(VANTREL_MAKENSIS)
+  add_custom_command(OUTPUT ${VANTREL_SETUP}
+    COMMAND ${VANTREL_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DVERSION_QUAD=${VANTREL_VERSION_QUAD}
+            -DBINDIR=${VANTREL_PACKAGE_DIR} -DSRCDIR=${PROJECT_SOURCE_DIR} -DOUTFILE=${VANTREL_SETUP}
+            ${VANTREL_NSI}
+    DEPENDS ${VANTREL_PACKAGE_FILES} ${VANTREL_PACKAGE_DEPENDS}
+    COMMENT "NSIS: ${VANTREL_PACKAGE_NAME}-setup.exe" VERBATIM)
+else()
+  add_custom_command(OUTPUT ${VANTREL_SETUP}
+    COMMAND ${CMAKE_COMMAND} -E echo "makensis (Debian package nsis) is missing: run scripts/setup.sh"
+    COMMAND ${CMAKE_COMMAND} -E false VERBATIM)
+endif()
+
+# The zip holds one folder, so unpacking it puts nothing loose beside it.
+add_custom_command(OUTPUT ${VANTREL_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${VANTREL_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E chdir ${CMAKE_BINARY_DIR}/package
+          ${CMAKE_COMMAND} -E tar cf ${VANTREL_ZIP} --format=zip ${VANTREL_PACKAGE_NAME}-win64
+  DEPENDS ${VANTREL_PACKAGE_FILES}
+  COMMENT "zip: ${VANTREL_PACKAGE_NAME}-win64.zip" VERBATIM)
+
+add_custom_target(package_windows DEPENDS ${VANTREL_SETUP} ${VANTREL_ZIP})
+
 if(VANTREL_WIN_TESTS)
 # The GDI repaint benchmark, run on demand under Wine (not part of the tests):
 #   cmake --build build-win --target bench_gdi && wine build-win/bench_gdi.exe

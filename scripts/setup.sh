@@ -13,8 +13,9 @@ PKGS=(
   cups printer-driver-cups-pdf
   locales file dpkg-dev
   xdg-utils shared-mime-info desktop-file-utils
-  # The Windows build: MinGW-w64 cross compiler, GoogleTest's sources, Wine.
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64
+  # The Windows build: MinGW-w64 cross compiler, GoogleTest's sources, Wine,
+  # NSIS for the installer.
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 nsis
 )
 
 missing=()

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The Windows build: cross-compiles with MinGW-w64 into build-win/ (or
-# $BUILD_DIR) and runs each test program under Wine, in a Wine prefix of its
-# own that is removed at the end. Prints "windows: N passed, M failed" last;
-# scripts/test.sh adds those to its totals. Exit code 0 only when all passed.
+# $BUILD_DIR), makes the installer and the portable zip there, and runs each
+# test program under Wine, in a Wine prefix of its own that is removed at the
+# end; last, the installer is installed and uninstalled silently in that prefix
+# (scripts/test_windows_installer.sh). Prints "windows: N passed, M failed"
+# last; scripts/test.sh adds those to its totals. Exit code 0 only when all
+# passed.
 #   JOBS=2   BUILD_DIR=build-win   KEEP_WINEPREFIX=1 (keep the prefix for a look)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,6 +21,8 @@ echo "-- cross-build into $BUILD_DIR"
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
       -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 -DVANTREL_WERROR=ON >/dev/null
 cmake --build "$BUILD_DIR" -j "$JOBS"
+# The installer and the portable zip of these programs, tested at the end.
+cmake --build "$BUILD_DIR" -j "$JOBS" --target package_windows
 BUILD_ABS=$(cd "$BUILD_DIR" && pwd)
 
 # A private prefix; WINEDEBUG=-all keeps Wine's own chatter out of the logs.
@@ -202,6 +207,18 @@ awk -v t0="$t0" -v t1="$t1" -v t2="$t2" -v t3="$t3" 'BEGIN { f = t1 - t0; s = t3
 cd "$ROOT"
 PASSED=$((PASSED + E2E_PASSED))
 FAILED=$((FAILED + E2E_FAILED))
+
+# ---- the installer and the zip: silent install and uninstall in this prefix ----
+log=$(mktemp)
+bash scripts/test_windows_installer.sh "$BUILD_DIR" 2>&1 | tee "$log" || true
+line=$(grep -E '^installer: [0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1 || true)
+rm -f "$log"
+if [ -n "$line" ]; then
+  PASSED=$((PASSED + $(sed -E 's/^installer: ([0-9]+) passed.*/\1/' <<<"$line")))
+  FAILED=$((FAILED + $(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$line")))
+else
+  FAILED=$((FAILED + 1)); echo "the installer test gave no summary"
+fi
 
 echo "windows: $PASSED passed, $FAILED failed ($SKIPPED skipped on Windows)"
 [ "$FAILED" -eq 0 ]

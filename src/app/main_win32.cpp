@@ -1,8 +1,11 @@
 // Entry of vantreldaq.exe: the shell's start-up, which creates the main window
 // and runs the message loop until it is destroyed. "vantreldaq FILE.udd"
-// opens that recording once the window is up.
+// opens that recording once the window is up; "--user-folder" (the Start-menu
+// shortcut and the .udd association pass it) runs the program in the user's
+// own folder.
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <string>
 #include <vector>
@@ -10,6 +13,39 @@
 #include "platform/win32/text_win32.h"
 #include "shell/main_window.h"
 #include "shell/outside_files.h"
+
+namespace {
+
+// The program keeps its settings file (DAQSetup.cnf) in the current folder.
+// Installed, it lies in Program Files, which a normal user cannot write, and
+// Windows starts a shortcut's or an association's program in a folder of its
+// choosing; with this flag it runs in %APPDATA%\VantrelDAQ instead, the same
+// folder for every start of that user.
+constexpr char kUserFolderFlag[] = "--user-folder";
+
+// True when the flag comes before "--" (after it everything is a file name).
+bool userFolderAsked(const std::vector<std::string>& args) {
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--") return false;
+        if (args[i] == kUserFolderFlag) return true;
+    }
+    return false;
+}
+
+// Creates the per-user folder when needed and makes it the current folder.
+// False when it cannot be found, created or entered (a file of that name, no
+// profile); the program then stays in the folder it was started in.
+bool enterUserFolder() {
+    PWSTR base = nullptr;
+    const HRESULT hr = SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_CREATE, nullptr, &base);
+    const std::wstring folder = SUCCEEDED(hr) && base != nullptr ? std::wstring(base) + L"\\VantrelDAQ" : std::wstring();
+    CoTaskMemFree(base);
+    if (folder.empty()) return false;
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    return SetCurrentDirectoryW(folder.c_str()) != 0;
+}
+
+}  // namespace
 
 int main() {
     // The arguments from the wide command line, as UTF-8: a name in any
@@ -32,5 +68,8 @@ int main() {
         const DWORD n = GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
         recording = n > 0 && n < full.size() ? platform::win32::narrow(full.data()) : std::string(named);
     }
+    // Only now: the name above is made absolute against the start folder.
+    if (userFolderAsked(args) && !enterUserFolder())
+        OutputDebugStringW(L"vantreldaq: cannot use %APPDATA%\\VantrelDAQ, staying in the current folder\n");
     return runApplication(recording.empty() ? nullptr : recording.c_str());
 }
