@@ -62,11 +62,12 @@ if(VANTREL_WIN_TESTS)
       "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32,vantrel_fakes>" gtest_main)
     list(APPEND VANTREL_WIN32_TEST_TARGETS ${test_name})
   endforeach()
-  # The printed page on a device context of the test's own: the printer layer
-  # itself, with the main window's handle given by the test.
-  target_sources(printer_win32_test PRIVATE ${PROJECT_SOURCE_DIR}/src/platform/win32/printer_win32.cpp)
-  target_link_libraries(printer_win32_test PRIVATE comdlg32 winspool gdi32)
-  target_link_libraries(window_program_test PRIVATE windowscodecs ole32)
+  # The printer and screen layers themselves, over a window of the test's own
+  # (it gives the main window's handle); the fakes of their header stay out.
+  target_sources(output_win32_test PRIVATE
+    ${PROJECT_SOURCE_DIR}/src/platform/win32/printer_win32.cpp
+    ${PROJECT_SOURCE_DIR}/src/platform/win32/screen_win32.cpp)
+  target_link_libraries(output_win32_test PRIVATE comdlg32 winspool gdi32 windowscodecs ole32)
   add_custom_target(windows_tests)
   list(TRANSFORM VANTREL_WIN_UNIT_TESTS APPEND _test OUTPUT_VARIABLE VANTREL_WIN_TEST_TARGETS)
   add_dependencies(windows_tests ${VANTREL_WIN_TEST_TARGETS} ${VANTREL_WIN32_TEST_TARGETS})

@@ -6,6 +6,7 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -41,6 +42,10 @@ public:
     Canvas& operator=(const Canvas&) = delete;
 
     bool ok() const { return bits_ != nullptr; }
+    void fill(std::uint32_t colour) { std::fill(bits_, bits_ + count(), colour); }
+    bool all(std::uint32_t colour) const {
+        return std::all_of(bits_, bits_ + count(), [colour](std::uint32_t p) { return (p & 0x00FFFFFFu) == colour; });
+    }
     HDC dc() const { return dc_; }
     // Pixel (x, y) as 0x00RRGGBB, once GDI has finished drawing.
     std::uint32_t at(int x, int y) const {
@@ -49,6 +54,8 @@ public:
     }
 
 private:
+    std::size_t count() const { return static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_); }
+
     int width_, height_;
     HDC dc_ = nullptr;
     HBITMAP bitmap_ = nullptr;
@@ -100,6 +107,25 @@ bool readScreen(const RECT& rect, platform::WindowCapture& capture) {
     return ok;
 }
 
+// Draws a child control into a bitmap of its size and copies that to (x, y)
+// of dc. Controls that do not answer WM_PRINT (Wine's scroll bar) are asked to
+// paint into the bitmap the older way, with the device context as WM_PAINT's
+// parameter; one that does neither is left out rather than drawn from the screen.
+void drawChild(HWND child, HDC dc, int x, int y, int width, int height) {
+    constexpr std::uint32_t kUntouched = 0x00010203;  // a colour no control paints
+    Canvas canvas(width, height);
+    if (!canvas.ok()) return;
+    canvas.fill(kUntouched);
+    SendMessageW(child, WM_PRINT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
+    GdiFlush();
+    if (canvas.all(kUntouched)) {
+        SendMessageW(child, WM_PAINT, reinterpret_cast<WPARAM>(canvas.dc()), 0);
+        GdiFlush();
+        if (canvas.all(kUntouched)) return;
+    }
+    BitBlt(dc, x, y, width, height, canvas.dc(), 0, 0, SRCCOPY);
+}
+
 // The client area as the window paints it, with the span list and the scroll
 // bar drawn where they stand. Drawn, not read from the screen, so nothing that
 // covers the window (a menu, another program, the pointer's readout) gets in.
@@ -113,10 +139,7 @@ void drawClientArea(HWND window, HDC dc) {
         RECT r{};
         GetWindowRect(child, &r);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-        POINT oldOrigin{};
-        SetViewportOrgEx(dc, r.left, r.top, &oldOrigin);
-        SendMessageW(child, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
-        SetViewportOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
+        if (r.right > r.left && r.bottom > r.top) drawChild(child, dc, r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
     GdiFlush();
 }
