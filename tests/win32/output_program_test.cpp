@@ -2,7 +2,8 @@
 // another process: Print with no printer installed shows "Unable to open
 // printer" and the program goes on; Screen dump through the save dialog writes
 // a bitmap of the window's outer rectangle showing the trace; a dump whose file
-// cannot be replaced reports it and leaves the existing file as it was. Needs
+// cannot be replaced reports it and leaves the existing file as it was; with a
+// spooler behind Wine, Print goes through the page setup dialog. Needs
 // a display (the script starts Xvfb); skipped without vantreldaq.exe beside it.
 #include <windows.h>
 #include <winspool.h>
@@ -115,12 +116,13 @@ protected:
 
     // Sends a menu command and answers what comes up until done() holds or
     // 20 s pass: the save dialog gets savePath, the question about replacing
-    // a file Yes, and every message box OK; their texts are collected.
+    // a file Yes, every message box OK (their texts are collected), and any
+    // other dialog OK (counted in confirmed_) after a click on pick_, if set.
     template <class Done>
     std::vector<std::string> command(int id, const std::wstring& savePath, Done done) {
         std::vector<std::string> messages;
-        PostMessageW(main_, WM_COMMAND, static_cast<WPARAM>(id), 0);
-        for (int i = 0; i < 200; ++i) {
+        if (id != 0) PostMessageW(main_, WM_COMMAND, static_cast<WPARAM>(id), 0);
+        for (int i = 0; i < (id != 0 ? 200 : 30); ++i) {
             Sleep(100);
             const Found found = look(pi_.dwProcessId);
             for (HWND d : found.dialogs) {
@@ -131,8 +133,12 @@ protected:
                     PostMessageW(d, WM_COMMAND, IDOK, 0);
                 } else if (GetDlgItem(d, IDYES) != nullptr) {
                     PostMessageW(d, WM_COMMAND, IDYES, 0);
-                } else {
+                } else if (GetDlgItem(d, kBoxText) != nullptr) {
                     messages.push_back(textOf(d, kBoxText));
+                    PostMessageW(d, WM_COMMAND, IDOK, 0);
+                } else {
+                    ++confirmed_;  // another dialog (the page setup)
+                    if (pick_ != 0) SendMessageW(GetDlgItem(d, pick_), BM_CLICK, 0, 0);
                     PostMessageW(d, WM_COMMAND, IDOK, 0);
                 }
             }
@@ -144,6 +150,8 @@ protected:
     std::wstring exe_, base_;
     PROCESS_INFORMATION pi_{};
     HWND main_ = nullptr;
+    int confirmed_ = 0;
+    int pick_ = 0;
 };
 
 TEST_F(OutputProgram, PrintWithoutAPrinterSaysSo) {
@@ -155,6 +163,25 @@ TEST_F(OutputProgram, PrintWithoutAPrinterSaysSo) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Unable to open printer");
     EXPECT_EQ(WaitForSingleObject(pi_.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the program goes on";
+}
+
+// Through a real spooler: the test script sets VANTREL_TEST_WINE_SPOOLER when
+// it has put a CUPS printer behind Wine, and checks the two pages that come
+// out: the first as the page setup dialog proposes it (landscape), the second
+// turned to portrait there.
+TEST_F(OutputProgram, PrintsInTheOrientationChosenInThePageSetupDialog) {
+    if (GetEnvironmentVariableW(L"VANTREL_TEST_WINE_SPOOLER", nullptr, 0) == 0) GTEST_SKIP() << "no spooler set up";
+    constexpr int kPortrait = 0x420;  // rad1 of the page setup dialog
+    for (int pick : {0, kPortrait}) {
+        confirmed_ = 0;
+        pick_ = pick;
+        auto messages = command(kCmdPrinter, L"", [&](const std::vector<std::string>&) { return confirmed_ > 0; });
+        EXPECT_EQ(confirmed_, 1) << "the page setup dialog";
+        // An error would come once the page is composed and handed over.
+        const auto later = command(0, L"", [](const std::vector<std::string>&) { return false; });
+        messages.insert(messages.end(), later.begin(), later.end());
+        EXPECT_TRUE(messages.empty()) << messages[0];
+    }
 }
 
 TEST_F(OutputProgram, ScreenDumpWritesTheWindowAndNeverDestroysAFileItCannotReplace) {
