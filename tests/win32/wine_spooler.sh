@@ -8,12 +8,14 @@
 # portrait page. Needs root (the cups-pdf backend runs only as root), cups,
 # printer-driver-cups-pdf and poppler-utils; without them it says so.
 
-# Orientation of a PDF's first page as shown: "landscape" or "portrait".
+# Orientation of a PDF's first page as shown: "landscape", "portrait", or
+# "none" when there is no readable page.
 pdf_orientation() {
   pdfinfo "$1" 2>/dev/null | awk '
     /^Page size:/ { w = $3; h = $5 }
     /^Page rot:/  { r = $3 }
-    END { if (r == 90 || r == 270) { t = w; w = h; h = t }; print (w > h ? "landscape" : "portrait") }'
+    END { if (w == "") { print "none"; exit }
+          if (r == 90 || r == 270) { t = w; w = h; h = t }; print (w > h ? "landscape" : "portrait") }'
 }
 
 wine_spooler() {
