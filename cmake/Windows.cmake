@@ -13,7 +13,9 @@ file(GLOB VANTREL_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 # stays out of the library: the tests link the fakes of those headers instead.
 set(VANTREL_WIN32_WINDOW_SOURCES
   ${PROJECT_SOURCE_DIR}/src/platform/win32/window_win32.cpp
-  ${PROJECT_SOURCE_DIR}/src/platform/win32/pending_win32.cpp)
+  ${PROJECT_SOURCE_DIR}/src/platform/win32/pending_win32.cpp
+  ${PROJECT_SOURCE_DIR}/src/platform/win32/printer_win32.cpp
+  ${PROJECT_SOURCE_DIR}/src/platform/win32/screen_win32.cpp)
 list(REMOVE_ITEM VANTREL_WIN32_SOURCES ${VANTREL_WIN32_WINDOW_SOURCES})
 add_library(vantrel_win32 STATIC ${VANTREL_WIN32_SOURCES})
 target_include_directories(vantrel_win32 PUBLIC src)
@@ -60,6 +62,12 @@ if(VANTREL_WIN_TESTS)
       "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32,vantrel_fakes>" gtest_main)
     list(APPEND VANTREL_WIN32_TEST_TARGETS ${test_name})
   endforeach()
+  # The printer and screen layers themselves, over a window of the test's own
+  # (it gives the main window's handle); the fakes of their header stay out.
+  target_sources(output_win32_test PRIVATE
+    ${PROJECT_SOURCE_DIR}/src/platform/win32/printer_win32.cpp
+    ${PROJECT_SOURCE_DIR}/src/platform/win32/screen_win32.cpp)
+  target_link_libraries(output_win32_test PRIVATE comdlg32 winspool gdi32 windowscodecs ole32)
   add_custom_target(windows_tests)
   list(TRANSFORM VANTREL_WIN_UNIT_TESTS APPEND _test OUTPUT_VARIABLE VANTREL_WIN_TEST_TARGETS)
   add_dependencies(windows_tests ${VANTREL_WIN_TEST_TARGETS} ${VANTREL_WIN32_TEST_TARGETS})
@@ -92,7 +100,7 @@ set_property(SOURCE src/app/vantreldaq.rc APPEND PROPERTY OBJECT_DEPENDS
   ${PROJECT_SOURCE_DIR}/resources/windows/vantreldaq.manifest)
 target_link_options(vantreldaq PRIVATE -mwindows)
 target_link_libraries(vantreldaq PRIVATE
-  "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32>" comdlg32 gdi32 user32 shell32)
+  "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32>" comdlg32 winspool gdi32 user32 shell32 windowscodecs ole32)
 
 # The per-user folder of "--user-folder" (src/app/main_win32.cpp):
 # SHGetKnownFolderPath's GUID and CoTaskMemFree.

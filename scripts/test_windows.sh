@@ -204,6 +204,9 @@ stop_sim
 awk -v t0="$t0" -v t1="$t1" -v t2="$t2" -v t3="$t3" 'BEGIN { f = t1 - t0; s = t3 - t2
   printf "full fetch under Wine: %.2f s for the whole program (its start alone: %.2f s), %.0f samples/s over the transfer, %.0fx the 1,440 samples/s line\n",
     f, s, 1048576 / (f - s), 1048576 / (f - s) / 1440 }'
+# Printing through a real spooler (CUPS with cups-pdf behind Wine; root only).
+# Last, so the printer it adds to the prefix is seen by no other run.
+. "$ROOT/tests/win32/wine_spooler.sh"
 cd "$ROOT"
 PASSED=$((PASSED + E2E_PASSED))
 FAILED=$((FAILED + E2E_FAILED))

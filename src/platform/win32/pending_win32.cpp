@@ -24,18 +24,4 @@ void setProgressDetail(void*, const char*) {}
 void raiseProgressWindow(void*) {}
 void destroyProgressWindow(void*) {}
 
-int choosePrinter(PrinterHandle& printer) {
-    printer = nullptr;
-    return kPrintNoPrinter;
-}
-int startPrintPage(PrinterHandle, const char*, int, int, DrawingSurface*& page) {
-    page = nullptr;
-    return kPrintStartFailed;
-}
-int endPrintPage(PrinterHandle) { return kPrintEndFailed; }
-void releasePrinter(PrinterHandle) {}
-
-bool captureMainWindow(WindowCapture&) { return false; }
-bool renderClientAreaPng(std::vector<std::uint8_t>&) { return false; }
-
 }  // namespace platform

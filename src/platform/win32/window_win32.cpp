@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/win32/gdi_surface.h"
+#include "platform/win32/main_window_win32.h"
 #include "platform/win32/menu_win32.h"
 #include "platform/win32/text_win32.h"
 #include "platform/window.h"
@@ -425,3 +426,9 @@ bool saveFileDialog(const char* filterText, const char* defaultExt, std::string&
 }
 
 }  // namespace platform
+
+namespace platform::win32 {
+
+HWND mainWindowHandle() { return gWindow; }
+
+}  // namespace platform::win32
