@@ -204,6 +204,23 @@ TEST_F(Win32Dialogs, SetTimeDialogStartsFromRecordZeroAndKeepsAnInvalidEntryOpen
              const char* shown[][2] = {{"2008", "1022"}, {"2", "1020"}, {"29", "1018"},
                                        {"13", "1024"},   {"45", "1026"}, {"7", "1028"}};
              for (const auto& s : shown) EXPECT_EQ(text(d, std::stoi(s[1])), s[0]) << s[1];
+             // All four digits of the year show beside its arrows, whatever the face.
+             const HWND year = GetDlgItem(d, 1022);
+             RECT field{}, arrows{};
+             GetWindowRect(year, &field);
+             GetWindowRect(GetDlgItem(d, 1023), &arrows);
+             const HDC dc = GetDC(year);
+             SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(year, WM_GETFONT, 0, 0)));
+             SIZE digits{};
+             GetTextExtentPoint32W(dc, L"2008", 4, &digits);
+             ReleaseDC(year, dc);
+             const auto margins = static_cast<DWORD>(SendMessageW(year, EM_GETMARGINS, 0, 0));
+             RECT inside{};
+             GetClientRect(year, &inside);
+             const int border = (field.right - field.left - inside.right) / 2;
+             // Text room: from inside the left border to the arrows, less the
+             // margins; the edit keeps a few pixels of it for its caret.
+             EXPECT_GE(arrows.left - field.left - border - LOWORD(margins) - HIWORD(margins), digits.cx + 4);
              focus(d, 1024);
              key(VK_UP);  // the hour's up-down steps its edit
          },

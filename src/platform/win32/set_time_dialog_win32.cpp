@@ -21,6 +21,38 @@ void setMessage(HWND dialog, int id, unsigned message) {
     SetDlgItemTextW(dialog, id, widen(messageTextPtr(message)).c_str());
 }
 
+// The year must show its four digits beside its arrows. A dialog face wider
+// than the template was drawn for (Wine's stand-in for it, a large-font
+// setting) would hide the last digit under them; the template leaves free
+// room to the right of the year, so the field grows into it.
+void fitYearField(HWND dialog) {
+    const HWND edit = GetDlgItem(dialog, kTimeFields[FieldYear].editId);
+    const HWND upDown = GetDlgItem(dialog, kTimeFields[FieldYear].upDownId);
+    if (edit == nullptr || upDown == nullptr) return;
+    const HDC dc = GetDC(edit);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+    SIZE digits{};
+    GetTextExtentPoint32W(dc, L"0000", 4, &digits);
+    SelectObject(dc, old);
+    ReleaseDC(edit, dc);
+    const auto margins = static_cast<DWORD>(SendMessageW(edit, EM_GETMARGINS, 0, 0));
+    RECT client{};
+    GetClientRect(edit, &client);
+    // Beside the margins the edit keeps room for its caret, and the arrows
+    // overlap its border.
+    const int missing = digits.cx + LOWORD(margins) + HIWORD(margins) + 6 - (client.right - client.left);
+    if (missing <= 0) return;
+    RECT field{};
+    RECT arrows{};
+    GetWindowRect(edit, &field);
+    GetWindowRect(upDown, &arrows);
+    // Back to the width with the arrows' share, plus what is missing; the
+    // up-down then takes its share again at the new right edge.
+    SetWindowPos(edit, nullptr, 0, 0, field.right - field.left + arrows.right - arrows.left + missing,
+                 field.bottom - field.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
+}
+
 void openSetTimeDialog(HWND dialog) {
     SetWindowTextW(dialog, widen(messageTextPtr(kMsgSetTimeTitle)).c_str());
     setMessage(dialog, kDateLabel, kMsgDate);
@@ -37,6 +69,7 @@ void openSetTimeDialog(HWND dialog) {
     setMessage(dialog, kSetStartTimeButton, kMsgStartButton);
     setMessage(dialog, kSetEndTimeButton, kMsgEndButton);
     setMessage(dialog, kSetTimeCancel, kMsgCancelButton);
+    fitYearField(dialog);
 }
 
 std::string fieldText(HWND dialog, int id) {
