@@ -4,17 +4,17 @@
 // the three answers of the unsaved-work question, the About logo and the
 // program icon. A modal dialog is driven from a thread timer that fires inside
 // its message loop, one step per tick. Needs a display.
-#include <windows.h>
-#include <commctrl.h>
+#include "platform/win32/dialogs_win32.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <deque>
 #include <functional>
 #include <string>
 
 #include "fakes/fake_platform.h"
-#include "platform/win32/dialogs_win32.h"
 #include "platform/win32/resource_ids.h"
 #include "platform/win32/text_win32.h"
 #include "recording/store.h"
@@ -45,7 +45,8 @@ const bool gUnmanaged = [] {
     if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"Managed", RRF_RT_REG_SZ, nullptr, value, &size) ==
         ERROR_SUCCESS)
         return true;
-    if (RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"Managed", REG_SZ, L"N", 4) != ERROR_SUCCESS) return false;
+    if (RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"Managed", REG_SZ, L"N", 4) != ERROR_SUCCESS)
+        return false;
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -109,7 +110,9 @@ void key(WPARAM vk) {
     PostMessageW(GetFocus(), WM_KEYUP, vk, 0xC0000001);
 }
 // Moves the focus the way Tab does, so the dialog manager updates the default button.
-void focus(HWND dialog, int id) { SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE); }
+void focus(HWND dialog, int id) {
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
+}
 
 class Win32Dialogs : public ::testing::Test {
 protected:
@@ -117,8 +120,8 @@ protected:
         resetGlobalStateForTests();
         fake::reset();
         initDialogControls();
-        owner_ = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 500, 400, nullptr,
-                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+        owner_ = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 500, 400,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(owner_, nullptr);
     }
     void TearDown() override {
@@ -154,7 +157,8 @@ TEST_F(Win32Dialogs, SpanDialogEnablesBySampleTimeAndReturnsFiveHoursUntouched) 
                                       while (tips != nullptr && GetWindow(tips, GW_OWNER) != d)
                                           tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr);
                                       if (tips != nullptr)
-                                          tools = static_cast<int>(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0));
+                                          tools =
+                                              static_cast<int>(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0));
                                       click(d, IDOK);
                                   }},
                                   [&] { return runSpanDialogOver(owner_); });
@@ -167,23 +171,23 @@ TEST_F(Win32Dialogs, SpanDialogInGermanReturnsTheLastClickAndCancelsOnEnterOnCan
     gSettings.language = German;
     gApp.transferSampleTime = 10;
     const int chosen = driven({[&](HWND d) {
-                                   EXPECT_EQ(title(d), "Daten speichern");
-                                   EXPECT_EQ(text(d, 1031), "Datenmenge");
-                                   EXPECT_EQ(text(d, 1032), "Speicher Intervall");
-                                   EXPECT_EQ(text(d, IDCANCEL), "Abbrechen");
-                                   EXPECT_EQ(text(d, IDOK), "Get");
-                                   click(d, 1011);  // 1 day
-                                   click(d, 1007);  // 2 hours
-                                   click(d, IDOK);
-                               }},
+                                  EXPECT_EQ(title(d), "Daten speichern");
+                                  EXPECT_EQ(text(d, 1031), "Datenmenge");
+                                  EXPECT_EQ(text(d, 1032), "Speicher Intervall");
+                                  EXPECT_EQ(text(d, IDCANCEL), "Abbrechen");
+                                  EXPECT_EQ(text(d, IDOK), "Get");
+                                  click(d, 1011);  // 1 day
+                                  click(d, 1007);  // 2 hours
+                                  click(d, IDOK);
+                              }},
                               [&] { return runSpanDialogOver(owner_); });
     EXPECT_EQ(chosen, 7);
     // A keyboard user on Cancel who presses Enter must not start a fetch.
     const int cancelled = driven({[](HWND d) {
-                                      click(d, 1011);
-                                      focus(d, IDCANCEL);
-                                      key(VK_RETURN);
-                                  }},
+                                     click(d, 1011);
+                                     focus(d, IDCANCEL);
+                                     key(VK_RETURN);
+                                 }},
                                  [&] { return runSpanDialogOver(owner_); });
     EXPECT_EQ(cancelled, 0);
     EXPECT_EQ(driven({[](HWND) { key(VK_ESCAPE); }}, [&] { return runSpanDialogOver(owner_); }), 0);
@@ -201,7 +205,7 @@ TEST_F(Win32Dialogs, SetTimeDialogStartsFromRecordZeroAndKeepsAnInvalidEntryOpen
         {[](HWND d) {
              EXPECT_EQ(title(d), "Set Time");
              EXPECT_EQ(text(d, 1034), "Date");
-             const char* shown[][2] = {{"2008", "1022"}, {"2", "1020"}, {"29", "1018"},
+             const char* shown[][2] = {{"2008", "1022"}, {"2", "1020"},  {"29", "1018"},
                                        {"13", "1024"},   {"45", "1026"}, {"7", "1028"}};
              for (const auto& s : shown) EXPECT_EQ(text(d, std::stoi(s[1])), s[0]) << s[1];
              // All four digits of the year show beside its arrows, whatever the face.
@@ -244,15 +248,17 @@ TEST_F(Win32Dialogs, SetTimeDialogStartsFromRecordZeroAndKeepsAnInvalidEntryOpen
 TEST_F(Win32Dialogs, SetTimeDialogInGermanCancelsOnEnterOnCancel) {
     gSettings.language = German;
     const int result = driven({[](HWND d) {
-                                   EXPECT_EQ(title(d), "Zeit einstellen");
-                                   const char* texts[][2] = {{"Datum", "1034"},     {"Zeit", "1035"},
-                                                             {"Startzeit", "1030"}, {"Endezeit", "1031"},
-                                                             {"Abbrechen", "2"}};
-                                   for (const auto& t : texts) EXPECT_EQ(text(d, std::stoi(t[1])), t[0]);
-                                   setField(d, 1024, L"99");
-                                   focus(d, IDCANCEL);
-                                   key(VK_RETURN);
-                               }},
+                                  EXPECT_EQ(title(d), "Zeit einstellen");
+                                  const char* texts[][2] = {{"Datum", "1034"},
+                                                            {"Zeit", "1035"},
+                                                            {"Startzeit", "1030"},
+                                                            {"Endezeit", "1031"},
+                                                            {"Abbrechen", "2"}};
+                                  for (const auto& t : texts) EXPECT_EQ(text(d, std::stoi(t[1])), t[0]);
+                                  setField(d, 1024, L"99");
+                                  focus(d, IDCANCEL);
+                                  key(VK_RETURN);
+                              }},
                               [&] { return runSetTimeDialogOver(owner_); });
     EXPECT_EQ(result, 2);
     EXPECT_TRUE(fake::state().messages.empty());
@@ -313,18 +319,19 @@ TEST_F(Win32Dialogs, UnsavedWorkQuestionHasThreeAnswers) {
         {[](HWND d) { PostMessageW(d, WM_CLOSE, 0, 0); }, SaveAnswer::Cancel},
     };
     for (const Case& c : cases) {
-        const SaveAnswer answer = driven({[&](HWND d) {
-                                             EXPECT_EQ(title(d), "VantrelDAQ");
-                                             EXPECT_EQ(text(d, VANTREL_SAVE_TEXT), "Not saved.\nSave it?");
-                                             EXPECT_EQ(text(d, IDOK), "&Speichern");
-                                             EXPECT_EQ(text(d, VANTREL_SAVE_DISCARD), "&Verwerfen");
-                                             EXPECT_EQ(text(d, IDCANCEL), "Abbrechen");
-                                             c.answer(d);
-                                         }},
-                                         [&] {
-                                             return askSaveChangesOver(owner_, "Not saved.\nSave it?", "VantrelDAQ",
-                                                                       "&Speichern", "&Verwerfen", "Abbrechen");
-                                         });
+        const SaveAnswer answer =
+            driven({[&](HWND d) {
+                       EXPECT_EQ(title(d), "VantrelDAQ");
+                       EXPECT_EQ(text(d, VANTREL_SAVE_TEXT), "Not saved.\nSave it?");
+                       EXPECT_EQ(text(d, IDOK), "&Speichern");
+                       EXPECT_EQ(text(d, VANTREL_SAVE_DISCARD), "&Verwerfen");
+                       EXPECT_EQ(text(d, IDCANCEL), "Abbrechen");
+                       c.answer(d);
+                   }},
+                   [&] {
+                       return askSaveChangesOver(owner_, "Not saved.\nSave it?", "VantrelDAQ", "&Speichern",
+                                                 "&Verwerfen", "Abbrechen");
+                   });
         EXPECT_EQ(answer, c.expected);
     }
 }
@@ -334,9 +341,11 @@ TEST_F(Win32Dialogs, AboutShowsTheLogoAndTheIconLoads) {
     SIZE logo{};
     driven({[&](HWND d) {
                EXPECT_EQ(title(d), "Über");
-               const auto shown = reinterpret_cast<HBITMAP>(SendDlgItemMessageW(d, 101, STM_GETIMAGE, IMAGE_BITMAP, 0));
+               const auto shown =
+                   reinterpret_cast<HBITMAP>(SendDlgItemMessageW(d, 101, STM_GETIMAGE, IMAGE_BITMAP, 0));
                BITMAP bm{};
-               if (shown != nullptr && GetObjectW(shown, sizeof bm, &bm) != 0) logo = {bm.bmWidth, bm.bmHeight};
+               if (shown != nullptr && GetObjectW(shown, sizeof bm, &bm) != 0)
+                   logo = {bm.bmWidth, bm.bmHeight};
                click(d, IDOK);
            }},
            [&] {

@@ -7,7 +7,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QString>
-
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -29,7 +28,8 @@ void put32(Bytes& out, std::uint32_t v) {
 }
 
 // The 40-byte information header of a bottom-up bitmap.
-void putInfoHeader(Bytes& out, int width, int height, int bits, std::uint32_t imageBytes, std::uint32_t colours) {
+void putInfoHeader(Bytes& out, int width, int height, int bits, std::uint32_t imageBytes,
+                   std::uint32_t colours) {
     put32(out, 40);
     put32(out, static_cast<std::uint32_t>(width));
     put32(out, static_cast<std::uint32_t>(height));
@@ -49,7 +49,8 @@ Bytes iconImage(int size) {
     const QImage picture = programPicture(size).convertToFormat(QImage::Format_RGB32);
     const int maskStride = ((size + 31) / 32) * 4;
     Bytes out;
-    putInfoHeader(out, size, 2 * size, 32, static_cast<std::uint32_t>(size * size * 4 + maskStride * size), 0);
+    putInfoHeader(out, size, 2 * size, 32, static_cast<std::uint32_t>(size * size * 4 + maskStride * size),
+                  0);
     for (int y = size - 1; y >= 0; --y) {
         for (int x = 0; x < size; ++x) {
             const QRgb p = picture.pixel(x, y);

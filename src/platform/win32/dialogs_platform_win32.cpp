@@ -37,7 +37,9 @@ int runSetTimeDialog() { return win32::runSetTimeDialogOver(mainWindow()); }
 void* createProgressWindow(const char* utf8Text, const char* utf8Button) {
     return win32::createProgressIn(mainWindow(), utf8Text, utf8Button);
 }
-void setProgressPosition(void* window, int percent) { win32::setProgressBar(static_cast<HWND>(window), percent); }
+void setProgressPosition(void* window, int percent) {
+    win32::setProgressBar(static_cast<HWND>(window), percent);
+}
 void setProgressDetail(void* window, const char* utf8Text) {
     win32::setProgressDetailText(static_cast<HWND>(window), utf8Text);
 }

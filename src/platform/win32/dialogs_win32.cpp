@@ -36,9 +36,9 @@ void setMessage(HWND dialog, int id, unsigned message) { setText(dialog, id, mes
 // disabled button gets no mouse messages (they go to the dialog), so its tip
 // is tied to its rectangle on the dialog instead of to the button itself.
 void addSpanTooltips(HWND dialog, std::uint16_t sampleTime) {
-    const HWND tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr,
-                                      GetModuleHandleW(nullptr), nullptr);
+    const HWND tips = CreateWindowExW(
+        WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (tips == nullptr) return;  // the dialog works without its tips
     SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, 400);
     for (int i = 0; i < kSpanCount; ++i) {
@@ -67,7 +67,8 @@ void openSpanDialog(HWND dialog) {
     spanDialogOpened();
     SetWindowTextW(dialog, widen(messageTextPtr(kMsgSpanTitle)).c_str());
     setMessage(dialog, kSpanGroupId, kMsgSpanGroup);
-    for (int i = 0; i < kSpanCount; ++i) setMessage(dialog, kSpanFirstButtonId + i, static_cast<unsigned>(i + 1));
+    for (int i = 0; i < kSpanCount; ++i)
+        setMessage(dialog, kSpanFirstButtonId + i, static_cast<unsigned>(i + 1));
     CheckRadioButton(dialog, kSpanFirstButtonId, kSpanFirstButtonId + kSpanCount - 1,
                      kSpanFirstButtonId + kSpanPreselected);
     // The logger's sample time the transfer asks with.
@@ -84,35 +85,35 @@ void openSpanDialog(HWND dialog) {
 
 INT_PTR CALLBACK spanDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
-    case WM_INITDIALOG:
-        openSpanDialog(dialog);
-        return TRUE;  // the dialog manager focuses the first tab stop, "Get"
-    case WM_COMMAND: {
-        // The whole parameter: only clicks count, not focus notifications.
-        const int command = static_cast<int>(wParam);
-        if (command >= kSpanFirstButtonId && command < kSpanFirstButtonId + kSpanCount)
-            spanDialogButtonClicked(command);
-        else if (command == kSpanOkId)
-            EndDialog(dialog, spanDialogAccepted());
-        else if (command == kSpanCancelId)
-            EndDialog(dialog, 0);
-        return TRUE;
-    }
-    default:
-        return FALSE;
+        case WM_INITDIALOG:
+            openSpanDialog(dialog);
+            return TRUE;  // the dialog manager focuses the first tab stop, "Get"
+        case WM_COMMAND: {
+            // The whole parameter: only clicks count, not focus notifications.
+            const int command = static_cast<int>(wParam);
+            if (command >= kSpanFirstButtonId && command < kSpanFirstButtonId + kSpanCount)
+                spanDialogButtonClicked(command);
+            else if (command == kSpanOkId)
+                EndDialog(dialog, spanDialogAccepted());
+            else if (command == kSpanCancelId)
+                EndDialog(dialog, 0);
+            return TRUE;
+        }
+        default:
+            return FALSE;
     }
 }
 
 INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
-    case WM_INITDIALOG:
-        SetWindowTextW(dialog, widen(messageTextPtr(kMsgAboutTitle)).c_str());
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(dialog, LOWORD(wParam));
-        return TRUE;
-    default:
-        return FALSE;
+        case WM_INITDIALOG:
+            SetWindowTextW(dialog, widen(messageTextPtr(kMsgAboutTitle)).c_str());
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(dialog, LOWORD(wParam));
+            return TRUE;
+        default:
+            return FALSE;
     }
 }
 
@@ -126,24 +127,24 @@ struct SaveTexts {
 
 INT_PTR CALLBACK saveChangesProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_INITDIALOG: {
-        const auto& texts = *reinterpret_cast<const SaveTexts*>(lParam);
-        SetWindowTextW(dialog, widen(texts.caption != nullptr ? texts.caption : "").c_str());
-        setText(dialog, VANTREL_SAVE_TEXT, texts.text);
-        setText(dialog, IDOK, texts.save);
-        setText(dialog, VANTREL_SAVE_DISCARD, texts.discard);
-        setText(dialog, IDCANCEL, texts.cancel);
-        SendDlgItemMessageW(dialog, VANTREL_SAVE_ICON, STM_SETICON,
-                            reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_QUESTION)), 0);
-        MessageBeep(MB_ICONQUESTION);
-        return TRUE;
-    }
-    case WM_COMMAND:
-        if (wParam == IDOK || wParam == IDCANCEL || wParam == VANTREL_SAVE_DISCARD)
-            EndDialog(dialog, static_cast<INT_PTR>(wParam));
-        return TRUE;
-    default:
-        return FALSE;
+        case WM_INITDIALOG: {
+            const auto& texts = *reinterpret_cast<const SaveTexts*>(lParam);
+            SetWindowTextW(dialog, widen(texts.caption != nullptr ? texts.caption : "").c_str());
+            setText(dialog, VANTREL_SAVE_TEXT, texts.text);
+            setText(dialog, IDOK, texts.save);
+            setText(dialog, VANTREL_SAVE_DISCARD, texts.discard);
+            setText(dialog, IDCANCEL, texts.cancel);
+            SendDlgItemMessageW(dialog, VANTREL_SAVE_ICON, STM_SETICON,
+                                reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_QUESTION)), 0);
+            MessageBeep(MB_ICONQUESTION);
+            return TRUE;
+        }
+        case WM_COMMAND:
+            if (wParam == IDOK || wParam == IDCANCEL || wParam == VANTREL_SAVE_DISCARD)
+                EndDialog(dialog, static_cast<INT_PTR>(wParam));
+            return TRUE;
+        default:
+            return FALSE;
     }
 }
 
@@ -158,27 +159,32 @@ void initDialogControls() {
 
 int runSpanDialogOver(HWND owner) {
     initDialogControls();
-    const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_SPAN), owner,
-                                           spanDialogProc, 0);
+    const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_SPAN),
+                                           owner, spanDialogProc, 0);
     return result >= 0 && result <= kSpanCount ? static_cast<int>(result) : -1;
 }
 
 void runAboutDialogOver(HWND owner) {
     initDialogControls();
-    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_ABOUT), owner, aboutDialogProc, 0);
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_ABOUT), owner, aboutDialogProc,
+                    0);
 }
 
 SaveAnswer askSaveChangesOver(HWND owner, const char* utf8Text, const char* utf8Caption, const char* utf8Save,
                               const char* utf8Discard, const char* utf8Cancel) {
     initDialogControls();
     const SaveTexts texts{utf8Text, utf8Caption, utf8Save, utf8Discard, utf8Cancel};
-    const INT_PTR answer = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_SAVE_CHANGES),
-                                           owner, saveChangesProc, reinterpret_cast<LPARAM>(&texts));
+    const INT_PTR answer =
+        DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_SAVE_CHANGES), owner,
+                        saveChangesProc, reinterpret_cast<LPARAM>(&texts));
     switch (answer) {
-    case IDOK: return SaveAnswer::Save;
-    case VANTREL_SAVE_DISCARD: return SaveAnswer::Discard;
-    // Cancel, and a question that could not be asked: nothing is dropped.
-    default: return SaveAnswer::Cancel;
+        case IDOK:
+            return SaveAnswer::Save;
+        case VANTREL_SAVE_DISCARD:
+            return SaveAnswer::Discard;
+        // Cancel, and a question that could not be asked: nothing is dropped.
+        default:
+            return SaveAnswer::Cancel;
     }
 }
 

@@ -2,13 +2,14 @@
 // their ranges and start values and the checks on a time button are the
 // core's (recording/set_time.h); the up-down controls write their position
 // into the edit before them, which the user may overwrite with anything.
-#include "platform/win32/dialogs_win32.h"
-
+#include <windows.h>
+// The common controls' header needs windows.h before it.
 #include <commctrl.h>
 
 #include <array>
 #include <string>
 
+#include "platform/win32/dialogs_win32.h"
 #include "platform/win32/resource_ids.h"
 #include "platform/win32/text_win32.h"
 #include "recording/set_time.h"
@@ -92,19 +93,19 @@ void timeButton(HWND dialog, int id) {
 
 INT_PTR CALLBACK setTimeDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
-    case WM_INITDIALOG:
-        openSetTimeDialog(dialog);
-        return TRUE;  // the focus goes to the first tab stop, the start time button
-    case WM_COMMAND: {
-        const int command = static_cast<int>(wParam);  // clicks only
-        if (command == kSetStartTimeButton || command == kSetEndTimeButton)
-            timeButton(dialog, command);
-        else if (command == kSetTimeCancel)
-            EndDialog(dialog, kSetTimeCancel);
-        return TRUE;
-    }
-    default:
-        return FALSE;
+        case WM_INITDIALOG:
+            openSetTimeDialog(dialog);
+            return TRUE;  // the focus goes to the first tab stop, the start time button
+        case WM_COMMAND: {
+            const int command = static_cast<int>(wParam);  // clicks only
+            if (command == kSetStartTimeButton || command == kSetEndTimeButton)
+                timeButton(dialog, command);
+            else if (command == kSetTimeCancel)
+                EndDialog(dialog, kSetTimeCancel);
+            return TRUE;
+        }
+        default:
+            return FALSE;
     }
 }
 
@@ -112,8 +113,8 @@ INT_PTR CALLBACK setTimeDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM)
 
 int runSetTimeDialogOver(HWND owner) {
     initDialogControls();
-    const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_SET_TIME),
-                                           owner, setTimeDialogProc, 0);
+    const INT_PTR result = DialogBoxParamW(
+        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_SET_TIME), owner, setTimeDialogProc, 0);
     if (result == kSetStartTimeButton || result == kSetEndTimeButton || result == kSetTimeCancel)
         return static_cast<int>(result);
     return -1;
