@@ -9,14 +9,27 @@
 add_compile_definitions(__USE_MINGW_ANSI_STDIO=1)
 
 file(GLOB VANTREL_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
-# The window program's own part of the layer (window, dialogs not built yet)
-# stays out of the library: the tests link the fakes of those headers instead.
+# The window program's own part of the layer (window, dialogs, printer,
+# screen) stays out of the library: the tests link the fakes of those
+# headers instead.
 set(VANTREL_WIN32_WINDOW_SOURCES
   ${PROJECT_SOURCE_DIR}/src/platform/win32/window_win32.cpp
-  ${PROJECT_SOURCE_DIR}/src/platform/win32/pending_win32.cpp
+  ${PROJECT_SOURCE_DIR}/src/platform/win32/dialogs_platform_win32.cpp
   ${PROJECT_SOURCE_DIR}/src/platform/win32/printer_win32.cpp
   ${PROJECT_SOURCE_DIR}/src/platform/win32/screen_win32.cpp)
-list(REMOVE_ITEM VANTREL_WIN32_SOURCES ${VANTREL_WIN32_WINDOW_SOURCES})
+# The dialogs themselves take their owner window as an argument: the window
+# program and the dialogs' own test compile them in, with the resource script.
+set(VANTREL_WIN32_DIALOG_SOURCES
+  ${PROJECT_SOURCE_DIR}/src/platform/win32/dialogs_win32.cpp
+  ${PROJECT_SOURCE_DIR}/src/platform/win32/set_time_dialog_win32.cpp
+  ${PROJECT_SOURCE_DIR}/src/platform/win32/progress_win32.cpp)
+set(VANTREL_WIN32_RESOURCES ${PROJECT_SOURCE_DIR}/src/app/vantreldaq.rc)
+set_property(SOURCE ${VANTREL_WIN32_RESOURCES} APPEND PROPERTY OBJECT_DEPENDS
+  ${PROJECT_SOURCE_DIR}/resources/windows/vantreldaq.manifest
+  ${PROJECT_SOURCE_DIR}/resources/windows/vantreldaq.ico
+  ${PROJECT_SOURCE_DIR}/resources/windows/logo207.bmp
+  ${PROJECT_SOURCE_DIR}/src/platform/win32/resource_ids.h)
+list(REMOVE_ITEM VANTREL_WIN32_SOURCES ${VANTREL_WIN32_WINDOW_SOURCES} ${VANTREL_WIN32_DIALOG_SOURCES})
 add_library(vantrel_win32 STATIC ${VANTREL_WIN32_SOURCES})
 target_include_directories(vantrel_win32 PUBLIC src)
 target_compile_options(vantrel_win32 PRIVATE ${VANTREL_WARNINGS})
@@ -68,6 +81,10 @@ if(VANTREL_WIN_TESTS)
     ${PROJECT_SOURCE_DIR}/src/platform/win32/printer_win32.cpp
     ${PROJECT_SOURCE_DIR}/src/platform/win32/screen_win32.cpp)
   target_link_libraries(output_win32_test PRIVATE comdlg32 winspool gdi32 windowscodecs ole32)
+  # The dialogs' test runs them from the program's own templates.
+  target_sources(dialogs_win32_test PRIVATE ${VANTREL_WIN32_DIALOG_SOURCES} ${VANTREL_WIN32_RESOURCES})
+  target_include_directories(dialogs_win32_test PRIVATE ${PROJECT_SOURCE_DIR}/resources/windows)
+  target_link_libraries(dialogs_win32_test PRIVATE comctl32)
   add_custom_target(windows_tests)
   list(TRANSFORM VANTREL_WIN_UNIT_TESTS APPEND _test OUTPUT_VARIABLE VANTREL_WIN_TEST_TARGETS)
   add_dependencies(windows_tests ${VANTREL_WIN_TEST_TARGETS} ${VANTREL_WIN32_TEST_TARGETS})
@@ -93,14 +110,12 @@ target_link_libraries(vantreldaq-cli PRIVATE
 
 # vantreldaq.exe: the window program, a GUI-subsystem program linked statically.
 add_executable(vantreldaq WIN32
-  src/app/main_win32.cpp ${VANTREL_WIN32_WINDOW_SOURCES} src/app/vantreldaq.rc)
+  src/app/main_win32.cpp ${VANTREL_WIN32_WINDOW_SOURCES} ${VANTREL_WIN32_DIALOG_SOURCES} ${VANTREL_WIN32_RESOURCES})
 target_compile_options(vantreldaq PRIVATE ${VANTREL_WARNINGS})
 target_include_directories(vantreldaq PRIVATE src ${PROJECT_SOURCE_DIR}/resources/windows)
-set_property(SOURCE src/app/vantreldaq.rc APPEND PROPERTY OBJECT_DEPENDS
-  ${PROJECT_SOURCE_DIR}/resources/windows/vantreldaq.manifest)
 target_link_options(vantreldaq PRIVATE -mwindows)
 target_link_libraries(vantreldaq PRIVATE
-  "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32>" comdlg32 winspool gdi32 user32 shell32 windowscodecs ole32)
+  "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32>" comctl32 comdlg32 winspool gdi32 user32 shell32 windowscodecs ole32)
 
 # The per-user folder of "--user-folder" (src/app/main_win32.cpp):
 # SHGetKnownFolderPath's GUID and CoTaskMemFree.

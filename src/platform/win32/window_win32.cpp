@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/dialogs_win32.h"
 #include "platform/win32/gdi_surface.h"
 #include "platform/win32/main_window_win32.h"
 #include "platform/win32/menu_win32.h"
@@ -288,6 +289,7 @@ int runMessageLoop() {
     BOOL got;
     while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
         if (got == -1) return 0;
+        if (win32::progressDialogMessage(msg)) continue;  // Tab and Enter in the progress window
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -402,19 +404,10 @@ void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon icon)
                 MB_OK | (icon == MessageIcon::Error ? MB_ICONERROR : MB_ICONINFORMATION));
 }
 
-SaveAnswer askSaveChanges(const char* utf8Text, const char* utf8Caption, const char*, const char*, const char*) {
-    // A task dialog would carry the Save / Discard / Cancel labels, but Wine
-    // does not have one everywhere: for now the system's Yes / No / Cancel box,
-    // Yes meaning Save and No meaning Discard. Esc and the close box give
-    // IDCANCEL, which is Cancel, as asked.
-    const std::wstring text = widen(utf8Text != nullptr ? utf8Text : "");
-    const std::wstring caption = widen(utf8Caption != nullptr ? utf8Caption : "");
+SaveAnswer askSaveChanges(const char* utf8Text, const char* utf8Caption, const char* utf8Save,
+                          const char* utf8Discard, const char* utf8Cancel) {
     const HWND owner = GetActiveWindow() != nullptr ? GetActiveWindow() : gWindow;
-    switch (MessageBoxW(owner, text.c_str(), caption.c_str(), MB_YESNOCANCEL | MB_ICONWARNING)) {
-    case IDYES: return SaveAnswer::Save;
-    case IDNO: return SaveAnswer::Discard;
-    default: return SaveAnswer::Cancel;
-    }
+    return win32::askSaveChangesOver(owner, utf8Text, utf8Caption, utf8Save, utf8Discard, utf8Cancel);
 }
 
 bool openFileDialog(const char* filterText, const char* defaultExt, std::string& path) {
