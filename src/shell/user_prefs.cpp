@@ -67,7 +67,8 @@ std::string userPrefsPath() {
     } else {
         return {};
     }
-    return base + "/vantreldaq/view.conf";
+    const std::u8string path = (utf8Path(base) / "vantreldaq/view.conf").u8string();
+    return std::string(path.begin(), path.end());
 }
 
 void setUserPrefsPath(const std::string& path) { gNamedPath = path; }
