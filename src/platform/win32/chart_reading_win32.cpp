@@ -78,10 +78,10 @@ void showReadout() {
     const int length = GetWindowTextLengthW(gReadout);
     std::vector<wchar_t> shown(static_cast<std::size_t>(length) + 1, L'\0');
     GetWindowTextW(gReadout, shown.data(), length + 1);
-    if (wide != shown.data()) {
-        SetWindowTextW(gReadout, wide.c_str());
-        InvalidateRect(gReadout, nullptr, FALSE);
-    }
+    if (wide != shown.data()) SetWindowTextW(gReadout, wide.c_str());
+    // Painted again each time: the scroll bar below it paints itself, over
+    // the readout where the two meet, when the view scrolls.
+    InvalidateRect(gReadout, nullptr, FALSE);
     RECT size{0, 0, 0, 0};
     const HDC dc = GetDC(gReadout);
     const HGDIOBJ oldFont = SelectObject(dc, gReadoutFont);
