@@ -56,18 +56,21 @@ std::wstring itemText(HMENU menu, UINT position) {
 
 TEST_F(ChartReadingWin32, ContextMenuInBothLanguagesAndWhatItsItemsDo) {
     test::showRecording({.count = 900000, .sampleTime = 2, .spanIndex = 7});
-    for (const auto& [command, texts] : {std::pair{CmdGerman, L"Spitzen zeigen|Wert kopieren||Bild als PNG speichern\u2026"},
-                                         std::pair{CmdEnglish, L"Show peaks|Copy value||Save picture as PNG\u2026"}}) {
+    for (const auto& [command, texts] :
+         {std::pair{CmdGerman, L"Spitzen zeigen|Wert kopieren||Bild als PNG speichern\u2026"},
+          std::pair{CmdEnglish, L"Show peaks|Copy value||Save picture as PNG\u2026"}}) {
         dispatchCommand(command);
         const HMENU menu = buildChartContextMenu(300, 400);
         std::wstring shown;
-        for (UINT i = 0; i < static_cast<UINT>(GetMenuItemCount(menu)); ++i) shown += (i ? L"|" : L"") + itemText(menu, i);
+        for (UINT i = 0; i < static_cast<UINT>(GetMenuItemCount(menu)); ++i)
+            shown += (i ? L"|" : L"") + itemText(menu, i);
         EXPECT_EQ(shown, texts);
         DestroyMenu(menu);
     }
     // The check mark follows the peaks, "Copy value" the readout.
-    for (const auto& [x, y, peaks, copy] : {std::tuple{300, 400, false, true}, std::tuple{300, 100, true, true},
-                                            std::tuple{40, 40, false, false}, std::tuple{300, 300, true, false}}) {
+    for (const auto& [x, y, peaks, copy] :
+         {std::tuple{300, 400, false, true}, std::tuple{300, 100, true, true}, std::tuple{40, 40, false, false},
+          std::tuple{300, 300, true, false}}) {
         restorePeaksShown(peaks);
         const HMENU menu = buildChartContextMenu(x, y);
         EXPECT_EQ((GetMenuState(menu, kMenuShowPeaks, MF_BYCOMMAND) & MF_CHECKED) != 0, peaks) << x << "," << y;

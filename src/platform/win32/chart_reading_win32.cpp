@@ -127,7 +127,8 @@ void copyToClipboard(HWND owner, const std::string& utf8) {
 std::string userPrefsFile() {
     std::wstring folder;
     PWSTR known = nullptr;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DEFAULT, nullptr, &known)) && known != nullptr)
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DEFAULT, nullptr, &known)) &&
+        known != nullptr)
         folder = known;
     CoTaskMemFree(known);
     if (folder.empty()) {
@@ -164,8 +165,8 @@ void showContextMenu(HWND window, LPARAM lParam) {
     if (menu == nullptr) return;
     POINT screen = at;
     ClientToScreen(window, &screen);
-    const UINT id = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
-                                                     screen.x, screen.y, 0, window, nullptr));
+    constexpr UINT kFlags = TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN;
+    const UINT id = static_cast<UINT>(TrackPopupMenu(menu, kFlags, screen.x, screen.y, 0, window, nullptr));
     DestroyMenu(menu);
     if (id != 0) runChartMenuCommand(window, id, at.x, at.y);
 }
