@@ -35,7 +35,7 @@ target_include_directories(vantrel_win32 PUBLIC src)
 target_compile_options(vantrel_win32 PRIVATE ${VANTREL_WARNINGS})
 # Windows 10 and later: the wide calls, CancelIoEx, the UTF-8 code page.
 target_compile_definitions(vantrel_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 UNICODE _UNICODE)
-target_link_libraries(vantrel_win32 PUBLIC Threads::Threads setupapi)
+target_link_libraries(vantrel_win32 PUBLIC Threads::Threads setupapi shell32 ole32 uuid user32 gdi32)
 
 option(VANTREL_WIN_TESTS "Cross-build the unit tests (GoogleTest from source)" ON)
 set(VANTREL_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest source tree")

@@ -4,15 +4,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "chart/envelope.h"
+#include "platform/files.h"
 #include "recording/replace_file.h"
 
 namespace {
 
 constexpr const char* kShowPeaksKey = "show-peaks";
+
+std::string gNamedPath;  // the file the platform layer named, or empty
+
+// A UTF-8 name as a path: the char8_t form converts as UTF-8 on every system,
+// where a plain char string would take the ANSI code page on Windows.
+std::filesystem::path utf8Path(const std::string& name) {
+    return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
 
 std::string trim(const std::string& s) {
     const auto first = s.find_first_not_of(" \t\r");
@@ -31,34 +39,39 @@ std::string keyOf(const std::string& line) {
 
 std::vector<std::string> readLines(const std::string& path) {
     std::vector<std::string> lines;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    std::FILE* in = platform::openFile(path.c_str(), "rb");
+    if (in == nullptr) return lines;
+    std::string text;
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) text.append(chunk, n);
+    std::fclose(in);
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
     return lines;
 }
 
 }  // namespace
 
 std::string userPrefsPath() {
-#ifdef _WIN32
-    // Windows keeps per-user settings under %APPDATA%; an absolute
-    // XDG_CONFIG_HOME still comes first, as on other systems.
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    if (configHome == nullptr || !std::filesystem::path(configHome).is_absolute()) configHome = std::getenv("APPDATA");
-    if (configHome == nullptr || configHome[0] == '\0') return {};
-    return (std::filesystem::path(configHome) / "vantreldaq/view.conf").string();
-#else
+    if (!gNamedPath.empty()) return gNamedPath;
     std::string base;
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && xdg[0] == '/') {
+    if (xdg != nullptr && xdg[0] != '\0' && utf8Path(xdg).is_absolute()) {
         base = xdg;
     } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
         base = std::string(home) + "/.config";
     } else {
         return {};
     }
-    return base + "/vantreldaq/view.conf";
-#endif
+    const std::u8string path = (utf8Path(base) / "vantreldaq/view.conf").u8string();
+    return std::string(path.begin(), path.end());
 }
+
+void setUserPrefsPath(const std::string& path) { gNamedPath = path; }
 
 UserPrefs loadUserPrefs() {
     UserPrefs prefs;
@@ -77,7 +90,7 @@ int saveUserPrefs(const UserPrefs& prefs) {
     const std::string path = userPrefsPath();
     if (path.empty()) return ENOENT;
     std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    std::filesystem::create_directories(utf8Path(path).parent_path(), ec);
     if (ec) return ec.value();
 
     std::string text;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/chart_reading_win32.h"
 #include "platform/win32/dialogs_win32.h"
 #include "platform/win32/gdi_surface.h"
 #include "platform/win32/main_window_win32.h"
@@ -115,10 +116,14 @@ void scroll(WPARAM wParam) {
 }
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    // Readout, wheel, keys, context menu and drops first; pointer moves and
+    // paints go on below as well.
+    if (LRESULT used = 0; platform::win32::chartReadingMessage(hwnd, msg, wParam, lParam, used)) return used;
     switch (msg) {
     case WM_CREATE:
         gWindow = hwnd;
         createControls(hwnd);
+        platform::win32::installChartReading(hwnd);  // before the shell reads the preferences
         mainWindowCreated();
         gShellCreated = true;
         return 0;
