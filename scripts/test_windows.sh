@@ -175,6 +175,9 @@ timeout 60 wine "$WCLI" fetch --port 1 --span "10 minutes" --stall 2 --quiet -o 
 check "a hang-up mid-transfer ends with exit code 3" test "$rc" -eq 3
 "$LCLI" info hangup.udd >info.txt 2>&1 || true
 check "... keeping the 3000 samples that came" grep -q "^Records: *3000" info.txt
+# The window program fetches, saves, exports and dumps through its dialogs.
+start_sim --sample-time 10 --length 200000
+run_test window_transfer_test VANTREL_TEST_LIVE_COM1=1
 # The Win32 serial layer on a live port whose logger says nothing.
 start_sim --silent
 run_test serial_win32_test VANTREL_TEST_LIVE_COM1=1
