@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/main_window_win32.h"
 #include "platform/win32/text_win32.h"
 #include "shell/main_window.h"
 #include "shell/outside_files.h"
@@ -42,7 +43,14 @@ bool enterUserFolder() {
     CoTaskMemFree(base);
     if (folder.empty()) return false;
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    return SetCurrentDirectoryW(folder.c_str()) != 0;
+    if (!SetCurrentDirectoryW(folder.c_str())) return false;
+    // The settings folder is no place for recordings: the file dialogs start
+    // in the user's Documents instead.
+    PWSTR documents = nullptr;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &documents)) && documents != nullptr)
+        platform::win32::setFileDialogFolder(documents);
+    CoTaskMemFree(documents);
+    return true;
 }
 
 }  // namespace

@@ -221,6 +221,8 @@ std::wstring win32Filter(const char* filterText) {
     return filter;
 }
 
+std::wstring gDialogFolder;  // see setFileDialogFolder
+
 bool runFileDialog(bool open, const char* filterText, const char* defaultExt, std::string& path) {
     const std::wstring filter = win32Filter(filterText);
     std::string ext = defaultExt != nullptr ? defaultExt : "";
@@ -235,10 +237,12 @@ bool runFileDialog(bool open, const char* filterText, const char* defaultExt, st
     ofn.lpstrFile = name.data();
     ofn.nMaxFile = static_cast<DWORD>(name.size());
     ofn.lpstrDefExt = wideExt.empty() ? nullptr : wideExt.c_str();
+    ofn.lpstrInitialDir = gDialogFolder.empty() ? nullptr : gDialogFolder.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
                 (open ? OFN_FILEMUSTEXIST : OFN_OVERWRITEPROMPT);
     const BOOL ok = open ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
     if (!ok) return false;
+    if (!gDialogFolder.empty() && ofn.nFileOffset > 0) gDialogFolder.assign(name.data(), ofn.nFileOffset - 1);
     path = narrow(name.data());
     return true;
 }
@@ -428,5 +432,7 @@ bool saveFileDialog(const char* filterText, const char* defaultExt, std::string&
 namespace platform::win32 {
 
 HWND mainWindowHandle() { return gWindow; }
+
+void setFileDialogFolder(const std::wstring& folder) { gDialogFolder = folder; }
 
 }  // namespace platform::win32
