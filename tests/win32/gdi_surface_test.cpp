@@ -164,6 +164,23 @@ TEST(GdiSurface, UnicodeTextDrawsAndTheDeviceContextIsGivenBack) {
     EXPECT_EQ(GetTextAlign(p.dc()), 0u);
 }
 
+// A date line in any of the chart fonts fits the margin left of the axis
+// labels (about 7.4 character heights), whatever the default face's width.
+TEST(GdiSurface, DateLinesFitTheirMarginInEveryFont) {
+    Picture p(300, 40);
+    for (const FontId font : {FontId::Label, FontId::Small, FontId::Axis, FontId::Title}) {
+        int width = 0;
+        p.draw([&](DrawingSurface& s) {
+            s.selectFont(font);
+            SIZE extent{};
+            GetTextExtentPoint32W(p.dc(), L"08/12-26, 13:38:48", 18, &extent);
+            width = extent.cx;
+        });
+        EXPECT_LE(width, fontSpec(font).height * 74 / 10) << static_cast<int>(font);
+        EXPECT_GT(width, fontSpec(font).height * 5) << "not squeezed beyond need";
+    }
+}
+
 class ChartPixels : public testing::Test {
 protected:
     void SetUp() override { resetGlobalStateForTests(); }

@@ -1,5 +1,7 @@
 #include "platform/win32/gdi_surface.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "platform/win32/text_win32.h"
@@ -9,6 +11,42 @@ namespace platform::win32 {
 namespace {
 
 COLORREF colourOf(Rgb c) { return RGB(c.r, c.g, c.b); }
+
+HFONT makeFont(const FontSpec& font, int width) {
+    // A positive height asks for the cell height (ascent + descent); no face
+    // name: the system's default proportional face.
+    return CreateFontW(font.height, width, 0, 0, font.weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, nullptr);
+}
+
+// The time labels stand in a 130-pixel margin left of the axis labels and
+// were laid out for a face about as narrow as Arial; a wider default face
+// (Wine's, or a user's choice) would run into the "50" and "100" labels. The
+// face is narrowed until a date line fits the width that layout allows.
+// Returns the width to ask for, 0 when the face fits as it is.
+int fittingWidth(HDC dc, const FontSpec& spec) {
+    static constexpr wchar_t kSample[] = L"00/00-00, 00:00:00";
+    const int allowed = spec.height * 74 / 10;
+    int width = 0;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const HFONT font = makeFont(spec, width);
+        const HGDIOBJ old = SelectObject(dc, font);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, kSample, static_cast<int>(std::size(kSample) - 1), &extent);
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        SelectObject(dc, old);
+        DeleteObject(font);
+        if (extent.cx <= allowed || extent.cx <= 0 || metrics.tmAveCharWidth <= 1) return width;
+        const int narrower = static_cast<int>(static_cast<long long>(metrics.tmAveCharWidth) * allowed / extent.cx);
+        width = std::max(1, std::min<int>(narrower, metrics.tmAveCharWidth - 1));
+    }
+    return width;
+}
+
+// Widths found for the screen, where every paint makes a new surface; a
+// printer's page (another resolution, a mapping) is measured each time.
+std::array<int, 5> gScreenWidths = {-1, -1, -1, -1, -1};
 
 }  // namespace
 
@@ -27,12 +65,12 @@ GdiSurface::GdiSurface(HDC dc) : dc_(dc) {
             fonts_[i] = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
             continue;
         }
-        // A positive height asks for the cell height (ascent + descent); no face
-        // name: the system's default proportional face.
         const FontSpec font = fontSpec(id);
-        fonts_[i] = CreateFontW(font.height, 0, 0, 0, font.weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
-                                nullptr);
+        const bool screen = GetMapMode(dc_) == MM_TEXT && GetDeviceCaps(dc_, TECHNOLOGY) == DT_RASDISPLAY;
+        int width = screen ? gScreenWidths[i] : -1;
+        if (width < 0) width = fittingWidth(dc_, font);
+        if (screen) gScreenWidths[i] = width;
+        fonts_[i] = makeFont(font, width);
     }
     SelectObject(dc_, pens_[static_cast<int>(pen_)]);
     SelectObject(dc_, brushes_[static_cast<int>(brush_)]);
