@@ -66,13 +66,18 @@ if(VANTREL_WIN_TESTS)
       "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32,vantrel_fakes>" gtest_main)
   endforeach()
   # The Win32 layer's own tests.
+  # What the tests that drive vantreldaq.exe share.
+  add_library(vantrel_win32_test_support STATIC tests/win32/support/program.cpp)
+  target_include_directories(vantrel_win32_test_support PUBLIC src tests)
+  target_compile_options(vantrel_win32_test_support PRIVATE ${VANTREL_WARNINGS})
+  target_compile_definitions(vantrel_win32_test_support PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX UNICODE _UNICODE)
   file(GLOB VANTREL_WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*_test.cpp)
   foreach(test_src ${VANTREL_WIN32_TESTS})
     get_filename_component(test_name ${test_src} NAME_WE)
     add_executable(${test_name} ${test_src})
     target_compile_options(${test_name} PRIVATE ${VANTREL_WARNINGS})
     target_link_libraries(${test_name} PRIVATE
-      "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32,vantrel_fakes>" gtest_main)
+      "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32,vantrel_fakes,vantrel_win32_test_support>" gtest_main)
     list(APPEND VANTREL_WIN32_TEST_TARGETS ${test_name})
   endforeach()
   # The printer and screen layers themselves, over a window of the test's own

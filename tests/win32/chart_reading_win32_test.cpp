@@ -29,6 +29,7 @@
 #include "shell/user_prefs.h"
 #include "support/chart_recording.h"
 #include "support/program_dir.h"
+#include "win32/support/program.h"
 
 using namespace platform::win32;
 
@@ -144,32 +145,6 @@ TEST_F(ChartReadingWin32, PreferencesLiveWhereTheWindowsLayerNamesThem) {
 
 // ---- the real program --------------------------------------------------------------
 
-struct Windows {
-    DWORD pid = 0;
-    HWND main = nullptr, menu = nullptr;
-    std::vector<HWND> boxes;
-};
-
-Windows look(DWORD pid) {
-    Windows found;
-    found.pid = pid;
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto& f = *reinterpret_cast<Windows*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            wchar_t cls[64] = {};
-            GetClassNameW(hwnd, cls, 64);
-            if (owner != f.pid || !IsWindowVisible(hwnd)) return TRUE;
-            if (std::wstring(cls) == L"VantrelDaq") f.main = hwnd;
-            if (std::wstring(cls) == L"#32768") f.menu = hwnd;
-            if (std::wstring(cls) == L"#32770") f.boxes.push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 // Polls up to 20 s until done() holds.
 template <typename F>
 bool waitFor(F done) {
@@ -178,9 +153,7 @@ bool waitFor(F done) {
 }
 
 TEST(ChartReadingProgram, ReadoutWheelKeysAndMenuInTheRealWindow) {
-    wchar_t self[MAX_PATH];
-    std::wstring exe(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
-    exe = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"vantreldaq.exe";
+    const std::wstring exe = wintest::besideTest(L"vantreldaq.exe");
     if (GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no vantreldaq.exe";
     PWSTR appData = nullptr;
     ASSERT_TRUE(SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &appData)));
@@ -220,9 +193,9 @@ TEST(ChartReadingProgram, ReadoutWheelKeysAndMenuInTheRealWindow) {
     // The real pointer over the main chart, stepping so that it moves.
     int step = 0;
     ASSERT_TRUE(waitFor([&] {
-        const Windows found = look(pi.dwProcessId);
-        for (HWND box : found.boxes) PostMessageW(box, WM_COMMAND, IDOK, 0);  // no port here
-        if ((main = found.main) == nullptr || !found.boxes.empty()) return false;
+        const wintest::ProgramWindows found = wintest::programWindows(pi.dwProcessId);
+        for (HWND box : found.dialogs) PostMessageW(box, WM_COMMAND, IDOK, 0);  // no port here
+        if ((main = found.main) == nullptr || !found.dialogs.empty()) return false;
         readout = FindWindowExW(main, nullptr, L"VantrelReadout", nullptr);
         const POINT p = at(300 + (++step % 2), 400);
         SetCursorPos(p.x, p.y);
@@ -262,7 +235,7 @@ TEST(ChartReadingProgram, ReadoutWheelKeysAndMenuInTheRealWindow) {
     // The Menu key: the menu opens at the pointer; Down, Enter: "Show peaks".
     PostMessageW(main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(main), MAKELPARAM(-1, -1));
     HWND menu = nullptr;
-    ASSERT_TRUE(waitFor([&] { return (menu = look(pi.dwProcessId).menu) != nullptr; })) << "no menu";
+    ASSERT_TRUE(waitFor([&] { return (menu = wintest::programWindows(pi.dwProcessId).menu) != nullptr; })) << "no menu";
     GetWindowRect(menu, &box);
     EXPECT_EQ(box.left, over.x);
     EXPECT_EQ(box.top, over.y);

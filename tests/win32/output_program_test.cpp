@@ -20,8 +20,11 @@
 #include "platform/win32/text_win32.h"
 #include "recording/recording_file.h"
 #include "support/chart_recording.h"
+#include "win32/support/program.h"
 
 using platform::win32::narrow;
+using wintest::besideTest;
+using wintest::controlText;
 
 namespace {
 
@@ -30,44 +33,6 @@ constexpr int kCmdPrinter = 2019;
 constexpr int kFileNameCombo = 0x47C;  // cmb13, the save dialog's file name
 constexpr int kFileNameEdit = 0x480;   // edt1, the same in older templates
 constexpr int kBoxText = 0xFFFF;       // a message box's text
-
-std::wstring besideTest(const wchar_t* name) {
-    wchar_t self[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring dir(self, n);
-    return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
-}
-
-struct Found {
-    DWORD pid = 0;
-    HWND main = nullptr;
-    std::vector<HWND> dialogs;
-};
-
-BOOL CALLBACK collect(HWND hwnd, LPARAM param) {
-    auto& found = *reinterpret_cast<Found*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != found.pid || !IsWindowVisible(hwnd)) return TRUE;
-    wchar_t cls[64] = {};
-    GetClassNameW(hwnd, cls, 64);
-    if (std::wstring(cls) == L"VantrelDaq") found.main = hwnd;
-    else if (std::wstring(cls) == L"#32770") found.dialogs.push_back(hwnd);
-    return TRUE;
-}
-
-Found look(DWORD pid) {
-    Found found;
-    found.pid = pid;
-    EnumWindows(collect, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-std::string textOf(HWND dialog, int id) {
-    wchar_t text[512] = {};
-    GetDlgItemTextW(dialog, id, text, 512);
-    return narrow(text);
-}
 
 std::string readFile(const std::wstring& path) {
     std::ifstream in(narrow(path.c_str()), std::ios::binary);
@@ -100,7 +65,7 @@ protected:
         // A message on the way (a COM port the start-up cannot use) is answered.
         for (int i = 0; i < 300 && main_ == nullptr; ++i) {
             Sleep(100);
-            const Found found = look(pi_.dwProcessId);
+            const wintest::ProgramWindows found = wintest::programWindows(pi_.dwProcessId);
             for (HWND box : found.dialogs) PostMessageW(box, WM_COMMAND, IDOK, 0);
             if (found.dialogs.empty()) main_ = found.main;
         }
@@ -127,7 +92,7 @@ protected:
         if (id != 0) PostMessageW(main_, WM_COMMAND, static_cast<WPARAM>(id), 0);
         for (int i = 0; i < (id != 0 ? 200 : 30); ++i) {
             Sleep(100);
-            const Found found = look(pi_.dwProcessId);
+            const wintest::ProgramWindows found = wintest::programWindows(pi_.dwProcessId);
             for (HWND d : found.dialogs) {
                 HWND name = GetDlgItem(d, kFileNameCombo);
                 if (name == nullptr) name = GetDlgItem(d, kFileNameEdit);
@@ -137,7 +102,7 @@ protected:
                 } else if (GetDlgItem(d, IDYES) != nullptr) {
                     PostMessageW(d, WM_COMMAND, IDYES, 0);
                 } else if (GetDlgItem(d, kBoxText) != nullptr) {
-                    messages.push_back(textOf(d, kBoxText));
+                    messages.push_back(controlText(d, kBoxText));
                     PostMessageW(d, WM_COMMAND, IDOK, 0);
                 } else {
                     ++confirmed_;  // another dialog (the page setup)

@@ -16,15 +16,11 @@
 #include "platform/win32/text_win32.h"
 #include "recording/recording_file.h"
 #include "support/chart_recording.h"
+#include "win32/support/program.h"
 
 namespace {
 
-std::wstring besideTest(const wchar_t* name) {
-    wchar_t self[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring dir(self, n);
-    return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
-}
+using wintest::besideTest;
 
 // Found through the older shell call on purpose: both must mean one folder.
 std::wstring userFolder() {
@@ -34,28 +30,6 @@ std::wstring userFolder() {
 }
 
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-struct Windows {
-    DWORD pid = 0;
-    HWND main = nullptr;
-    int boxes = 0;
-};
-
-// Finds the program's main window and answers every message box it shows.
-BOOL CALLBACK visit(HWND hwnd, LPARAM param) {
-    auto& w = *reinterpret_cast<Windows*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != w.pid || !IsWindowVisible(hwnd)) return TRUE;
-    wchar_t cls[64] = {};
-    GetClassNameW(hwnd, cls, 64);
-    if (std::wstring(cls) == L"VantrelDaq") w.main = hwnd;
-    if (std::wstring(cls) == L"#32770") {
-        ++w.boxes;
-        PostMessageW(hwnd, WM_COMMAND, IDOK, 0);
-    }
-    return TRUE;
-}
 
 enum class Before { Nothing, Folder, FileInTheWay };
 
@@ -104,24 +78,27 @@ TEST_P(UserFolder, SettingsLandInTheRightFolder) {
     ASSERT_TRUE(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, start.c_str(), &si, &pi));
 
     // Up to 30 s for the window and the outcome of the file argument.
-    Windows w;
-    w.pid = pi.dwProcessId;
+    // Every message box met on the way is counted and answered.
+    HWND main = nullptr;
+    int boxes = 0;
     int span = -1;
     for (int i = 0; i < 300; ++i) {
         Sleep(100);
-        EnumWindows(visit, reinterpret_cast<LPARAM>(&w));
-        if (w.main == nullptr) continue;
-        const HWND combo = FindWindowExW(w.main, nullptr, L"ComboBox", nullptr);
+        const wintest::ProgramWindows w = wintest::programWindows(pi.dwProcessId);
+        for (HWND box : w.dialogs) PostMessageW(box, WM_COMMAND, IDOK, 0);
+        boxes += static_cast<int>(w.dialogs.size());
+        if ((main = w.main) == nullptr) continue;
+        const HWND combo = FindWindowExW(main, nullptr, L"ComboBox", nullptr);
         span = combo != nullptr ? static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)) : -1;
-        if (c.box ? w.boxes > 0 : c.span < 0 || span == c.span) break;
+        if (c.box ? boxes > 0 : c.span < 0 || span == c.span) break;
     }
-    ASSERT_NE(w.main, nullptr) << "no main window";
+    ASSERT_NE(main, nullptr) << "no main window";
     if (c.span >= 0) {
         EXPECT_EQ(span, c.span) << "the recording named on the command line is on show";
     }
-    EXPECT_EQ(w.boxes > 0, c.box);
+    EXPECT_EQ(boxes > 0, c.box);
 
-    PostMessageW(w.main, WM_CLOSE, 0, 0);
+    PostMessageW(main, WM_CLOSE, 0, 0);
     DWORD code = 1234;
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
     GetExitCodeProcess(pi.hProcess, &code);

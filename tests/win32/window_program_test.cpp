@@ -15,43 +15,13 @@
 #include "platform/win32/text_win32.h"
 #include "recording/recording_file.h"
 #include "support/chart_recording.h"
+#include "win32/support/program.h"
 
 using platform::win32::narrow;
 using platform::win32::widen;
+using wintest::besideTest;
 
 namespace {
-
-std::wstring besideTest(const wchar_t* name) {
-    wchar_t self[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring dir(self, n);
-    return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
-}
-
-struct Found {
-    DWORD pid = 0;
-    HWND main = nullptr;
-    std::vector<HWND> boxes;
-};
-
-BOOL CALLBACK collect(HWND hwnd, LPARAM param) {
-    auto& found = *reinterpret_cast<Found*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != found.pid || !IsWindowVisible(hwnd)) return TRUE;
-    wchar_t cls[64] = {};
-    GetClassNameW(hwnd, cls, 64);
-    if (std::wstring(cls) == L"VantrelDaq") found.main = hwnd;
-    else if (std::wstring(cls) == L"#32770") found.boxes.push_back(hwnd);
-    return TRUE;
-}
-
-Found look(DWORD pid) {
-    Found found;
-    found.pid = pid;
-    EnumWindows(collect, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
 
 // Columns of the client area holding a pixel of the trace's colour.
 int traceColumns(HWND hwnd) {
@@ -140,13 +110,13 @@ TEST_P(WindowProgram, StartsShowsAndCloses) {
     HWND main = nullptr;
     for (int i = 0; i < 300; ++i) {
         Sleep(100);
-        const Found found = look(pi.dwProcessId);
-        for (HWND box : found.boxes) {
+        const wintest::ProgramWindows found = wintest::programWindows(pi.dwProcessId);
+        for (HWND box : found.dialogs) {
             ++boxes;
             PostMessageW(box, WM_COMMAND, IDOK, 0);
         }
         main = found.main;
-        if (main == nullptr || !found.boxes.empty()) continue;
+        if (main == nullptr || !found.dialogs.empty()) continue;
         // Painted now, so the screen holds this window's picture and not
         // what stood there before it.
         RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);

@@ -17,48 +17,14 @@
 #include "platform/win32/text_win32.h"
 #include "recording/recording_file.h"
 #include "recording/store.h"
+#include "win32/support/program.h"
 
 using platform::win32::narrow;
+using wintest::besideTest;
+using wintest::controlText;
+using wintest::programWindows;
 
 namespace {
-
-std::wstring besideTest(const wchar_t* name) {
-    wchar_t self[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring dir(self, n);
-    return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
-}
-
-struct Windows {
-    DWORD pid = 0;
-    HWND main = nullptr;
-    std::vector<HWND> dialogs;  // top-level dialogs of the program, message boxes included
-};
-
-BOOL CALLBACK collect(HWND hwnd, LPARAM param) {
-    auto& w = *reinterpret_cast<Windows*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != w.pid || !IsWindowVisible(hwnd)) return TRUE;
-    wchar_t cls[64] = {};
-    GetClassNameW(hwnd, cls, 64);
-    if (std::wstring(cls) == L"VantrelDaq") w.main = hwnd;
-    else if (std::wstring(cls) == L"#32770") w.dialogs.push_back(hwnd);
-    return TRUE;
-}
-
-Windows look(DWORD pid) {
-    Windows w;
-    w.pid = pid;
-    EnumWindows(collect, reinterpret_cast<LPARAM>(&w));
-    return w;
-}
-
-std::wstring controlText(HWND dialog, int id) {
-    wchar_t text[256] = {};
-    GetDlgItemTextW(dialog, id, text, 256);
-    return text;
-}
 
 void click(HWND dialog, int id) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
@@ -75,7 +41,7 @@ HWND waitFor(double seconds, const std::function<HWND()>& found) {
 
 // The program's dialog that has a control with the given id.
 HWND dialogWith(DWORD pid, int id) {
-    for (HWND d : look(pid).dialogs)
+    for (HWND d : programWindows(pid).dialogs)
         if (GetDlgItem(d, id) != nullptr) return d;
     return nullptr;
 }
@@ -90,7 +56,7 @@ HWND progressWindow(HWND main) {
 // The common file dialog's name field: the combo box of the newer dialog or
 // the edit field of the older one.
 HWND fileDialog(DWORD pid) {
-    for (HWND d : look(pid).dialogs)
+    for (HWND d : programWindows(pid).dialogs)
         if (GetDlgItem(d, 1148) != nullptr || GetDlgItem(d, 1152) != nullptr) return d;
     return nullptr;
 }
@@ -153,14 +119,14 @@ TEST(WindowTransfer, FetchSaveExportAndDumpThroughTheWindow) {
     ASSERT_TRUE(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
                                &pi));
     const DWORD pid = pi.dwProcessId;
-    const HWND main = waitFor(30, [&] { return look(pid).main; });
+    const HWND main = waitFor(30, [&] { return programWindows(pid).main; });
     ASSERT_NE(main, nullptr) << "no main window";
 
     // Transfer: the logger answers, the span dialog shows its sample time.
     PostMessageW(main, WM_COMMAND, 2016, 0);
     const HWND span = waitFor(20, [&] { return dialogWith(pid, 1008); });
     ASSERT_NE(span, nullptr) << "no span dialog";
-    EXPECT_EQ(controlText(span, 1016), L"0.10");
+    EXPECT_EQ(controlText(span, 1016), "0.10");
     click(span, IDOK);  // "5 hours" at 0.1 s: 180,000 samples
     const DWORD started = GetTickCount();
 
@@ -172,7 +138,7 @@ TEST(WindowTransfer, FetchSaveExportAndDumpThroughTheWindow) {
     const double seconds = (GetTickCount() - started) / 1000.0;
     std::printf("window transfer of 180,000 samples under Wine: %.1f s from \"Get\" to the end, about %.0fx the "
                 "1,440 samples/s line\n", seconds, 180000 / seconds / 1440);
-    for (HWND d : look(pid).dialogs) ADD_FAILURE() << "a message box: " << narrow(controlText(d, 0xFFFF).c_str());
+    for (HWND d : programWindows(pid).dialogs) ADD_FAILURE() << "a message box: " << controlText(d, 0xFFFF);
 
     const std::wstring udd = folder + L"\\Messung 1.udd";
     ASSERT_TRUE(saveAs(pid, main, 2009, udd)) << "no save dialog";
