@@ -24,12 +24,12 @@ HFONT makeFont(const FontSpec& font, int width) {
 // (Wine's, or a user's choice) would run into the "50" and "100" labels. The
 // face is narrowed until a date line fits the width that layout allows.
 // Returns the width to ask for, 0 when the face fits as it is.
-int fittingWidth(HDC dc, const FontSpec& spec) {
+int fittingWidth(HDC dc, const FontSpec& wanted) {
     static constexpr wchar_t kSample[] = L"00/00-00, 00:00:00";
-    const int allowed = spec.height * 74 / 10;
+    const int allowed = wanted.height * 74 / 10;
     int width = 0;
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const HFONT font = makeFont(spec, width);
+        const HFONT font = makeFont(wanted, width);
         const HGDIOBJ old = SelectObject(dc, font);
         SIZE extent{};
         GetTextExtentPoint32W(dc, kSample, static_cast<int>(std::size(kSample) - 1), &extent);
