@@ -20,6 +20,15 @@ inline constexpr int kSpanPreselected = 7;       // "5 hours", never disabled
 inline constexpr int kAboutLogoId = 101;
 inline constexpr int kAboutOkId = 1;
 
+// Texts that replace the templates' placeholders when the dialogs open; span
+// button i shows message i + 1.
+inline constexpr unsigned kMsgSpanTitle = 23;        // "Data acquisition"
+inline constexpr unsigned kMsgSpanGroup = 20;        // "Data amount"
+inline constexpr unsigned kMsgSpanSampleLabel = 16;  // "Sample time:"
+inline constexpr unsigned kMsgSpanCancel = 21;       // "Cancel"
+inline constexpr unsigned kMsgSpanGet = 22;          // "Get"
+inline constexpr unsigned kMsgAboutTitle = 0;        // "About"
+
 // Which span buttons the logger's sample time t (1/100 s) allows; entry i is
 // button 1001 + i. For the logger's sample times 2, 5, 10, 20, 50 and 100 this
 // enables exactly the spans of 6000 to 1,048,576 samples.

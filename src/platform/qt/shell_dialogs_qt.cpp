@@ -70,19 +70,19 @@ int runSpanDialog() {
     prepareDialog(dialog, du, 268, 138);
 
     spanDialogOpened();
-    dialog.setWindowTitle(text(23));
+    dialog.setWindowTitle(text(kMsgSpanTitle));
 
     // The group box first, so that it lies beneath the buttons it frames.
-    auto* group = new QGroupBox(text(20), &dialog);
+    auto* group = new QGroupBox(text(kMsgSpanGroup), &dialog);
     group->setObjectName(QString::number(kSpanGroupId));
     group->setGeometry(du.rect(13, 14, 155, 112));
 
-    auto* ok = new QPushButton(text(22), &dialog);
+    auto* ok = new QPushButton(text(kMsgSpanGet), &dialog);
     ok->setObjectName(QString::number(kSpanOkId));
     ok->setGeometry(du.rect(194, 112, 50, 14));
     ok->setDefault(true);
     ok->setAutoDefault(true);
-    auto* cancel = new QPushButton(text(21), &dialog);
+    auto* cancel = new QPushButton(text(kMsgSpanCancel), &dialog);
     cancel->setObjectName(QString::number(kSpanCancelId));
     cancel->setGeometry(du.rect(194, 82, 50, 14));
     // Enter on a focused button presses that button, as a keyboard user
@@ -113,7 +113,7 @@ int runSpanDialog() {
     }
     QObject::connect(spans, &QButtonGroup::idClicked, &dialog, [](int id) { spanDialogButtonClicked(id); });
 
-    auto* label = new QLabel(text(16), &dialog);
+    auto* label = new QLabel(text(kMsgSpanSampleLabel), &dialog);
     label->setObjectName(QString::number(kSpanSampleLabelId));
     label->setGeometry(du.rect(184, 32, 77, 8));
 
@@ -145,7 +145,7 @@ void runAboutDialog() {
     dialog.setObjectName(QStringLiteral("101"));
     const DialogUnits du(dialog.font());
     prepareDialog(dialog, du, 230, 75);
-    dialog.setWindowTitle(text(0));
+    dialog.setWindowTitle(text(kMsgAboutTitle));
 
     auto* logo = new QLabel(&dialog);
     logo->setObjectName(QStringLiteral("101"));

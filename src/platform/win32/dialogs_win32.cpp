@@ -19,13 +19,6 @@
 namespace platform::win32 {
 namespace {
 
-constexpr unsigned kMsgSpanTitle = 23;   // "Data Acquisition"
-constexpr unsigned kMsgSpanGroup = 20;   // "Data amount"
-constexpr unsigned kMsgSampleTime = 16;  // "Sample time:"
-constexpr unsigned kMsgCancel = 21;
-constexpr unsigned kMsgGet = 22;
-constexpr unsigned kMsgAboutTitle = 0;
-
 void setText(HWND dialog, int id, const char* utf8) {
     SetDlgItemTextW(dialog, id, widen(utf8 != nullptr ? utf8 : "").c_str());
 }
@@ -76,10 +69,10 @@ void openSpanDialog(HWND dialog) {
     const std::array<bool, kSpanCount> enabled = spanButtonsEnabled(sampleTime);
     for (int i = 0; i < kSpanCount; ++i)
         EnableWindow(GetDlgItem(dialog, kSpanFirstButtonId + i), enabled[static_cast<std::size_t>(i)]);
-    setMessage(dialog, kSpanSampleLabelId, kMsgSampleTime);
+    setMessage(dialog, kSpanSampleLabelId, kMsgSpanSampleLabel);
     setText(dialog, kSpanSampleTimeId, formatSampleTime(sampleTime).text);
-    setMessage(dialog, kSpanCancelId, kMsgCancel);
-    setMessage(dialog, kSpanOkId, kMsgGet);
+    setMessage(dialog, kSpanCancelId, kMsgSpanCancel);
+    setMessage(dialog, kSpanOkId, kMsgSpanGet);
     addSpanTooltips(dialog, sampleTime);
 }
 
