@@ -43,6 +43,7 @@ void resetGlobalStateForTests() {
     gApp.sampleTimeAttempts = 0;
     gApp.unsavedWork = 0;
     gApp.linkPort = 0;
+    gApp.modalDepth = 0;
     gApp.timeEntry = {};
     gApp.dataPresent = 0;
     gApp.samplesPerPixel = 0;

@@ -73,6 +73,8 @@ struct AppState {
     int sampleTimeAttempts = 0;               // answered pings in a row that brought no sample time
     int unsavedWork = 0;                      // the recording on show was fetched or re-timed, not saved
     std::uint16_t linkPort = 0;               // port the link is open on, 0 when closed (port selection)
+    int modalDepth = 0;                       // modal dialogs, message boxes and menus of ours open now;
+                                              // a transfer does not complete while it is above 0
 
     // Set-time dialog: second, minute, hour, day, month, year - 2000
     std::array<std::uint8_t, 6> timeEntry = {};

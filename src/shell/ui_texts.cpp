@@ -53,6 +53,19 @@ constexpr UiTextPair kUiTexts[] = {
     {UiText::ReadoutHighest, "Highest", "Größter"},
     {UiText::CsvTimeColumn, "Time", "Zeit"},
     {UiText::CsvValueColumn, "Value", "Wert"},
+
+    {UiText::DamagedFramesKeptAsGaps, "%s damaged frames were kept as gaps (no reading) at their place.",
+        "%s beschädigte Telegramme wurden an ihrer Stelle als Lücken (kein Messwert) behalten."},
+    {UiText::LineNeverQuiet,
+        "The logger kept sending after it was told to stop;\nthe line never went quiet. The transfer goes on.",
+        "Der Logger hat nach der Aufforderung zum Anhalten weiter gesendet;\ndie Leitung wurde nicht ruhig. Die Übertragung wird fortgesetzt."},
+    {UiText::StopTransferAndQuit, "A transfer is running. Stop it and quit?",
+        "Eine Übertragung läuft. Abbrechen und beenden?"},
+    {UiText::QuestionYes, "&Yes", "&Ja"},
+    {UiText::QuestionNo, "&No", "&Nein"},
+    {UiText::NoSampleTimeReported,
+        "The logger answered but did not report its sample time.\nTransmission of data not possible!",
+        "Der Logger hat geantwortet, aber keine Abtastzeit gemeldet.\nDatenübertragung nicht möglich!"},
 };
 
 constexpr bool inEnumOrder() {

@@ -40,6 +40,15 @@ enum class UiText {
     CsvTimeColumn,
     CsvValueColumn,
 
+    // The transfer's lifecycle: gaps kept for damaged frames, a line that
+    // stays busy, closing while a transfer runs, a logger without a sample time
+    DamagedFramesKeptAsGaps,  // %s frames
+    LineNeverQuiet,
+    StopTransferAndQuit,
+    QuestionYes,
+    QuestionNo,
+    NoSampleTimeReported,
+
     // Add new blocks above this line, each under a comment naming its feature.
     Count_  // keep last
 };
