@@ -2,6 +2,7 @@
 #include "device/link.h"
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <utility>
 
@@ -194,6 +195,15 @@ int txTake(std::uint8_t* buffer) {
 int txWaiting() {
     const TxRing& r = gLink.ring;
     return (r.head.load(std::memory_order_acquire) - r.tail.load(std::memory_order_acquire)) & (kTxRingSize - 1);
+}
+
+void drainTransmitRing(int maxMs) {
+    if (!linkIsOpen()) return;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
+    while (txWaiting() != 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // The writer took the bytes; give its write a moment to reach the port.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
 
 void setLinkFaultForTests(LinkFault fault) { gLink.fault = fault; }

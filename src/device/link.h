@@ -56,6 +56,11 @@ int txTake(std::uint8_t* buffer);
 // (an abort) has been handed to the port first.
 int txWaiting();
 
+// Waits until the writer has taken every waiting byte (at most maxMs), then a
+// moment for its last write, so a last code (an abort) reaches the line before
+// the link closes. Returns at once on a closed link. User-interface thread.
+void drainTransmitRing(int maxMs);
+
 // Test hooks: make the next openLink fail at the named step after the port has
 // opened, to prove a failed open releases what it made. None: no fault.
 enum class LinkFault { None, StopSignal, ReaderThread, WriterThread };

@@ -212,15 +212,6 @@ std::string spanList(const std::vector<int>& spans) {
     return list;
 }
 
-// Hands a last code to the port before the link closes: waits until the writer
-// has taken everything from the ring (a frame is one write), then a moment
-// for that write.
-void letWriterFinish() {
-    const auto deadline = Clock::now() + std::chrono::seconds(1);
-    while (txWaiting() != 0 && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-}
-
 }  // namespace
 
 int commandFetch(int argc, char** argv) {
@@ -331,7 +322,7 @@ int commandFetch(int argc, char** argv) {
             } else if (gApp.transferOpen == 1) {
                 sendAbort();
             }
-            letWriterFinish();
+            drainTransmitRing(1000);
             closeLink();
             view.finish(false);
             complain("COM%d: interrupted; nothing written", port);
