@@ -101,6 +101,7 @@ bool requestAndStart(std::uint32_t n) {
     if (!gApp.countConfirmed.wait(10000)) return false;
     gApp.receivedCount = 0;
     gApp.acceptingSamples = true;
+    gApp.startCodeWritten = true;
     sendCode(CodeStart);
     return true;
 }
@@ -118,6 +119,7 @@ bool waitForSamples(std::uint32_t n, std::chrono::microseconds poll) {
 void expectSamples(std::uint32_t n) {
     gApp.expectedCount = n;
     gApp.acceptingSamples = true;
+    gApp.startCodeWritten = true;
 }
 
 void BM_DispatchSampleFrames(benchmark::State& state) {

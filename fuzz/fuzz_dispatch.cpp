@@ -34,6 +34,7 @@ void start(std::uint32_t received) {
     // A stream is expected, so samples reach the receive buffer up to its end.
     gApp.expectedCount = kStoreCapacity;
     gApp.acceptingSamples = true;
+    gApp.startCodeWritten = true;
     gApp.countAccumulator = 0;
     gApp.loggerSampleTime = 0;
     gApp.deviceAnswered.create(Event::Reset::Manual);

@@ -33,6 +33,10 @@ struct LinkState {
     std::thread reader;                                   // runs readerMain
     std::thread writer;                                   // runs writerMain
     TxRing ring;
+    std::atomic<std::uint64_t> bytesPut{0};               // bytes ever put into the ring (user-interface thread)
+    std::atomic<std::uint64_t> bytesWritten{0};           // bytes ever taken and written (writer thread)
+    std::atomic<std::atomic<bool>*> mark{nullptr};        // set once bytesWritten reaches markAt
+    std::atomic<std::uint64_t> markAt{0};
     LinkFault fault = LinkFault::None;                    // test hook for the next open
 };
 
@@ -65,6 +69,16 @@ void readerMain(platform::SerialHandle port, platform::SerialHandle stop) {
     }
 }
 
+// Writer thread, after each write: once the bytes a mark waits for are past,
+// the mark is taken down, and set only when they really went to the port.
+void settleMark(bool written) {
+    std::atomic<bool>* flag = gLink.mark.load(std::memory_order_acquire);
+    if (flag == nullptr) return;
+    if (gLink.bytesWritten.load(std::memory_order_acquire) < gLink.markAt.load(std::memory_order_acquire)) return;
+    if (gLink.mark.compare_exchange_strong(flag, nullptr, std::memory_order_acq_rel) && written)
+        flag->store(true, std::memory_order_release);
+}
+
 void writerMain(platform::SerialHandle port, platform::SerialHandle stop) {
     std::uint8_t buffer[kTxRingSize];
     for (;;) {
@@ -77,6 +91,8 @@ void writerMain(platform::SerialHandle port, platform::SerialHandle stop) {
         while ((n = txTake(buffer)) > 0) {
             const int written = platform::serialWrite(port, buffer, n, stop);
             if (written == platform::kSerialStopped) return;
+            gLink.bytesWritten.fetch_add(static_cast<std::uint64_t>(n), std::memory_order_acq_rel);
+            settleMark(written == n);
             // A failed write loses these bytes; the reply will time out upstream.
             if (gLink.stopping.load(std::memory_order_acquire)) return;
         }
@@ -127,6 +143,8 @@ int openLink(std::uint16_t port, int baud) {
     // sample time) must not be taken for this one's. No reader thread runs
     // yet, so that state is ours to reset.
     gLink.ring.tail.store(gLink.ring.head.load(std::memory_order_relaxed), std::memory_order_release);
+    gLink.mark.store(nullptr, std::memory_order_release);
+    gLink.bytesWritten.store(gLink.bytesPut.load(std::memory_order_relaxed), std::memory_order_release);
     resetReceiveState();
     gLink.stopping.store(false, std::memory_order_release);
     gLink.txReady.create(Event::Reset::Manual);
@@ -156,6 +174,22 @@ void sendCode(std::uint16_t code) {
     txPut(frame.data(), static_cast<int>(frame.size()));
 }
 
+void sendCodeMarked(std::uint16_t code, std::atomic<bool>* written) {
+    const DeviceFrame frame = encodeFrame(code);
+    if (!gLink.open) {
+        txPut(frame.data(), static_cast<int>(frame.size()));
+        return;
+    }
+    // The mark stands before the frame can reach the writer, so the writer
+    // cannot pass the frame without seeing it.
+    gLink.mark.store(nullptr, std::memory_order_release);
+    gLink.markAt.store(gLink.bytesPut.load(std::memory_order_relaxed) + frame.size(), std::memory_order_release);
+    gLink.mark.store(written, std::memory_order_release);
+    if (txPut(frame.data(), static_cast<int>(frame.size())) == 0) {
+        gLink.mark.store(nullptr, std::memory_order_release);  // dropped: it will never be written
+    }
+}
+
 int linkIsOpen() { return gLink.open ? 1 : 0; }
 
 int linkPort() { return gLink.port; }
@@ -172,6 +206,7 @@ int txPut(const std::uint8_t* bytes, int n) {
             r.bytes[h] = bytes[i];
             h = (h + 1) & (kTxRingSize - 1);
         }
+        gLink.bytesPut.fetch_add(static_cast<std::uint64_t>(n), std::memory_order_relaxed);
         r.head.store(h, std::memory_order_release);
         result = 1;
     }

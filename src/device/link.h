@@ -19,6 +19,7 @@
 // releases anything they use.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 inline constexpr int kTxRingSize = 32;   // bytes; at most 31 wait at once
@@ -37,6 +38,11 @@ void closeLink();
 // frame is dropped whole if the ring has no room for it (the writer is stuck on
 // a port that takes nothing); a lost frame shows up as a time-out.
 void sendCode(std::uint16_t code);
+// As sendCode, and the writer thread sets *written (release) once the frame
+// has been written to the port: from then on the logger can act on it. A frame
+// that is dropped or never written leaves *written as it is. One mark at a
+// time: a later call replaces an earlier mark not yet reached.
+void sendCodeMarked(std::uint16_t code, std::atomic<bool>* written);
 
 // 1 while the link is open.
 int linkIsOpen();

@@ -27,6 +27,8 @@ constexpr int kLineMax = 7;  // characters a line keeps; position 7 is scratch
 constexpr std::uint32_t kCountLowArrived = 1u << 24;
 constexpr std::uint32_t kCountMidArrived = 1u << 25;
 
+std::uint32_t gDamagedPlaces[kDamagedPlacesMax];  // see damagedPlace()
+
 // Sets byte `index` (0..2) of the count being collected and marks it arrived.
 // Only the reader thread writes the accumulator while a count is awaited, so a
 // plain load/store pair is enough.
@@ -61,7 +63,10 @@ void completeCount(std::uint8_t highByte) {
 // expects (none running, or more than the confirmed count) are counted and
 // dropped: nothing the line brings can change a recording already made.
 void storeSample(std::uint8_t value) {
-    if (!gApp.acceptingSamples.load(std::memory_order_acquire)) {
+    // Frames that were on the way before the start code went out belong to
+    // an older stream, never to this one.
+    if (!gApp.acceptingSamples.load(std::memory_order_acquire) ||
+        !gApp.startCodeWritten.load(std::memory_order_acquire)) {
         gApp.strayCount.fetch_add(1, std::memory_order_relaxed);
         return;
     }
@@ -113,6 +118,14 @@ void processLine() {
     for (int i = 0; i < length - 1; ++i) sum = static_cast<std::uint8_t>(sum + c[i]);
     if (length < 2 || sum != c[length - 1]) {
         gApp.damagedLines.fetch_add(1, std::memory_order_relaxed);
+        // While a stream runs, a damaged line is most likely one lost sample:
+        // where it came lets the transfer keep the samples after it in place.
+        if (gApp.acceptingSamples.load(std::memory_order_acquire) &&
+            gApp.startCodeWritten.load(std::memory_order_acquire)) {
+            const std::uint32_t k = gApp.damagedInStream.load(std::memory_order_relaxed);
+            if (k < kDamagedPlacesMax) gDamagedPlaces[k] = gApp.receivedCount.load(std::memory_order_relaxed);
+            gApp.damagedInStream.store(k + 1, std::memory_order_release);
+        }
         return;
     }
 
@@ -155,6 +168,8 @@ int encodeLoggerFrame(std::uint16_t code, std::uint8_t* out) {
     return 6;
 }
 
+std::uint32_t damagedPlace(std::uint32_t i) { return i < kDamagedPlacesMax ? gDamagedPlaces[i] : 0; }
+
 void resetReceiveState() {
     for (char& c : gApp.rxLine) c = 0;
     gApp.rxLineLength = 0;
@@ -163,6 +178,7 @@ void resetReceiveState() {
 
 void dispatchReceived(const std::uint8_t* bytes, int n) {
     if (bytes == nullptr || n <= 0) return;
+    gApp.bytesReceived.fetch_add(static_cast<std::uint32_t>(n), std::memory_order_relaxed);
     int length = gApp.rxLineLength;
     if (length < 0 || length > kLineMax) length = 0;  // never index outside the line
     for (int i = 0; i < n; ++i) {

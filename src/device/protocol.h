@@ -22,6 +22,14 @@ DeviceFrame encodeFrame(std::uint16_t code);
 // Consumes n received bytes in order (reader thread). Constant work per byte,
 // no allocation; frames may be split across calls.
 void dispatchReceived(const std::uint8_t* bytes, int n);
+// Where the damaged lines of the running stream came: for each, in order, the
+// number of samples received before it. The reader thread fills it while
+// samples are accepted (gApp.damagedInStream counts them, also past the
+// array's end); the user-interface thread reads it once the stream has ended.
+// A stream with more damaged lines than this cannot have them put back in place.
+inline constexpr std::uint32_t kDamagedPlacesMax = 65536;
+std::uint32_t damagedPlace(std::uint32_t i);
+
 // Forgets what the last port brought: the reply line being assembled and the
 // logger's sample time. Only while no reader thread runs (the link calls it
 // when it opens a port).

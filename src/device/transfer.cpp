@@ -31,7 +31,8 @@
 #include "shell/ui_texts.h"
 
 DeviceWaits gDeviceWaits;
-LinkCalls gLinkCalls = {&openLink, &closeLink, &sendCode};
+platform::CalendarTime (*gTransferClock)() = &platform::localNow;
+LinkCalls gLinkCalls = {&openLink, &closeLink, &sendCode, &sendCodeMarked};
 
 namespace {
 
@@ -51,7 +52,15 @@ std::int64_t steadyMs() {
 void setEnd(TransferEnd end) { gApp.lastTransferEnd = static_cast<int>(end); }
 
 // Stops taking samples from the line; what arrives from here on is dropped.
-void stopAccepting() { gApp.acceptingSamples.store(false, std::memory_order_release); }
+// A stream that did not end by itself may still be running at the logger.
+void stopAccepting() {
+    gApp.acceptingSamples.store(false, std::memory_order_release);
+    gApp.startCodeWritten.store(false, std::memory_order_release);
+}
+
+// Remembers the stray count as settled: samples from here on that no
+// transfer expects mean something is still streaming.
+void noteLineSettled() { gApp.strayAtLastEnd = gApp.strayCount.load(std::memory_order_relaxed); }
 
 // Ends a transfer whose span was chosen without giving a recording.
 void abandonTransfer(TransferEnd end) {
@@ -68,11 +77,56 @@ void endPinging() {
     gApp.sampleTimeAttempts = 0;
 }
 
-// Ends a Transfer whose logger never gave what the ping stage needs.
-void giveUpPinging() {
+// Ends a Transfer whose logger never gave what the ping stage needs: no
+// answer at all, or answers that never brought a sample time.
+void giveUpPinging(bool answered) {
     endPinging();
     setEnd(TransferEnd::Failed);
-    showMessage(kMsgNoCommunication, kMsgCaptionDaq, 0);
+    if (answered) {
+        platform::messageBox(uiText(UiText::NoSampleTimeReported), messageTextPtr(kMsgCaptionDaq),
+                             platform::MessageIcon::Error);
+    } else {
+        showMessage(kMsgNoCommunication, kMsgCaptionDaq, 0);
+    }
+}
+
+// Waits until no byte has come from the line for quietMs, at most limitMs.
+// True when the line went quiet.
+bool awaitQuietLine(int quietMs, int limitMs) {
+    const std::int64_t start = steadyMs();
+    std::int64_t lastChange = start;
+    std::uint32_t last = gApp.bytesReceived.load(std::memory_order_relaxed);
+    for (;;) {
+        const std::int64_t now = steadyMs();
+        const std::uint32_t bytes = gApp.bytesReceived.load(std::memory_order_relaxed);
+        if (bytes != last) {
+            last = bytes;
+            lastChange = now;
+        } else if (now - lastChange >= quietMs) {
+            return true;
+        }
+        if (now - start >= limitMs) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+// Before a ping: a stream the logger may still be sending (this program, or
+// an earlier run of it, ended or gave up in the middle of one) would be taken
+// for the samples of the next. If one may be running, or samples nobody asked
+// for came since the last transfer ended, the logger is told to stop and the
+// line is given time to go quiet.
+void settleLine() {
+    if (!gApp.streamLeftOpen && gApp.strayCount.load(std::memory_order_relaxed) == gApp.strayAtLastEnd) return;
+    sendAbort();
+    platform::setWaitCursor(true);
+    const bool quiet = awaitQuietLine(gDeviceWaits.quietMs, gDeviceWaits.settleMs);
+    platform::setWaitCursor(false);
+    gApp.streamLeftOpen = 0;
+    noteLineSettled();
+    if (!quiet) {
+        platform::messageBox(uiText(UiText::LineNeverQuiet), messageTextPtr(kMsgCaptionDaq),
+                             platform::MessageIcon::Information);
+    }
 }
 
 // Waits up to timeoutMs for the reader thread to replace the unreported mark
@@ -117,9 +171,50 @@ void reportEarlyEnd(UiText text, std::uint32_t received) {
     platform::messageBox(message.c_str(), messageTextPtr(kMsgCaptionDaq), platform::MessageIcon::Information);
 }
 
-// Ends the stream: the samples received become the recording, stamped
-// backwards from `end` (the newest sample gets that time).
-void completeTransfer(TransferEnd why, const platform::CalendarTime& end) {
+// True when the samples a stream still lacks are exactly its damaged lines:
+// each then stands for one sample lost on the line, and a gap in its place
+// keeps every sample after it at its time. Noise lines that were never frames
+// make the sum larger, frames lost whole make it smaller.
+bool damagedLinesFillStream(std::uint32_t received) {
+    const std::uint32_t damaged = gApp.damagedInStream.load(std::memory_order_acquire);
+    return damaged > 0 && damaged <= kDamagedPlacesMax &&
+           std::uint64_t{received} + damaged == gApp.confirmedCount;
+}
+
+// Builds the recording's values from `received` samples with a gap (255) at
+// the place of each damaged line; returns the number of records. Fills from
+// the end so every value moves once.
+std::uint32_t valuesWithGaps(std::uint32_t received) {
+    const std::uint32_t damaged = gApp.damagedInStream.load(std::memory_order_acquire);
+    const std::uint32_t total = received + damaged;
+    std::uint32_t i = received;  // samples not yet placed
+    std::uint32_t j = damaged;   // damaged lines not yet placed
+    for (std::uint32_t pos = total; pos-- > 0;) {
+        if (j > 0 && damagedPlace(j - 1) >= i) {
+            gStore[pos].value = kGapValue;
+            --j;
+        } else {
+            gStore[pos].value = gReceivedValues[--i];
+        }
+    }
+    return total;
+}
+
+// The logger fixes the samples it will send (its most recent `confirmed`)
+// when it confirms the count, and streams them oldest first: sample k belongs
+// at the confirmation time - (confirmed - 1 - k) sample times, however many
+// of them came. Stamping `confirmed` records backwards from that time and
+// keeping the first `count` gives each its place (the store holds at least
+// `confirmed` records).
+void stampFromConfirmation(std::uint32_t count, std::uint32_t confirmed) {
+    gHeader.recordCount = confirmed < count ? count : confirmed;
+    assignTimesBackward(gApp.confirmTime);
+    gHeader.recordCount = count;
+}
+
+// Ends the stream: the samples received become the recording, each stamped
+// at its place behind the confirmation time.
+void completeTransfer(TransferEnd why) {
     stopAccepting();
     gApp.receiving = 0;
     progressControl(ProgressAction::Destroy, 0);
@@ -130,6 +225,10 @@ void completeTransfer(TransferEnd why, const platform::CalendarTime& end) {
     if (count > kStoreCapacity) count = kStoreCapacity;
     if (why == TransferEnd::Complete && gApp.loggerEndedEarly.load() && count < gApp.confirmedCount)
         why = TransferEnd::LoggerEnded;
+    // A stream that ended by itself or by the logger's abort is over at the
+    // logger too; any other end may leave it sending.
+    gApp.streamLeftOpen = why == TransferEnd::Stalled ? 1 : 0;
+    noteLineSettled();
 
     gApp.transferOpen = 0;
     if (count == 0) {
@@ -144,16 +243,37 @@ void completeTransfer(TransferEnd why, const platform::CalendarTime& end) {
         }
         return;
     }
-    for (std::uint32_t i = 0; i < count; ++i) gStore[i].value = gReceivedValues[i];
-    gHeader.recordCount = count;
+    if (why == TransferEnd::DamagedKept) {
+        count = valuesWithGaps(count);
+    } else {
+        for (std::uint32_t i = 0; i < count; ++i) gStore[i].value = gReceivedValues[i];
+    }
     gHeader.spanIndex = gApp.transferSpanIndex;
     gHeader.sampleTime = gApp.transferSampleTime;
-    assignTimesBackward(end);
+    stampFromConfirmation(count, gApp.confirmedCount);
     resetView();
     gApp.unsavedWork = 1;
     setEnd(why);
     if (why == TransferEnd::Stalled) reportEarlyEnd(UiText::LoggerStoppedEarly, count);
     if (why == TransferEnd::LoggerEnded) reportEarlyEnd(UiText::LoggerEndedEarly, count);
+    if (why == TransferEnd::DamagedKept) {
+        const std::string message = formatText(uiText(UiText::DamagedFramesKeptAsGaps),
+                                               groupedNumber(gApp.damagedInStream.load()).c_str());
+        platform::messageBox(message.c_str(), messageTextPtr(kMsgCaptionDaq), platform::MessageIcon::Information);
+    }
+}
+
+// Puts the start code on its way; samples count from the moment it has been
+// written to the port, so frames of an older stream still on the way are not
+// taken for this one's.
+void sendStartCode() {
+    gApp.startCodeWritten.store(false, std::memory_order_release);
+    if (gLinkCalls.sendMarked != nullptr) {
+        gLinkCalls.sendMarked(CodeStart, &gApp.startCodeWritten);
+    } else {
+        gApp.startCodeWritten.store(true, std::memory_order_release);
+        gLinkCalls.send(CodeStart);
+    }
 }
 
 std::string formatDuration(std::uint64_t seconds) {
@@ -256,13 +376,14 @@ void startTransfer() {
     // sure the user keeps unsaved work.
     if (gApp.retryOnNoAnswer == 1 && gApp.sampleTimeAttempts == 0 && !unsavedWorkSettled()) return;
 
+    settleLine();
     if (!pingForSampleTime()) {
         if (gApp.retryOnNoAnswer == 1) {
             gApp.retryOnNoAnswer = 0;
             platform::postCommand(kCommandTransfer);
             return;
         }
-        giveUpPinging();
+        giveUpPinging(false);
         return;
     }
     gApp.retryOnNoAnswer = 1;
@@ -276,7 +397,7 @@ void startTransfer() {
             platform::postCommand(kCommandTransfer);
             return;
         }
-        giveUpPinging();
+        giveUpPinging(true);
         return;
     }
     endPinging();
@@ -308,7 +429,11 @@ void pumpCommands() {
     if (gApp.cmdHead != gApp.cmdTail) {
         const std::uint16_t code = gApp.commandQueue[static_cast<std::size_t>(gApp.cmdTail)];
         gApp.cmdTail = (gApp.cmdTail + 1) % 32;
-        gLinkCalls.send(code);
+        if (code == CodeStart && gApp.receiving == 1) {
+            sendStartCode();
+        } else {
+            gLinkCalls.send(code);
+        }
         return;
     }
     if (gApp.countSent != 1) return;
@@ -316,6 +441,8 @@ void pumpCommands() {
     gApp.countSent = 0;
     platform::setWaitCursor(true);
     const bool confirmed = gApp.countConfirmed.wait(gDeviceWaits.confirmMs);
+    // The logger fixed its newest sample when it confirmed: its time is now.
+    const platform::CalendarTime confirmTime = gTransferClock();
     platform::setWaitCursor(false);
     gApp.countConfirmed.reset();
     if (!confirmed) {
@@ -338,16 +465,20 @@ void pumpCommands() {
     }
 
     gApp.confirmedCount = expected;
+    gApp.confirmTime = confirmTime;
     gApp.progressDivisor = expected < 100 ? 1 : expected / 100;
     gApp.receiving = 1;
     gApp.receivedCount.store(0, std::memory_order_release);
     gApp.loggerEndedEarly.store(false);
     gApp.damagedLines.store(0, std::memory_order_relaxed);
+    gApp.damagedInStream.store(0, std::memory_order_relaxed);
     gApp.progressSeen = 0;
     gApp.lastArrivalMs = steadyMs();
-    gApp.lastArrivalTime = platform::localNow();
-    // Samples are taken from here on, before the start code can go out.
+    // The stream is expected from here on; its samples count once the start
+    // code has been written (sendStartCode).
+    gApp.startCodeWritten.store(false, std::memory_order_release);
     gApp.acceptingSamples.store(true, std::memory_order_release);
+    gApp.streamLeftOpen = 1;
     queueCode(CodeStart);
     progressControl(ProgressAction::Create, 0);
 }
@@ -360,20 +491,31 @@ void trackProgress() {
     if (gApp.progressWindow != nullptr)
         platform::setProgressDetail(gApp.progressWindow, progressDetail(received, gApp.confirmedCount).c_str());
 
+    // Any line, a sample or a damaged one, shows the stream is still moving.
     const std::int64_t now = steadyMs();
-    if (received != gApp.progressSeen) {
-        gApp.progressSeen = received;
+    const std::uint32_t lines = received + gApp.damagedInStream.load(std::memory_order_acquire);
+    if (lines != gApp.progressSeen) {
+        gApp.progressSeen = lines;
         gApp.lastArrivalMs = now;
-        gApp.lastArrivalTime = platform::localNow();
     }
+    // While a dialog or message box of ours is open, its command acts on the
+    // recording on show: the stream goes on into the receive buffer, and the
+    // transfer ends once the dialog has closed.
+    if (gApp.modalDepth > 0) return;
+
     // The store's capacity ends a transfer too, whatever count was confirmed.
+    const std::int64_t quietMs = now - gApp.lastArrivalMs;
     if (received >= expected || received >= kStoreCapacity) {
-        completeTransfer(TransferEnd::Complete, platform::localNow());
-    } else if (now - gApp.lastArrivalMs >= gDeviceWaits.stallMs) {
-        // A stream that stopped short (a frame lost on the line, a logger gone
-        // quiet) would otherwise wait for ever: what arrived is the recording,
-        // its newest sample stamped with the time it came.
-        completeTransfer(TransferEnd::Stalled, gApp.lastArrivalTime);
+        completeTransfer(TransferEnd::Complete);
+    } else if (damagedLinesFillStream(received) && quietMs >= gDeviceWaits.gapsEndMs) {
+        // Every sample is accounted for: the damaged ones become gaps. Noise
+        // lines can come between good frames, so this is never taken before
+        // the line has been quiet a while.
+        completeTransfer(TransferEnd::DamagedKept);
+    } else if (quietMs >= gDeviceWaits.stallMs) {
+        // A stream that stopped short (frames lost on the line, a logger gone
+        // quiet) would otherwise wait for ever: what arrived is the recording.
+        completeTransfer(TransferEnd::Stalled);
     }
 }
 

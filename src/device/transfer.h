@@ -19,8 +19,11 @@
 // progressAbortPressed) are declared in shell/handlers.h.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+
+#include "platform/clock.h"
 
 // How long the user-interface thread waits for the logger, in milliseconds.
 // The program keeps the start values; tests shorten them.
@@ -30,15 +33,26 @@ struct DeviceWaits {
     int confirmMs = 2000;    // the logger's count confirmation
     int searchMs = 1000;     // answer to a ping on each port Auto connect tries
     int stallMs = 10000;     // no sample for this long ends a stream (kStallSeconds)
+    int gapsEndMs = 1000;    // no line for this long ends a stream whose missing samples
+                             // are all accounted for by damaged lines
+    int quietMs = 300;       // a line this long without a byte has settled
+    int settleMs = 3000;     // longest wait for a line to settle before a ping
 };
 extern DeviceWaits gDeviceWaits;
 
-// The link calls this module makes. They are openLink, closeLink and sendCode;
-// unit tests put a scripted logger here.
+// The local clock a transfer takes its confirmation time from; tests put a
+// fixed one here.
+extern platform::CalendarTime (*gTransferClock)();
+
+// The link calls this module makes. They are openLink, closeLink, sendCode and
+// sendCodeMarked; unit tests put a scripted logger here.
 struct LinkCalls {
     int (*open)(std::uint16_t port, int baud);  // 1 opened, 0 failed
     void (*close)();                            // harmless on a closed link
     void (*send)(std::uint16_t code);           // queue one frame for the writer
+    // Queue one frame and set *written once it is on the line. Null: the
+    // flag is set as the frame is queued (a scripted logger answers at once).
+    void (*sendMarked)(std::uint16_t code, std::atomic<bool>* written) = nullptr;
 };
 extern LinkCalls gLinkCalls;
 
@@ -71,6 +85,7 @@ enum class TransferEnd : int {
     NoSamples,     // the logger had nothing to send, or stopped before the first sample
     Failed,        // no answer, no confirmation, or the span dialog was cancelled
     Aborted,       // the user pressed Abort
+    DamagedKept,   // every confirmed sample came, some as damaged frames kept as gaps
 };
 
 // True while a transfer's span is chosen and it has not ended: the count is

@@ -47,9 +47,13 @@ struct AppState {
                                                    // bits 24, 25: its low and middle byte arrived
     std::atomic<std::uint16_t> loggerSampleTime{0};// last sample time the logger reported (0: none yet)
     std::atomic<bool> acceptingSamples{false};     // a transfer's stream is expected
+    std::atomic<bool> startCodeWritten{false};     // its start code is on the line (set by the writer);
+                                                   // samples count only from then on
     std::atomic<bool> loggerEndedEarly{false};     // the logger's abort code arrived while accepting
     std::atomic<std::uint32_t> strayCount{0};      // samples dropped: no transfer expected them
     std::atomic<std::uint32_t> damagedLines{0};    // lines dropped for a bad checksum or length
+    std::atomic<std::uint32_t> damagedInStream{0}; // of those, the ones that came while samples were accepted
+    std::atomic<std::uint32_t> bytesReceived{0};   // every byte the line brought (wraps; compared, not summed)
 
     // Command queue drained by the 50 ms timer (user-interface thread only)
     std::array<std::uint16_t, 32> commandQueue = {};
@@ -66,9 +70,12 @@ struct AppState {
     std::uint16_t transferSpanIndex = 0;      // span of that transfer; enters the header on completion
     std::uint16_t transferSampleTime = 0;     // logger's sample time the span was chosen with
     std::uint32_t confirmedCount = 0;         // count the logger confirmed for the running stream
-    std::uint32_t progressSeen = 0;           // receivedCount at the last progress tick that saw it grow
+    std::uint32_t progressSeen = 0;           // received + damaged lines at the last progress tick that saw it grow
     std::int64_t lastArrivalMs = 0;           // steady-clock ms of that tick (stall detection)
-    platform::CalendarTime lastArrivalTime{}; // local time of that tick
+    platform::CalendarTime confirmTime{};     // local time the count confirmation was taken: the newest
+                                              // of the confirmed samples was recorded then
+    int streamLeftOpen = 0;                   // a stream was started and may still be running at the logger
+    std::uint32_t strayAtLastEnd = 0;         // strayCount when the line was last known to be settled
     int lastTransferEnd = 0;                  // TransferEnd of the latest transfer (device/transfer.h)
     int sampleTimeAttempts = 0;               // answered pings in a row that brought no sample time
     int unsavedWork = 0;                      // the recording on show was fetched or re-timed, not saved

@@ -32,7 +32,15 @@ void scriptedClose() {
 
 void stream(std::uint32_t confirmed) {
     const std::int64_t n = gScript.sendCount < 0 ? confirmed : gScript.sendCount;
-    for (std::int64_t i = 0; i < n; ++i) loggerSends(static_cast<std::uint16_t>((i * 7) % 150));
+    const std::uint8_t damaged[] = {0x51, 0xA1, 0xF3, 0x0D};  // checksum off by one
+    for (std::int64_t i = 0; i < n; ++i) {
+        if (gScript.noiseAt.count(i) != 0) dispatchReceived(damaged, 4);
+        if (gScript.damagedAt.count(i) != 0) {
+            dispatchReceived(damaged, 4);
+        } else {
+            loggerSends(static_cast<std::uint16_t>((i * 7) % 150));
+        }
+    }
     if (gScript.abortAfterStream) loggerSends(CodeAbort);
 }
 

@@ -20,6 +20,8 @@ struct LoggerScript {
     std::int64_t confirmCount = -1;  // count it confirms; -1 = the one requested
     std::int64_t sendCount = -1;     // samples it streams on start; -1 = the confirmed count
     bool abortAfterStream = false;   // sends the abort code after streaming
+    std::set<std::int64_t> damagedAt;  // these samples of the stream go out with a wrong checksum
+    std::set<std::int64_t> noiseAt;    // a damaged line that was never a frame comes before these
 };
 
 struct LoggerRecord {

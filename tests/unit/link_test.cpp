@@ -69,6 +69,7 @@ bool requestAndStart(std::uint32_t n) {
     gApp.countConfirmed.reset();
     gApp.receivedCount = 0;
     gApp.acceptingSamples = true;
+    gApp.startCodeWritten = true;
     sendCode(CodeStart);
     return true;
 }

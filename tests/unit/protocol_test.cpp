@@ -43,6 +43,7 @@ protected:
     static void expectStream() {
         gApp.expectedCount = kStoreCapacity;
         gApp.acceptingSamples = true;
+        gApp.startCodeWritten = true;
     }
     void TearDown() override { resetGlobalStateForTests(); }
 
@@ -164,6 +165,8 @@ TEST_F(Dispatcher, SampleFramesStoreValuesAndBadChecksumsChangeNothing) {
 
     const Snapshot before = snap();
     feed({0x51, 0xA1, 0xF3, 0x0D});  // wrong checksum
+    feed({0x51, 0xA1, 0x72, 0x0D});  // wrong only in the checksum's top bit
+    feed({0x51, 0xA1, 0xF0, 0x0D});  // wrong only in its low bits
     feed({0x0D});                    // empty line
     feed({0x51, 0x0D});              // one character cannot be its own sum
     feed({0x00, 0x00, 0x0D});        // zero bytes only: an empty line

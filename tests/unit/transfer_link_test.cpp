@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <utility>
+#include <thread>
+#include <chrono>
 #include <filesystem>
 #include <set>
 #include <memory>
@@ -23,6 +26,7 @@
 #include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "shell/messages.h"
+#include "shell/ui_texts.h"
 #include "support/logger_harness.h"
 #include "support/logger_ports_fixture.h"
 #include "support/temp_dir.h"
@@ -173,7 +177,7 @@ TEST_F(TransferOverLink, LoggerFaultsEndInTheRecordingReceivedOrAMessage) {
     startTransfer();
     runPosted();
     EXPECT_EQ(mute.stats().pings.load(), static_cast<std::uint32_t>(kMaxSampleTimeAttempts));
-    EXPECT_EQ(messages(), (std::vector<std::string>{messageTextPtr(40)}));
+    EXPECT_EQ(messages(), (std::vector<std::string>{uiText(UiText::NoSampleTimeReported)}));
     EXPECT_EQ(gHeader.recordCount, 500u);
 }
 
@@ -290,6 +294,115 @@ TEST_F(TransferOverLink, EarlyEndsKeepTheRecordingOnShowOrWhatCame) {
             ASSERT_EQ(writeRecordingFile("after.udd", code), SaveStatus::Saved);
             EXPECT_EQ(test::readFileBytes("after.udd"), before);
         }
+    }
+}
+
+// Drives a Transfer of span index `span` up to the stream's start and
+// returns the local time around the tick that took the count confirmation.
+std::pair<platform::CalendarTime, platform::CalendarTime> startStream(int span) {
+    fake::state().dialogAnswers.push_back(span + 1);
+    startTransfer();
+    auto& posted = fake::state().postedCommands;
+    while (!posted.empty()) {
+        const int id = posted.front();
+        posted.erase(posted.begin());
+        if (id == kCommandTransfer) startTransfer();
+    }
+    for (int tick = 0; tick < 3; ++tick) pumpCommands();
+    const platform::CalendarTime before = platform::localNow();
+    pumpCommands();  // the confirmation
+    const platform::CalendarTime after = platform::localNow();
+    pumpCommands();  // the start code
+    return {before, after};
+}
+
+bool runToTheEnd() {
+    return testsupport::waitFor([] {
+        trackProgress();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return gApp.receiving == 0;
+    });
+}
+
+// At the line's own pace a stream lasts far longer than the stall time, and
+// its newest sample is stamped with the confirmation, not the end.
+TEST_F(TransferOverLink, ARealPaceStreamLongerThanTheStallTimeCompletesStampedFromItsConfirmation) {
+    sim::Options options;
+    options.sampleTime = 2;
+    options.length = 6000;
+    options.profile = sim::Profile::Ramp;
+    logger(options, 1);
+    gSettings.port = 1;
+    openConfiguredPort();
+    gDeviceWaits.stallMs = 1000;
+
+    const auto [before, after] = startStream(0);  // "2 minutes": 6,000 samples, over 4 s on the line
+    ASSERT_EQ(gApp.receiving, 1);
+    ASSERT_TRUE(runToTheEnd());
+    const platform::CalendarTime end = platform::localNow();
+
+    EXPECT_EQ(gApp.lastTransferEnd, static_cast<int>(TransferEnd::Complete));
+    ASSERT_EQ(gHeader.recordCount, 6000u);
+    const SampleRecord& last = gStore[5999];
+    EXPECT_LE(timeOf(before), timeOf(last));
+    EXPECT_LE(timeOf(last), timeOf(after));
+    EXPECT_LT(timeOf(last), timeOf(end)) << "the stream took seconds; the stamps do not follow its end";
+    for (std::uint32_t k = 0; k < 6000; ++k) ASSERT_EQ(gStore[k].value, k & 0xFF) << k;
+}
+
+// A program killed in the middle of a stream leaves the logger sending; the
+// next program's fetch stops that stream first and holds only its own.
+TEST_F(TransferOverLink, AFetchAfterAKilledOneHoldsOnlyItsOwnStream) {
+    sim::Options options;
+    options.sampleTime = 2;
+    options.length = 100000;
+    options.profile = sim::Profile::Ramp;
+    LoggerOnPort& sim = logger(options, 1);
+    gSettings.port = 1;
+    openConfiguredPort();
+    startStream(2);  // "10 minutes": 30,000 samples, 21 s on the line
+    ASSERT_TRUE(testsupport::waitFor([] { return gApp.receivedCount.load() >= 300u; }));
+
+    // The kill: the port closes with no abort, and a new program starts.
+    closeLink();
+    resetGlobalStateForTests();
+    fake::reset();
+    fake::resetProgress();
+    gApp.deviceAnswered.create(Event::Reset::Manual);
+    gApp.countConfirmed.create(Event::Reset::Manual);
+    gSettings.port = 1;
+    openConfiguredPort();
+    ASSERT_TRUE(sim.stats().streaming.load()) << "the logger goes on with the old stream";
+    ASSERT_TRUE(testsupport::waitFor([] { return gApp.strayCount.load() > 0u; }));
+
+    startStream(0);  // "2 minutes": 6,000 samples
+    ASSERT_TRUE(runToTheEnd());
+    EXPECT_GE(sim.stats().abortsReceived.load(), 1u);
+    ASSERT_EQ(gHeader.recordCount, 6000u);
+    for (std::uint32_t k = 0; k < 6000; ++k)
+        ASSERT_EQ(gStore[k].value, sim::sampleValue(options, sim::streamIndex(options, 6000, k))) << k;
+}
+
+// Damaged frames that account for every missing sample become gaps in place.
+TEST_F(TransferOverLink, DamagedFramesOnTheLineAreKeptAsGapsAtTheirPlace) {
+    sim::Options options;
+    options.sampleTime = 2;
+    options.length = 20000;
+    options.profile = sim::Profile::Ramp;
+    options.pace = sim::Pace::Fast;
+    options.badChecksumEvery = 1000;  // samples 999, 1999, ... 5999
+    logger(options, 1);
+    gSettings.port = 1;
+    openConfiguredPort();
+    gDeviceWaits.gapsEndMs = 100;
+    startStream(0);
+    ASSERT_TRUE(runToTheEnd());
+    EXPECT_EQ(gApp.lastTransferEnd, static_cast<int>(TransferEnd::DamagedKept));
+    ASSERT_EQ(gHeader.recordCount, 6000u);
+    for (std::uint32_t k = 0; k < 6000; ++k) {
+        const std::uint8_t want =
+            (k + 1) % 1000 == 0 ? kGapValue : sim::sampleValue(options, sim::streamIndex(options, 6000, k));
+        ASSERT_EQ(gStore[k].value, want) << k;
     }
 }
 

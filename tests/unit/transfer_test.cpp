@@ -3,9 +3,11 @@
 // recording, and what the recording on screen looks like afterwards.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <set>
 #include <tuple>
 #include <vector>
 
@@ -340,7 +342,8 @@ TEST_F(Transfer, NoSampleTimeYetRepeatsTheTransferBoundedly) {
     EXPECT_EQ(fake::state().postedCommands, (std::vector<int>{kCommandTransfer}));
     runPosted();
     EXPECT_EQ(test::timesSent(CodePing), kMaxSampleTimeAttempts);
-    EXPECT_EQ(messages(), (std::vector<std::string>{messageTextPtr(40)}));
+    EXPECT_EQ(messages(), (std::vector<std::string>{uiText(UiText::NoSampleTimeReported)}))
+        << "the logger answered: the message names the missing sample time, not the line";
     EXPECT_TRUE(fake::state().dialogsRun.empty());
     EXPECT_EQ(gApp.sampleTimeAttempts, 0);
     EXPECT_EQ(gApp.retryOnNoAnswer, 1);
@@ -442,38 +445,141 @@ TEST_F(Transfer, TransferRunsToTheEndWithoutAProgressWindow) {
     EXPECT_EQ(gApp.progressWindow, nullptr);
 }
 
-TEST_F(Transfer, AStreamThatStopsShortEndsWithWhatCameStampedFromItsLastArrival) {
+platform::CalendarTime fixedConfirmClock() { return {2024, 3, 1, 0, 0, 10}; }
+
+// Every sample at its place behind the confirmation, however the stream ends:
+// sample k of the 6,000 confirmed belongs at 00:00:10 - (5,999 - k) x 0.02 s.
+TEST_F(Transfer, SamplesAreStampedAtTheirPlaceBehindTheConfirmation) {
+    struct Case {
+        const char* name;
+        std::int64_t sendCount;           // -1: all confirmed
+        std::set<std::int64_t> damagedAt;  // frames sent with a wrong checksum
+        std::set<std::int64_t> noiseAt;    // extra damaged lines, never frames
+        bool loggerAborts;
+        std::uint32_t records;
+        TransferEnd end;
+    };
+    const Case cases[] = {
+        {"complete", -1, {}, {}, false, 6000, TransferEnd::Complete},
+        {"stops after 3,000", 3000, {}, {}, false, 3000, TransferEnd::Stalled},
+        {"logger ends after 3,000", 3000, {}, {}, true, 3000, TransferEnd::LoggerEnded},
+        {"two damaged frames kept as gaps", -1, {0, 4000}, {}, false, 6000, TransferEnd::DamagedKept},
+        {"a damaged frame plus noise", -1, {100}, {200}, false, 5999, TransferEnd::Stalled},
+    };
+    gTransferClock = &fixedConfirmClock;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        resetGlobalStateForTests();
+        fake::reset();
+        gApp.deviceAnswered.create(Event::Reset::Manual);
+        gApp.countConfirmed.create(Event::Reset::Manual);
+        gDeviceWaits.gapsEndMs = 20;
+        gDeviceWaits.stallMs = 60;
+        loggerScript().sendCount = c.sendCount;
+        loggerScript().damagedAt = c.damagedAt;
+        loggerScript().noiseAt = c.noiseAt;
+        loggerScript().abortAfterStream = c.loggerAborts;
+        transfer(0);
+        if (gApp.receiving == 1) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            trackProgress();
+        }
+        if (gApp.receiving == 1) {
+            EXPECT_NE(c.end, TransferEnd::DamagedKept) << "gaps are kept after a second without a line";
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+            trackProgress();
+        }
+        ASSERT_EQ(gApp.receiving, 0);
+        EXPECT_EQ(gApp.lastTransferEnd, static_cast<int>(c.end));
+        ASSERT_EQ(gHeader.recordCount, c.records);
+        // The stream's samples as the records should hold them: a damaged
+        // frame is a gap where it is kept and missing where it is not.
+        std::vector<std::uint8_t> want;
+        const bool kept = c.end == TransferEnd::DamagedKept;
+        for (std::int64_t i = 0; i < 6000; ++i) {
+            if (c.damagedAt.count(i) == 0) want.push_back(static_cast<std::uint8_t>((i * 7) % 150));
+            else if (kept) want.push_back(kGapValue);
+        }
+        for (std::uint32_t k = 0; k < c.records; ++k) ASSERT_EQ(gStore[k].value, want[k]) << "record " << k;
+        // 6,000 - records samples missing at the end: the newest stands that
+        // many sample times before the confirmation.
+        const std::uint32_t hundredthsBefore = (6000 - c.records) * 2;
+        const SampleRecord& last = gStore[c.records - 1];
+        const int lastHundredths = ((last.minute * 60 + last.second) * 100 + last.tenths * 10 + last.hundredths);
+        const bool dayBefore = hundredthsBefore > 1000;
+        EXPECT_EQ(last.day, dayBefore ? 29 : 1);
+        EXPECT_EQ(lastHundredths, 1000 - static_cast<int>(hundredthsBefore) + (dayBefore ? 360000 : 0));
+        const SampleRecord& first = gStore[0];
+        EXPECT_EQ(timeOf(first), std::make_tuple(24, 2, 29, 23, 58, 10)) << "leap day";
+        EXPECT_EQ(first.tenths * 10 + first.hundredths, 2);
+    }
+    gTransferClock = &platform::localNow;
+}
+
+// The damaged-frame stream: the message says the frames were kept.
+TEST_F(Transfer, DamagedFramesKeptAsGapsAreReported) {
+    gDeviceWaits.gapsEndMs = 0;
+    loggerScript().damagedAt = {10, 20, 30};
+    transfer(0);
+    ASSERT_EQ(gApp.lastTransferEnd, static_cast<int>(TransferEnd::DamagedKept));
+    EXPECT_EQ(messages(), (std::vector<std::string>{formatText(uiText(UiText::DamagedFramesKeptAsGaps), "3")}));
+}
+
+TEST_F(Transfer, NothingAtAllKeepsTheRecordingOnShow) {
     gDeviceWaits.stallMs = 30;
-    loggerScript().sendCount = 5990;  // ten short, and then silence
-    fake::state().dialogAnswers.push_back(1);
-    startTransfer();
-    for (int tick = 0; tick < 5; ++tick) pumpCommands();
-    trackProgress();  // sees the samples arrive
-    ASSERT_EQ(gApp.receiving, 1);
-    EXPECT_EQ(fake::progress().detail, "5,990 of 6,000 samples, about 1 s left");
-    const platform::CalendarTime arrival = gApp.lastArrivalTime;
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    trackProgress();
-
-    EXPECT_EQ(gApp.receiving, 0);
-    EXPECT_EQ(gHeader.recordCount, 5990u);
-    EXPECT_EQ(timeOf(gStore[5989]), timeOf(arrival));
-    EXPECT_EQ(gApp.lastTransferEnd, static_cast<int>(TransferEnd::Stalled));
-    EXPECT_EQ(gApp.unsavedWork, 1);
-    ASSERT_EQ(messages().size(), 1u);
-    EXPECT_NE(messages()[0].find("5,990 of 6,000"), std::string::npos) << messages()[0];
-
-    // With nothing at all, the recording on show stays.
+    loadPreviousRecording();
     const RecordingHeader header = gHeader;
-    const std::vector<std::uint8_t> before = storeBytes(5990);
+    const std::vector<std::uint8_t> before = storeBytes(10000);
     loggerScript().sendCount = 0;
     transfer(0);
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
     trackProgress();
     EXPECT_EQ(gApp.receiving, 0);
     EXPECT_EQ(std::memcmp(&gHeader, &header, sizeof header), 0);
-    EXPECT_EQ(storeBytes(5990), before);
+    EXPECT_EQ(storeBytes(10000), before);
     EXPECT_EQ(messages().back(), uiText(UiText::StoppedBeforeFirstSample));
+}
+
+// Samples nobody asked for, or a stream left running, mean the logger may
+// still be sending: the next Transfer stops it before its ping.
+TEST_F(Transfer, ALineThatMayStillCarryAStreamIsStoppedBeforeThePing) {
+    gDeviceWaits.quietMs = 1;
+    transfer(0);  // a clean transfer: nothing to settle afterwards
+    loggerRecord().sent.clear();
+    transfer(0);
+    EXPECT_EQ(loggerRecord().sent.front(), CodePing);
+
+    test::loggerSends(42);  // a sample outside any transfer
+    loggerRecord().sent.clear();
+    transfer(0);
+    ASSERT_GE(loggerRecord().sent.size(), 2u);
+    EXPECT_EQ(loggerRecord().sent[0], CodeAbort);
+    EXPECT_EQ(loggerRecord().sent[1], CodePing);
+
+    // A stream that stalled may go on at the logger.
+    gDeviceWaits.stallMs = 0;
+    loggerScript().sendCount = 10;
+    transfer(0);
+    trackProgress();
+    ASSERT_EQ(gApp.lastTransferEnd, static_cast<int>(TransferEnd::Stalled));
+    loggerRecord().sent.clear();
+    startTransfer();
+    EXPECT_EQ(loggerRecord().sent.front(), CodeAbort);
+}
+
+// While a dialog of ours is open, the recording on show stays what its
+// command acts on; the transfer ends once the dialog has closed.
+TEST_F(Transfer, CompletionWaitsForOpenDialogs) {
+    gDeviceWaits.stallMs = 0;
+    gApp.modalDepth = 1;
+    transfer(0);
+    trackProgress();
+    EXPECT_EQ(gApp.receiving, 1);
+    EXPECT_EQ(gApp.dataPresent, 0);
+    gApp.modalDepth = 0;
+    trackProgress();
+    EXPECT_EQ(gApp.receiving, 0);
+    EXPECT_EQ(gHeader.recordCount, 6000u);
 }
 
 TEST_F(Transfer, ASecondTransferWhileReceivingOnlyRaisesTheProgressWindow) {

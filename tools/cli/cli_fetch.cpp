@@ -42,7 +42,9 @@ const char kFetchHelp[] =
     "Fetches the most recent SPAN of the logger's recording over COM<N>, as the\n"
     "window's Transfer does: ping (repeated once), the logger's sample time, the\n"
     "span's number of samples (at most 1048576), the logger's confirmation, the\n"
-    "stream; the samples are stamped backwards from the local time at the end.\n"
+    "stream. The logger fixes the samples it sends when it confirms the count, so\n"
+    "the newest of them is stamped with the local time of the confirmation and\n"
+    "each earlier one a sample time before, also when fewer arrive.\n"
     "\n"
     "  --port N          1..8 (or COM1..COM8); see vantreldaq-cli ports\n"
     "  --span SPAN       the span by its English or German name or its index:\n"
@@ -62,6 +64,10 @@ const char kFetchHelp[] =
     "Progress goes to stderr: a bar with the time left on a terminal, a line per\n"
     "10 % otherwise. The file's name goes to stdout once it is written. Ctrl+C\n"
     "sends the logger the abort code and writes nothing (exit 130).\n"
+    "\n"
+    "Damaged frames: when the samples missing at the end are exactly the frames\n"
+    "that arrived damaged, each is kept as a gap (255) at its place, so every\n"
+    "sample keeps its time; stderr says how many (exit 0).\n"
     "\n"
     "Exit 0: every sample asked for arrived and the file is written. 1: bad\n"
     "arguments or a span the sample time does not allow. 2: port, logger or disc\n"
@@ -103,7 +109,9 @@ struct ProgressView {
 
     void update() {
         if (quiet || !host().progressShown) return;
-        const std::uint32_t expected = gApp.expectedCount.load();
+        // Against the confirmed count: the logger's own abort lowers the count
+        // awaited, and a short stream must not look complete.
+        const std::uint32_t expected = gApp.confirmedCount;
         draw(std::min(gApp.receivedCount.load(), expected), expected);
     }
 
@@ -134,10 +142,10 @@ struct ProgressView {
         std::fflush(stderr);
     }
 
-    // Ends the bar's line before anything else is printed; a completed
-    // recording shows its full count first.
+    // Ends the bar's line before anything else is printed; a recording shows
+    // how much of the confirmed count it holds (never 100 % for a short one).
     void finish(bool complete) {
-        if (complete && started && !quiet) draw(gHeader.recordCount, gHeader.recordCount);
+        if (complete && started && !quiet) draw(gHeader.recordCount, gApp.confirmedCount);
         if (barDrawn) std::fputc('\n', stderr);
         barDrawn = false;
         std::fflush(stderr);
@@ -340,6 +348,10 @@ int commandFetch(int argc, char** argv) {
     }
     const auto end = static_cast<TransferEnd>(gApp.lastTransferEnd);
     const std::uint32_t damaged = gApp.damagedLines.load();
+    if (end == TransferEnd::DamagedKept) {
+        complain("COM%d: %u damaged frames were kept as gaps at their place", port,
+                 static_cast<unsigned>(gApp.damagedInStream.load()));
+    }
     const std::string damagedNote =
         damaged > 0 ? "; " + std::to_string(damaged) + " damaged frames were dropped" : std::string();
     if (!gApp.dataPresent) {

@@ -30,7 +30,8 @@ const char kHelp[] =
     "  vantreldaq-cli --version\n"
     "\n"
     "Exit codes: 0 success; 1 bad arguments, a refused file or time; 2 a port,\n"
-    "logger or disc failure (or no samples received); 130 interrupted (Ctrl+C).\n";
+    "logger or disc failure (or no samples received); 3 fetch wrote a recording\n"
+    "with fewer samples than the logger confirmed; 130 interrupted (Ctrl+C).\n";
 
 struct Command {
     const char* name;
