@@ -569,6 +569,25 @@ TEST_F(Transfer, ALineThatMayStillCarryAStreamIsStoppedBeforeThePing) {
 
 // While a dialog of ours is open, the recording on show stays what its
 // command acts on; the transfer ends once the dialog has closed.
+// Parts of an earlier, unfinished answer never make up a later count.
+TEST_F(Transfer, ACountIsMadeOnlyOfTheAnswerToItsOwnRequest) {
+    loggerScript().confirms = false;
+    for (const bool secondRequest : {false, true}) {
+        fake::state().dialogAnswers.push_back(1);
+        startTransfer();
+        for (int tick = 0; tick < 3; ++tick) pumpCommands();
+        if (!secondRequest) {
+            test::loggerSends(static_cast<std::uint16_t>(CodeCountLow + 0x70));  // the high part is lost
+            test::loggerSends(static_cast<std::uint16_t>(CodeCountMid + 0x17));
+        } else {
+            test::loggerSends(CodeCountHigh);  // only the last part of this answer comes
+        }
+        pumpCommands();
+        EXPECT_EQ(gApp.receiving, 0) << "second request: " << secondRequest;
+        EXPECT_EQ(messages().back(), messageTextPtr(41));
+    }
+}
+
 TEST_F(Transfer, CompletionWaitsForOpenDialogs) {
     gDeviceWaits.stallMs = 0;
     gApp.modalDepth = 1;
