@@ -64,6 +64,20 @@ protected:
         }
     }
 
+    // Drives a Transfer of span index `span` up to the stream's start and
+    // returns the local time around the tick that took the count confirmation.
+    std::pair<platform::CalendarTime, platform::CalendarTime> startStream(int span) {
+        fake::state().dialogAnswers.push_back(span + 1);
+        startTransfer();
+        runPosted();
+        for (int tick = 0; tick < 3; ++tick) pumpCommands();
+        const platform::CalendarTime before = platform::localNow();
+        pumpCommands();  // the confirmation
+        const platform::CalendarTime after = platform::localNow();
+        pumpCommands();  // the start code
+        return {before, after};
+    }
+
     std::vector<std::string> messages() const {
         std::vector<std::string> texts;
         for (const auto& m : fake::state().messages) texts.push_back(m.text);
@@ -295,25 +309,6 @@ TEST_F(TransferOverLink, EarlyEndsKeepTheRecordingOnShowOrWhatCame) {
             EXPECT_EQ(test::readFileBytes("after.udd"), before);
         }
     }
-}
-
-// Drives a Transfer of span index `span` up to the stream's start and
-// returns the local time around the tick that took the count confirmation.
-std::pair<platform::CalendarTime, platform::CalendarTime> startStream(int span) {
-    fake::state().dialogAnswers.push_back(span + 1);
-    startTransfer();
-    auto& posted = fake::state().postedCommands;
-    while (!posted.empty()) {
-        const int id = posted.front();
-        posted.erase(posted.begin());
-        if (id == kCommandTransfer) startTransfer();
-    }
-    for (int tick = 0; tick < 3; ++tick) pumpCommands();
-    const platform::CalendarTime before = platform::localNow();
-    pumpCommands();  // the confirmation
-    const platform::CalendarTime after = platform::localNow();
-    pumpCommands();  // the start code
-    return {before, after};
 }
 
 bool runToTheEnd() {
