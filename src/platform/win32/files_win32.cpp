@@ -78,17 +78,31 @@ int flushToDisc(std::FILE* f) {
 int renameReplacing(const char* utf8From, const char* utf8To) {
     const std::wstring from = win32::widen(utf8From);
     const std::wstring to = win32::widen(utf8To);
-    // ReplaceFileW keeps what the user gave the old file (attributes such as
-    // hidden, its security and creation time), which a plain rename would
-    // drop. It needs an existing file to replace and refuses some others; a
-    // write-through rename covers those, so a crash leaves the old file or the
-    // new one.
-    if (GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES &&
-        ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
-                     nullptr, nullptr))
-        return 0;
-    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
-    return errnoFor(GetLastError());
+    const DWORD old = GetFileAttributesW(to.c_str());
+    if (old == INVALID_FILE_ATTRIBUTES) {
+        // Nothing to keep: a write-through rename, on disc when this returns.
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+        return errnoFor(GetLastError());
+    }
+    // A read-only file is not replaced, as Windows refuses to write it (Wine
+    // would let a rename through).
+    if ((old & FILE_ATTRIBUTE_READONLY) != 0) return EACCES;
+    // ReplaceFileW keeps what the user gave the old file (its security,
+    // creation time, attributes); where it fails (a file system without it,
+    // a replaced file it could not move), the write-through rename does the
+    // replacing and the attributes are carried over by hand. Either way a
+    // crash leaves the old file or the new one.
+    if (!ReplaceFileW(to.c_str(), from.c_str(), nullptr,
+                      REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr) &&
+        !MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return errnoFor(GetLastError());
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD now = GetFileAttributesW(to.c_str());
+    if (now != INVALID_FILE_ATTRIBUTES && (now & kKept) != (old & kKept)) {
+        const DWORD wanted = (now & ~kKept) | (old & kKept);
+        SetFileAttributesW(to.c_str(), wanted != 0 ? wanted : FILE_ATTRIBUTE_NORMAL);
+    }
+    return 0;
 }
 
 int removeFile(const char* utf8Path) {
