@@ -33,9 +33,9 @@ int replaceFileOpen(ReplaceFile& r, const std::string& target, const char* suffi
 
 int replaceFileFinish(ReplaceFile& r) {
     if (r.file == nullptr) return EBADF;
-    errno = 0;
-    int rc = 0;
-    if (std::fflush(r.file) != 0 || std::ferror(r.file) != 0) rc = lastError();
+    // On disc before it may take the target's name: otherwise a power cut
+    // soon after the rename can leave the name on an empty file.
+    int rc = platform::flushToDisc(r.file);
     errno = 0;
     if (std::fclose(r.file) != 0 && rc == 0) rc = lastError();
     r.file = nullptr;

@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/files.h"
+#include "recording/replace_file.h"
 #include "shell/messages.h"
 
 namespace {
@@ -59,30 +61,40 @@ int loadOrCreateSettings(Settings& s) {
     std::uint8_t raw[kSettingsBytes];
     encodeSettings(s, raw);
     int result = 0;
-    if (std::fwrite(raw, 1, kSettingsBytes, f) != kSettingsBytes || std::fflush(f) != 0) result = kSettingsShort;
+    if (std::fwrite(raw, 1, kSettingsBytes, f) != kSettingsBytes || platform::flushToDisc(f) != 0) result = kSettingsShort;
     if (std::fclose(f) != 0) result = kSettingsShort;
     return result;
 }
 
 int saveSettings(const Settings& s) {
-    // Update in place: "r+b" keeps whatever the file holds beyond the block.
+    // The new file replaces the old one whole, so that a power cut while it is
+    // written leaves the old settings rather than a torn block. What the old
+    // file holds beyond the block is carried over. Opening it for update
+    // first keeps the old answer to a file the user made read-only: refused.
+    std::string contents;
     errno = 0;
-    std::FILE* f = std::fopen(kSettingsFileName, "r+b");
-    if (!f && errno == ENOENT) {
-        errno = 0;
-        f = std::fopen(kSettingsFileName, "wb");
+    if (std::FILE* old = platform::openFile(kSettingsFileName, "r+b")) {
+        char chunk[4096];
+        std::size_t n = 0;
+        while ((n = std::fread(chunk, 1, sizeof chunk, old)) > 0) contents.append(chunk, n);
+        const bool failed = std::ferror(old) != 0;
+        std::fclose(old);
+        if (failed) return lastError();
+    } else if (errno != ENOENT) {
+        return lastError();
     }
-    if (!f) return lastError();
     std::uint8_t raw[kSettingsBytes];
     encodeSettings(s, raw);
+    contents.replace(0, kSettingsBytes, reinterpret_cast<const char*>(raw), kSettingsBytes);
+
+    ReplaceFile out;
+    if (const int rc = replaceFileOpen(out, kSettingsFileName, ".tmp"); rc != 0) return rc;
     int result = 0;
     errno = 0;
-    const std::size_t written = std::fwrite(raw, 1, kSettingsBytes, f);
-    if (written != kSettingsBytes) {
-        result = written == 0 ? lastError() : kSettingsShort;
-    } else if (std::fflush(f) != 0) {
-        result = lastError();
-    }
-    if (std::fclose(f) != 0 && result == 0) result = lastError();
+    const std::size_t written = std::fwrite(contents.data(), 1, contents.size(), out.file);
+    if (written != contents.size()) result = written == 0 ? lastError() : kSettingsShort;
+    if (const int rc = replaceFileFinish(out); rc != 0 && result == 0) result = rc;
+    if (result == 0) result = replaceFileInstall(out);
+    if (result != 0) replaceFileDiscard(out);
     return result;
 }

@@ -23,5 +23,8 @@ int decodeSettingsBytes(const std::uint8_t* data, std::size_t size, Settings& s)
 // replaced the start of s; or a short write of a new file).
 int loadOrCreateSettings(Settings& s);
 // Writes s over the start of the settings file, creating it if needed and
-// never truncating it. Returns 0, a platform error code or kSettingsShort.
+// keeping any bytes beyond the block. The file is replaced whole (a new file
+// renamed over it once on disc), so it holds the old block or the new one,
+// whenever a power cut comes. A file that cannot be opened for writing is
+// refused and left alone. Returns 0, a platform error code or kSettingsShort.
 int saveSettings(const Settings& s);

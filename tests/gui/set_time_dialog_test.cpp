@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <vector>
 
 #include "platform/set_time_dialog.h"
 #include "recording/set_time.h"
@@ -137,23 +138,35 @@ TEST_F(SetTimeDialog, ArrowsStepWithinTheRangeAndEscapeCancels) {
     EXPECT_EQ(gApp.timeEntry, (std::array<std::uint8_t, 6>{})) << "cancel reads nothing";
 }
 
-// Enter presses the focused button: on Cancel it sets no time.
-TEST_F(SetTimeDialog, EnterPressesTheFocusedButton) {
-    const std::pair<int, int> cases[] = {
-        {kSetTimeCancel, kSetTimeCancel},
-        {kSetStartTimeButton, kSetStartTimeButton},
-        {kSetEndTimeButton, kSetEndTimeButton},
+// Enter on a focused button presses it (on Cancel it sets no time); Enter in a
+// field takes the time shown as the start, also after the focus has passed
+// the end button, never as the end: that would shift the whole recording.
+TEST_F(SetTimeDialog, EnterPressesTheFocusedButtonAndInAFieldSetsTheStart) {
+    const struct {
+        std::vector<int> focus;  // in turn; the last one gets the Enter
+        int result;
+    } cases[] = {
+        {{kSetTimeCancel}, kSetTimeCancel},
+        {{kSetStartTimeButton}, kSetStartTimeButton},
+        {{kSetEndTimeButton}, kSetEndTimeButton},
+        {{kTimeFields[FieldDay].editId}, kSetStartTimeButton},
+        {{kSetEndTimeButton, kTimeFields[FieldSecond].editId}, kSetStartTimeButton},
+        {{kSetEndTimeButton, kTimeFields[FieldYear].editId}, kSetStartTimeButton},
     };
-    for (const auto& [button, result] : cases) {
-        const int focus = button;  // a plain local: lambdas cannot capture bindings in C++20
+    for (const auto& c : cases) {
+        const std::vector<int> focus = c.focus;
         whenModal<QDialog>([focus](QDialog* d) {
-            auto* b = d->findChild<QPushButton*>(QString::number(focus));
-            b->setFocus();
+            QWidget* w = nullptr;
+            for (int id : focus) {
+                w = d->findChild<QWidget*>(QString::number(id));
+                w->setFocus();
+            }
             QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-            QApplication::sendEvent(b, &enter);
+            QApplication::sendEvent(w, &enter);
         });
-        EXPECT_EQ(platform::runSetTimeDialog(), result) << focus;
+        EXPECT_EQ(platform::runSetTimeDialog(), c.result) << focus.back();
     }
+    EXPECT_EQ(gApp.timeEntry, (std::array<std::uint8_t, 6>{7, 58, 23, 29, 2, 8})) << "record 0's time, as shown";
 }
 
 }  // namespace

@@ -9,10 +9,30 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace {
+
+// What the sync hook answers and how often it was asked.
+struct Syncs {
+    int fileError = 0;
+    int folderError = 0;
+    int files = 0;
+    int folders = 0;
+} syncs;
+
+int countedSync(bool folder) {
+    ++(folder ? syncs.folders : syncs.files);
+    return folder ? syncs.folderError : syncs.fileError;
+}
+
+#ifdef _WIN32
+constexpr bool kFolderSynced = false;  // the rename writes through instead
+#else
+constexpr bool kFolderSynced = true;
+#endif
 
 class ReplaceFileTest : public ::testing::Test {
 protected:
@@ -92,6 +112,44 @@ TEST_F(ReplaceFileTest, OpenReportsWhyNoTemporaryFileCouldBeMade) {
     EXPECT_EQ(replaceFileOpen(r, target, ".t"), EEXIST);
     EXPECT_EQ(r.file, nullptr);
     EXPECT_EQ(names().size(), 100u) << "neither the target nor another name was created";
+}
+
+// A power cut must find the old file or the new one: the contents are on disc
+// before the rename, a failed flush fails the save and keeps the old file, and
+// the folder is synced after the rename unless it cannot be.
+TEST_F(ReplaceFileTest, ContentsReachTheDiscBeforeTheRenameAndTheFolderAfterIt) {
+    struct Case {
+        const char* what;
+        int fileError, folderError;
+        int finish, install;  // -1: not reached
+        const char* after;
+    };
+    const Case cases[] = {
+        {"both syncs succeed", 0, 0, 0, 0, "new"},
+        {"the contents cannot reach the disc", EIO, 0, EIO, -1, "old"},
+        {"the disc is full at the flush", ENOSPC, 0, ENOSPC, -1, "old"},
+        {"the folder cannot be synced at all", 0, EINVAL, 0, 0, "new"},
+        {"the folder's sync fails", 0, EIO, 0, kFolderSynced ? EIO : 0, "new"},
+    };
+    platform::setDiscSyncHookForTests(countedSync);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::writeFileBytes(target, "old");
+        syncs = Syncs{c.fileError, c.folderError};
+        ReplaceFile r;
+        ASSERT_EQ(replaceFileOpen(r, target, ".t"), 0);
+        std::fputs("new", r.file);
+        EXPECT_EQ(replaceFileFinish(r), c.finish);
+        if (c.install >= 0) {
+            EXPECT_EQ(replaceFileInstall(r), c.install);
+        }
+        replaceFileDiscard(r);
+        EXPECT_EQ(test::readFileBytes(target), c.after);
+        EXPECT_EQ(names(), (std::set<std::string>{"data.bin"}));
+        EXPECT_EQ(syncs.files, 1);
+        EXPECT_EQ(syncs.folders, c.install >= 0 && kFolderSynced ? 1 : 0);
+    }
+    platform::setDiscSyncHookForTests(nullptr);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <iterator>
 #include <string>
 
+#include "platform/files.h"
 #include "recording/settings_file.h"
 #include "shell/app_state.h"
 #include "shell/messages.h"
@@ -51,7 +54,7 @@ TEST_F(SettingsFile, ReadsAFullFileAndWritesItBackUnchanged) {
     EXPECT_EQ(s.reserved2[19], static_cast<std::uint8_t>(0x80 + 281));
 
     EXPECT_EQ(saveSettings(s), 0);
-    EXPECT_EQ(test::readFileBytes(kSettingsFileName), stored) << "written in place, bytes beyond the block kept";
+    EXPECT_EQ(test::readFileBytes(kSettingsFileName), stored) << "bytes beyond the block kept";
 }
 
 TEST_F(SettingsFile, ShortFileGives30003AndKeepsDefaultsBeyondIt) {
@@ -93,6 +96,15 @@ TEST_F(SettingsFile, SaveCreatesAMissingFileAndReportsFailures) {
     ASSERT_EQ(bytes.size(), kSettingsBytes);
     EXPECT_EQ(bytes.substr(0, 2), std::string("\x0D\x00", 2));
     EXPECT_EQ(bytes.substr(260, 2), std::string("\x64\x00", 2));
+
+    // Settings that cannot reach the disc are not saved: the old file stays.
+    platform::setDiscSyncHookForTests([](bool) { return EIO; });
+    s.language = English;
+    EXPECT_EQ(saveSettings(s), EIO);
+    platform::setDiscSyncHookForTests(nullptr);
+    EXPECT_EQ(test::readFileBytes(kSettingsFileName), bytes);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), std::filesystem::directory_iterator()), 1);
+    s.language = German;
 
     std::filesystem::remove(kSettingsFileName);
     std::filesystem::create_directory(kSettingsFileName);

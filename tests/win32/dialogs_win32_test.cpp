@@ -13,6 +13,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "fakes/fake_platform.h"
 #include "platform/win32/resource_ids.h"
@@ -262,6 +263,61 @@ TEST_F(Win32Dialogs, SetTimeDialogInGermanCancelsOnEnterOnCancel) {
                               [&] { return runSetTimeDialogOver(owner_); });
     EXPECT_EQ(result, 2);
     EXPECT_TRUE(fake::state().messages.empty());
+}
+
+// The template's default push buttons, counted as the dialog manager creates
+// them (before it moves the default to the focused button).
+INT_PTR CALLBACK countDefaultButtons(HWND dialog, UINT msg, WPARAM, LPARAM param) {
+    if (msg != WM_INITDIALOG) return FALSE;
+    auto* ids = reinterpret_cast<std::vector<int>*>(param);
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t cls[16] = {};
+        GetClassNameW(child, cls, 16);
+        if (_wcsicmp(cls, L"Button") == 0 && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            ids->push_back(GetDlgCtrlID(child));
+    }
+    return TRUE;
+}
+
+// Enter on a focused button presses it; Enter in a field takes the time shown
+// as the start, also after the focus has passed the end button, never as the
+// end: that would shift the whole recording by its length.
+TEST_F(Win32Dialogs, SetTimeDialogHasOneDefaultButtonAndEnterInAFieldSetsTheStart) {
+    std::vector<int> defaults;
+    const HWND probe = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_SET_TIME), owner_,
+                                          countDefaultButtons, reinterpret_cast<LPARAM>(&defaults));
+    ASSERT_NE(probe, nullptr);
+    DestroyWindow(probe);
+    EXPECT_EQ(defaults, std::vector<int>{1030});
+
+    gStore[0].year = 26;
+    gStore[0].month = 3;
+    gStore[0].day = 1;
+    gStore[0].hour = 8;
+    gStore[0].minute = 50;
+    gStore[0].second = 16;
+    const struct {
+        std::vector<int> focus;  // in turn; the last one gets the Enter
+        int result;
+    } cases[] = {
+        {{1018}, 1030},        // day
+        {{1031, 1024}, 1030},  // past the end button, then the hour
+        {{1031, 1028}, 1030},  // ... the second
+        {{1024, 1031}, 1031},  // the end button itself
+        {{1031, 1030}, 1030},
+    };
+    for (const auto& c : cases) {
+        const std::vector<int> focusOrder = c.focus;
+        const int result = driven({[focusOrder](HWND d) {
+                                      for (int id : focusOrder) focus(d, id);
+                                      key(VK_RETURN);
+                                  }},
+                                  [&] { return runSetTimeDialogOver(owner_); });
+        EXPECT_EQ(result, c.result) << c.focus.back();
+    }
+    EXPECT_TRUE(fake::state().messages.empty());
+    const std::array<std::uint8_t, 6> shown{16, 50, 8, 1, 3, 26};  // second .. year - 2000
+    EXPECT_EQ(gApp.timeEntry, shown);
 }
 
 void pump() {

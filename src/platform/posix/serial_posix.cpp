@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/serial.h"
 
 namespace platform {
@@ -319,8 +320,12 @@ int serialSetOverride(int port, const std::string& path, const std::string& only
             }
             done += static_cast<std::size_t>(w);
         }
+        // On disc before the rename, and the rename synced with its folder: a
+        // power cut leaves the old map or the new one, never an empty file.
+        while (result == 0 && ::fsync(fd) != 0)
+            if (errno != EINTR) result = errno;
         if (::close(fd) != 0 && result == 0) result = errno;
-        if (result == 0 && ::rename(temp.c_str(), file.c_str()) != 0) result = errno;
+        if (result == 0) result = platform::renameReplacing(temp.c_str(), file.c_str());
         if (result != 0) ::unlink(temp.c_str());
     }
     ::close(lock);  // releases the flock

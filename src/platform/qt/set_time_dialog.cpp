@@ -90,6 +90,8 @@ public:
 
         // Template order is the tab order.
         auto* start = button(kSetStartTimeButton, text(kMsgStartButton), du.rect(7, 77, 51, 14));
+        // The only default button: Enter in a field takes the time shown as
+        // the start, never as the end (that would shift the whole recording).
         start->setDefault(true);
         button(kSetTimeCancel, text(kMsgCancelButton), du.rect(69, 77, 50, 14));
         label(kDateLabel, text(kMsgDate), du.rect(7, 25, 32, 8));

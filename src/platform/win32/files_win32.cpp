@@ -6,6 +6,7 @@
 #include <io.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -40,6 +41,8 @@ int errnoFor(DWORD error) {
     }
 }
 
+std::atomic<DiscSyncHook> syncHook{nullptr};
+
 }  // namespace
 
 std::FILE* openFile(const char* utf8Path, const char* mode) {
@@ -61,18 +64,52 @@ std::FILE* createNewFile(const char* utf8Path, int* error) {
     return f;
 }
 
+int flushToDisc(std::FILE* f) {
+    if (f == nullptr) return EBADF;
+    errno = 0;
+    if (std::fflush(f) != 0 || std::ferror(f) != 0) return errno != 0 ? errno : EIO;
+    if (const DiscSyncHook hook = syncHook.load(); hook != nullptr)
+        if (const int rc = hook(false); rc != 0) return rc;
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
+    if (handle == INVALID_HANDLE_VALUE) return EBADF;
+    return FlushFileBuffers(handle) ? 0 : errnoFor(GetLastError());
+}
+
 int renameReplacing(const char* utf8From, const char* utf8To) {
-    // Write-through: the rename is on disc when this returns, as the new
-    // contents are, so a crash leaves the old file or the new one.
-    if (MoveFileExW(win32::widen(utf8From).c_str(), win32::widen(utf8To).c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return 0;
-    return errnoFor(GetLastError());
+    const std::wstring from = win32::widen(utf8From);
+    const std::wstring to = win32::widen(utf8To);
+    const DWORD old = GetFileAttributesW(to.c_str());
+    if (old == INVALID_FILE_ATTRIBUTES) {
+        // Nothing to keep: a write-through rename, on disc when this returns.
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+        return errnoFor(GetLastError());
+    }
+    // A read-only file is not replaced, as Windows refuses to write it (Wine
+    // would let a rename through).
+    if ((old & FILE_ATTRIBUTE_READONLY) != 0) return EACCES;
+    // ReplaceFileW keeps what the user gave the old file (its security,
+    // creation time, attributes); where it fails (a file system without it,
+    // a replaced file it could not move), the write-through rename does the
+    // replacing and the attributes are carried over by hand. Either way a
+    // crash leaves the old file or the new one.
+    if (!ReplaceFileW(to.c_str(), from.c_str(), nullptr,
+                      REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr) &&
+        !MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return errnoFor(GetLastError());
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD now = GetFileAttributesW(to.c_str());
+    if (now != INVALID_FILE_ATTRIBUTES && (now & kKept) != (old & kKept)) {
+        const DWORD wanted = (now & ~kKept) | (old & kKept);
+        SetFileAttributesW(to.c_str(), wanted != 0 ? wanted : FILE_ATTRIBUTE_NORMAL);
+    }
+    return 0;
 }
 
 int removeFile(const char* utf8Path) {
     if (DeleteFileW(win32::widen(utf8Path).c_str())) return 0;
     return errnoFor(GetLastError());
 }
+
+void setDiscSyncHookForTests(DiscSyncHook hook) { syncHook.store(hook); }
 
 }  // namespace platform

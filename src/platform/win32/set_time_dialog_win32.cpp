@@ -70,6 +70,9 @@ void openSetTimeDialog(HWND dialog) {
     setMessage(dialog, kSetStartTimeButton, kMsgStartButton);
     setMessage(dialog, kSetEndTimeButton, kMsgEndButton);
     setMessage(dialog, kSetTimeCancel, kMsgCancelButton);
+    // Enter in a field means the time shown is the start; Enter on a focused
+    // button still presses that button.
+    SendMessageW(dialog, DM_SETDEFID, kSetStartTimeButton, 0);
     fitYearField(dialog);
 }
 
