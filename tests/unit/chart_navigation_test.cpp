@@ -506,6 +506,18 @@ TEST_F(ChartNavigation, TheNewestRecordIsReachableAfterAReset) {
         chartKey(ChartKey::Home, false);
         EXPECT_EQ(gApp.mainStart, 0u);
     }
+
+    // A span equal to the count is accepted, yet its 600 whole columns of 14
+    // samples show 8,400 of 8,570: the bar still reaches the other 170.
+    SetUp();
+    test::showRecording({.count = 8570, .sampleTime = 7, .spanIndex = kTenMinutes});
+    chooseSpan(kTenMinutes);
+    ASSERT_EQ(gApp.samplesPerPixel, 14u);
+    EXPECT_TRUE(fake::state().scrollVisible);
+    chartKey(ChartKey::End, false);
+    test::RecordingSurface zoomed;
+    paintCharts(zoomed);
+    EXPECT_EQ(gApp.mainLast, 8569);
 }
 
 }  // namespace
