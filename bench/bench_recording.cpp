@@ -43,7 +43,7 @@ void BM_AssignTimesForward(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * kStoreCapacity);
 }
-BENCHMARK(BM_AssignTimesForward)->Arg(2)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AssignTimesForward)->Arg(2)->Arg(25)->Arg(100)->Unit(benchmark::kMillisecond);
 
 void BM_AssignTimesBackward(benchmark::State& state) {
     fullRecording(static_cast<std::uint16_t>(state.range(0)));
@@ -53,7 +53,7 @@ void BM_AssignTimesBackward(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * kStoreCapacity);
 }
-BENCHMARK(BM_AssignTimesBackward)->Arg(2)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AssignTimesBackward)->Arg(2)->Arg(25)->Arg(100)->Unit(benchmark::kMillisecond);
 
 // The recording file written and read back, as Save and Open do it.
 void BM_SaveThenLoad(benchmark::State& state) {

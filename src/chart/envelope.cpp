@@ -150,6 +150,7 @@ std::int32_t drawPeaks(DrawingSurface& s, int baseY, std::uint32_t start, float 
     const PenId oldPen = s.selectPen(PenId::Trace);
     bool broken = true;
     int lastY = 0;  // where the line stands after the previous column
+    OverTopColumns overTop;
     float acc = 0.0f;
     std::uint32_t index = start;
     for (int x = kChartLeft; x < kChartLeft + kChartColumns; ++x) {
@@ -161,8 +162,9 @@ std::int32_t drawPeaks(DrawingSurface& s, int baseY, std::uint32_t start, float 
         index = next;
 
         if (e.hasReading) {
-            const int yLow = baseY - 2 * int{e.low};
-            const int yHigh = baseY - 2 * int{e.high};
+            const int yLow = readingY(baseY, e.low);
+            const int yHigh = readingY(baseY, e.high);
+            if (e.high > kFullScale) overTop.note(x);
             // Enter the column at the end nearer the previous column's, so the
             // join stays short, then run to the other end.
             int enter = yLow;
@@ -187,6 +189,7 @@ std::int32_t drawPeaks(DrawingSurface& s, int baseY, std::uint32_t start, float 
             broken = true;
         }
     }
+    overTop.draw(s, baseY);
     s.selectPen(oldPen);
     return traceEndRecord(start, increment, index, limit);
 }

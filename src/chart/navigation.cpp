@@ -34,6 +34,28 @@ std::uint32_t lastMainStart() {
     return span >= count ? 0 : static_cast<std::uint32_t>(count - span);
 }
 
+// Sets up the scroll bar for a main chart reckoned on a span of w samples from
+// mainStart and shows it when there is anywhere to scroll to. The range follows
+// the span; where the 600 whole columns leave a few records past the chart's
+// end that the span's range would round away (fewer than one column's worth),
+// the bar still gets one position to reach them.
+void setScrollRange(std::uint32_t w) {
+    const std::uint32_t count = shownRecordCount();
+    const std::uint64_t r = count;
+    std::uint32_t max = (count - w) / gApp.samplesPerPixel;
+    std::uint32_t page = static_cast<std::uint32_t>(std::uint64_t{w} * max / r);
+    if (max == 0 && lastMainStart() > 0) {
+        max = 1;
+        page = 1;
+    }
+    const std::uint32_t position = static_cast<std::uint32_t>(std::uint64_t{gApp.mainStart} * max / r);
+    gApp.scrollMax = max;
+    gApp.scrollPage = page;
+    gApp.scrollPos = position;
+    platform::setScrollBar(max, page, position);
+    platform::showScrollBar(max != 0);
+}
+
 }  // namespace
 
 std::uint32_t spanSamples(int row) {
@@ -86,8 +108,16 @@ void resetView() {
     // What a refused span returns to: the span on show, however the next
     // change comes (list, keyboard or wheel).
     gApp.savedSpanSelection = shown;
-    // The bar's range and position stay as they were; it is hidden, and the
-    // core ignores scroll requests until a zoom sets a new range.
+    // 600 whole columns of count / 600 samples leave the newest count mod 600
+    // records past the chart's end: the bar then scrolls to them, so the
+    // recording's end (where an early-ended fetch stopped) is never out of
+    // reach. Otherwise the whole recording is on show; the bar's range and
+    // position stay as they were, it is hidden, and the core ignores scroll
+    // requests until a zoom sets a new range.
+    if (lastMainStart() > 0) {
+        setScrollRange(kChartColumns * gApp.samplesPerPixel);
+        return;
+    }
     platform::showScrollBar(false);
     gApp.scrollMax = 0;
 }
@@ -112,16 +142,7 @@ void applyZoomSpan() {
     gApp.mainStart = gApp.zoomStart;
     if (std::uint64_t{gApp.zoomStart} + w > count) gApp.mainStart = count - w;
     setCursor(0);
-
-    const std::uint64_t r = count;
-    const std::uint32_t max = (count - w) / gApp.samplesPerPixel;
-    const std::uint32_t page = static_cast<std::uint32_t>(std::uint64_t{w} * max / r);
-    const std::uint32_t position = static_cast<std::uint32_t>(std::uint64_t{gApp.mainStart} * max / r);
-    gApp.scrollMax = max;
-    gApp.scrollPage = page;
-    gApp.scrollPos = position;
-    platform::setScrollBar(max, page, position);
-    platform::showScrollBar(max != 0);
+    setScrollRange(w);
     platform::invalidate(true);
     platform::focusMainWindow();
 }

@@ -73,10 +73,33 @@ void drawAxes(DrawingSurface& s, int x, int y, bool labelBackground) {
     s.selectFont(oldFont);
 }
 
+void OverTopColumns::draw(DrawingSurface& s, int baseY) const {
+    const int top = baseY - kPlotHeight;
+    PenId oldPen = PenId::Null;
+    bool selected = false;
+    for (int c = 0; c < kChartColumns;) {
+        if (!over_[c]) {
+            ++c;
+            continue;
+        }
+        int end = c + 1;
+        while (end < kChartColumns && over_[end]) ++end;
+        if (!selected) {
+            oldPen = s.selectPen(PenId::Marker);
+            selected = true;
+        }
+        // The end point is excluded: the line covers columns c .. end-1.
+        line(s, kChartLeft + c, top, kChartLeft + end, top);
+        c = end;
+    }
+    if (selected) s.selectPen(oldPen);
+}
+
 std::int32_t drawTrace(DrawingSurface& s, int baseY, std::uint32_t start, float increment) {
     const std::uint32_t limit = shownRecordCount();
     const PenId oldPen = s.selectPen(PenId::Trace);
     bool broken = true;  // the first drawable point is a move
+    OverTopColumns overTop;
     float acc = 0.0f;
     std::uint32_t index = start;
     for (int x = kChartLeft; x < kChartLeft + kChartColumns; ++x) {
@@ -90,7 +113,8 @@ std::int32_t drawTrace(DrawingSurface& s, int baseY, std::uint32_t start, float 
         } else if (isGap(v)) {
             broken = true;
         } else {
-            const int y = baseY - 2 * static_cast<int>(v);
+            const int y = readingY(baseY, v);
+            if (v > kFullScale) overTop.note(x);
             if (broken) {
                 s.moveTo(x, y);
             } else {
@@ -106,6 +130,7 @@ std::int32_t drawTrace(DrawingSurface& s, int baseY, std::uint32_t start, float 
         index = start + static_cast<std::uint32_t>(sum);
         acc = static_cast<float>(sum);
     }
+    overTop.draw(s, baseY);
     s.selectPen(oldPen);
     return traceEndRecord(start, increment, index, limit);
 }

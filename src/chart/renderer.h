@@ -7,6 +7,7 @@
 // colour it changed before it returns.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "chart/drawing_surface.h"
@@ -19,6 +20,30 @@ inline constexpr int kMainBaseY = 530;        // main chart base line
 inline constexpr int kZoomBaseY = 250;        // zoom chart base line
 inline constexpr int kCursorMaxX = 540;       // zoom cursor band: 0 .. 540 right of the left axis
 inline constexpr int kCursorBandWidth = 60;   // columns of the main chart the zoom chart shows
+
+// Readings above 100 % (101..200, 203..254) are held at the plot area's top,
+// so they stay inside their own chart; the columns that hold one get an
+// over-top mark, a line in the marker colour along that top edge.
+inline constexpr int kFullScale = 100;        // the reading drawn on the plot area's top
+inline constexpr int kPlotHeight = 200;       // pixels from the base line to the top (two per percent)
+
+// y of reading v in the chart with base line baseY, held inside the plot area.
+constexpr int readingY(int baseY, int v) { return baseY - 2 * (v < kFullScale ? v : kFullScale); }
+
+// The columns of one chart whose readings lie above the top. A trace notes them
+// while it draws and marks them once at its end, over the trace, joining
+// neighbouring columns into one line.
+class OverTopColumns {
+public:
+    void note(int x) {
+        if (x >= kChartLeft && x < kChartLeft + kChartColumns) over_[static_cast<std::size_t>(x - kChartLeft)] = true;
+    }
+    // Draws the marks with the marker pen and puts the pen back.
+    void draw(DrawingSurface& surface, int baseY) const;
+
+private:
+    bool over_[kChartColumns] = {};
+};
 
 // One chart's axes, ticks and axis labels; (x, y) is where the left axis meets
 // the base line. labelBackground: the labels sit on the window's background

@@ -49,26 +49,33 @@ inline void put(SampleRecord& r, const Stamp& s) {
     r.hundredths = static_cast<std::uint8_t>(s.hundredths);
 }
 
-// Adds one sample time. Only the digit that T addresses moves: units of T
-// below 10 step hundredths, T 10..99 steps tenths by its tens digit, anything
-// from 100 steps exactly one second.
-void stepForward(Stamp& s, unsigned T) {
-    if (T <= 9) {
-        s.hundredths += static_cast<int>(T);
-        if (s.hundredths <= 9) return;
-        s.hundredths -= 10;
-        if (++s.tenths <= 9) return;
-        s.tenths = 0;
-        ++s.second;
-    } else if (T <= 99) {
-        s.tenths += static_cast<int>(T / 10);
+// One sample time as the digits it adds: T = 1..100 hundredths exactly, as
+// written addition would carry them (100 is ten tenths, one whole second); a
+// T above 100 steps exactly one second, and T = 0 leaves every record on the
+// given instant. Split once per stamping so the loop only adds digits.
+struct StepDigits {
+    int tenths;      // 0..10
+    int hundredths;  // 0..9
+};
+
+StepDigits stepDigits(unsigned T) {
+    const int t = static_cast<int>(T > 100 ? 100 : T);
+    return {t / 10, t % 10};
+}
+
+// Adds one sample time, carrying hundredths -> tenths -> seconds -> ... -> year.
+void stepForward(Stamp& s, StepDigits d) {
+    if (d.tenths < 10) {  // a whole second leaves the fractions as they are
+        s.hundredths += d.hundredths;
+        if (s.hundredths > 9) {
+            s.hundredths -= 10;
+            ++s.tenths;
+        }
+        s.tenths += d.tenths;  // at most 19: one carry at most
         if (s.tenths <= 9) return;
         s.tenths -= 10;
-        ++s.second;
-    } else {
-        ++s.second;
     }
-    if (s.second <= 59) return;
+    if (++s.second <= 59) return;
     s.second = 0;
     if (++s.minute <= 59) return;
     s.minute = 0;
@@ -85,31 +92,19 @@ void stepForward(Stamp& s, unsigned T) {
     ++s.year;
 }
 
-void stepBackward(Stamp& s, unsigned T) {
-    if (T <= 9) {
-        if (s.hundredths >= static_cast<int>(T)) {
-            s.hundredths -= static_cast<int>(T);
-            return;
-        }
-        s.hundredths += 10 - static_cast<int>(T);
-        if (s.tenths > 0) {
+// Subtracts one sample time, borrowing the same way down.
+void stepBackward(Stamp& s, StepDigits d) {
+    if (d.tenths < 10) {
+        s.hundredths -= d.hundredths;
+        if (s.hundredths < 0) {
+            s.hundredths += 10;
             --s.tenths;
-            return;
         }
-        s.tenths = 9;
-        --s.second;
-    } else if (T <= 99) {
-        const int q = static_cast<int>(T / 10);
-        if (s.tenths >= q) {
-            s.tenths -= q;
-            return;
-        }
-        s.tenths += 10 - q;
-        --s.second;
-    } else {
-        --s.second;
+        s.tenths -= d.tenths;  // at least -10: one borrow at most
+        if (s.tenths >= 0) return;
+        s.tenths += 10;
     }
-    if (s.second >= 0) return;
+    if (--s.second >= 0) return;
     s.second = 59;
     if (--s.minute >= 0) return;
     s.minute = 59;
@@ -141,7 +136,7 @@ int monthLength(int month, int year2) {
 void assignTimesForward(const platform::CalendarTime& start) {
     const std::uint32_t count = gHeader.recordCount;
     if (count == 0) return;
-    const unsigned T = loadSampleTime();
+    const StepDigits T = stepDigits(loadSampleTime());
     const std::uint32_t n = count < kStoreCapacity ? count : kStoreCapacity;
     Stamp s = stampFrom(start);
     put(gStore[0], s);
@@ -154,7 +149,7 @@ void assignTimesForward(const platform::CalendarTime& start) {
 void assignTimesBackward(const platform::CalendarTime& end) {
     const std::uint32_t count = gHeader.recordCount;
     if (count == 0) return;
-    const unsigned T = loadSampleTime();
+    const StepDigits T = stepDigits(loadSampleTime());
     const std::uint32_t n = count < kStoreCapacity ? count : kStoreCapacity;
     Stamp s = stampFrom(end);
     put(gStore[n - 1], s);

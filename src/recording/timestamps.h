@@ -12,7 +12,8 @@
 int monthLength(int month, int year2);
 
 // Record 0 receives start (fractions .00), each later record the time of the one
-// before it plus gHeader.sampleTime. Writes bytes 0..7 of records
+// before it plus gHeader.sampleTime: exact hundredths for 1..100, one second
+// for anything above 100, nothing for 0. Writes bytes 0..7 of records
 // 0 .. recordCount-1; value bytes are untouched. recordCount 0: nothing to stamp.
 //
 // Stamps stay within 2000-01-01 00:00:00.00 .. 2099-12-31 23:59:59.99: a step

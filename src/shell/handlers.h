@@ -12,6 +12,8 @@ void createDrawingObjects();
 void deleteDrawingObjects();
 void paintCharts(DrawingSurface& surface);
 // Shows a new recording whole: after a completed transfer and a good load.
+// Where 600 whole columns stop short of its end (a count that is not a multiple
+// of 600) the scroll bar is shown and reaches the newest records.
 void resetView();
 void scrollMainChart(int request, std::uint32_t thumbPosition);
 void chartMouseMove(int x, int y);

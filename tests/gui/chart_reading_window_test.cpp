@@ -115,8 +115,11 @@ TEST_F(ChartReadingWindow, ContextMenuTurnsPeaksOnInBothLanguages) {
     EXPECT_TRUE(peaksShown());
     EXPECT_TRUE(loadUserPrefs().showPeaks);
     const QImage withPeaks = grab();
-    // Every column of both charts reaches up to the peak's 180.
-    EXPECT_EQ(withPeaks.pixel(400, 530 - 2 * 180), qRgb(0, 0, 255));
+    // Every column of the main chart reaches up to the peak's 180, held on its
+    // top edge, which carries the red over-top mark; nothing reaches above it.
+    EXPECT_EQ(withPeaks.pixel(400, 331), qRgb(0, 0, 255));
+    EXPECT_EQ(withPeaks.pixel(400, 330), qRgb(255, 0, 0));
+    EXPECT_EQ(withPeaks.pixel(400, 329), qRgb(195, 180, 160));
     EXPECT_EQ(withPeaks.pixel(400, 250 - 2 * 20), qRgb(0, 0, 255));
     EXPECT_GT(blueIn(withPeaks, 331, 470), 500);
     // Nothing is outside the plot areas; the menu's own clipboard action

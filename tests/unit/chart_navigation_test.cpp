@@ -2,6 +2,11 @@
 // the cursor drag, checked against the view state and the fake window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "chart/chart_reading.h"
 #include "chart/navigation.h"
 #include "chart/renderer.h"
 #include "fakes/fake_platform.h"
@@ -451,6 +456,68 @@ TEST_F(ChartNavigation, ShortRecordingKeepsTheCursorOverItsSamples) {
     EXPECT_EQ(maxCursorX(), 0);
     drag(155, 160);
     EXPECT_EQ(gApp.cursorX, 0);
+}
+
+// 600 whole columns of count / 600 samples stop short of the end of a count
+// that is not a multiple of 600 (an early-ended fetch): after a reset the bar
+// scrolls there, End brings the newest record into the main chart, the cursor
+// band at its right end brings it into the zoom chart, and the "End:" labels
+// always name the last record each chart shows.
+TEST_F(ChartNavigation, TheNewestRecordIsReachableAfterAReset) {
+    const auto endLabel = [](const test::RecordingSurface& s, int y) {
+        for (const auto& t : s.texts())
+            if (t.x == 10 && t.y == y + 15) return t.text;
+        return std::string();
+    };
+    const auto labelOf = [](std::uint32_t i) {
+        const SampleRecord& r = gStore[i];
+        char text[40];
+        std::snprintf(text, sizeof text, "%02u/%02u-%02u, %02u:%02u:%02u", unsigned{r.day}, unsigned{r.month},
+                      unsigned{r.year}, unsigned{r.hour}, unsigned{r.minute}, unsigned{r.second});
+        return std::string(text);
+    };
+    const struct {
+        std::uint32_t count, samplesPerPixel;
+        bool scrollBar;  // shown after the reset
+    } cases[] = {{599, 1, false},  {600, 1, false},    {1199, 1, true},       {5000, 8, true},
+                 {6001, 10, true}, {900000, 1500, false}, {1048576, 1747, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.count);
+        SetUp();
+        test::showRecording({.count = c.count, .sampleTime = 100});
+        ASSERT_EQ(gApp.samplesPerPixel, c.samplesPerPixel);
+        EXPECT_EQ(fake::state().scrollVisible, c.scrollBar);
+        const std::uint32_t shown = std::min(c.count, 600 * c.samplesPerPixel);
+        test::RecordingSurface whole;
+        paintCharts(whole);
+        EXPECT_EQ(gApp.mainLast, std::int32_t(shown - 1));
+        EXPECT_EQ(endLabel(whole, 500), labelOf(shown - 1));
+
+        chartKey(ChartKey::End, false);
+        moveZoomCursor(540);
+        if (c.count >= 600) expectInvariants();
+        test::RecordingSurface end;
+        paintCharts(end);
+        EXPECT_EQ(gApp.mainLast, std::int32_t(c.count - 1));
+        EXPECT_EQ(gApp.zoomLast, std::int32_t(c.count - 1));
+        EXPECT_EQ(endLabel(end, 500), labelOf(c.count - 1));
+        EXPECT_EQ(endLabel(end, 220), labelOf(c.count - 1));
+
+        chartKey(ChartKey::Home, false);
+        EXPECT_EQ(gApp.mainStart, 0u);
+    }
+
+    // A span equal to the count is accepted, yet its 600 whole columns of 14
+    // samples show 8,400 of 8,570: the bar still reaches the other 170.
+    SetUp();
+    test::showRecording({.count = 8570, .sampleTime = 7, .spanIndex = kTenMinutes});
+    chooseSpan(kTenMinutes);
+    ASSERT_EQ(gApp.samplesPerPixel, 14u);
+    EXPECT_TRUE(fake::state().scrollVisible);
+    chartKey(ChartKey::End, false);
+    test::RecordingSurface zoomed;
+    paintCharts(zoomed);
+    EXPECT_EQ(gApp.mainLast, 8569);
 }
 
 }  // namespace

@@ -110,7 +110,16 @@ TEST_F(ChartReading, PeaksMatchBruteForceMinMaxAtEveryWidth) {
                 (void)fresh;
             }
             std::map<int, int> markers;
-            for (const auto& l : s.linesWith(PenId::Marker)) markers[l.x0]++;
+            std::map<int, int> overTop;  // columns under a mark along the top: readings above 100 %
+            for (const auto& l : s.linesWith(PenId::Marker)) {
+                if (l.x0 == l.x1) {
+                    markers[l.x0]++;
+                } else {
+                    EXPECT_EQ(l.y0, kMainBaseY - 200);
+                    EXPECT_EQ(l.y1, kMainBaseY - 200);
+                    for (int x = l.x0; x < l.x1; ++x) overTop[x]++;
+                }
+            }
 
             std::uint32_t expectedNext = start;  // columns cover the records without a hole
             for (int col = 0; col < kChartColumns; ++col) {
@@ -124,12 +133,13 @@ TEST_F(ChartReading, PeaksMatchBruteForceMinMaxAtEveryWidth) {
                 const int x = kChartLeft + col;
                 if (want.hasReading) {
                     ASSERT_EQ(traceY.count(x), 1u) << x;
-                    EXPECT_EQ(traceY[x].first, kMainBaseY - 2 * want.high) << x;
-                    EXPECT_EQ(traceY[x].second, kMainBaseY - 2 * want.low) << x;
+                    EXPECT_EQ(traceY[x].first, readingY(kMainBaseY, want.high)) << x;
+                    EXPECT_EQ(traceY[x].second, readingY(kMainBaseY, want.low)) << x;
                 } else {
                     EXPECT_EQ(traceY.count(x), 0u) << x;
                 }
                 EXPECT_EQ(markers.count(x), want.hasMarker ? 1u : 0u) << x;
+                EXPECT_EQ(overTop[x], want.hasReading && want.high > 100 ? 1 : 0) << x;
             }
             if (increment >= 1.0f) {
                 // A chart whose exact span reaches the recording's end ends on

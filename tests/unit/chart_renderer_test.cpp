@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "chart/chart_reading.h"
+#include "chart/envelope.h"
+#include "chart/print.h"
 #include "chart/renderer.h"
 #include "fakes/fake_platform.h"
 #include "recording/store.h"
@@ -126,7 +129,7 @@ TEST_F(ChartRenderer, ValuesMapTwoPixelsPerPercentAboveTheBaseLine) {
     drawTrace(s, 530, 0, 1.0f);
     const auto points = s.tracePoints();
     ASSERT_GE(points.size(), 8u);
-    const int expectedY[] = {530, 330, 430, 130, 124, 22, 280, 278};
+    const int expectedY[] = {530, 330, 430, 330, 330, 330, 330, 330};  // above 100 %: held on the top
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(points[i].x, 150 + i);
         EXPECT_EQ(points[i].y, expectedY[i]) << i;
@@ -138,8 +141,58 @@ TEST_F(ChartRenderer, ValuesMapTwoPixelsPerPercentAboveTheBaseLine) {
     const auto z = zoom.tracePoints();
     EXPECT_EQ(z[0].y, 250);
     EXPECT_EQ(z[1].y, 50);    // the "100" tick of the zoom chart
-    EXPECT_EQ(z[7].y, -2);    // above 125 the zoom trace leaves the client area
-    EXPECT_EQ(z[5].y, -258);
+    EXPECT_EQ(z[7].y, 50);
+    EXPECT_EQ(z[5].y, 50);
+    // The five columns above 100 % are marked by one red line along the top.
+    EXPECT_EQ(s.linesWith(PenId::Marker), (std::vector{test::DrawnLine{153, 330, 158, 330, PenId::Marker}}));
+    EXPECT_EQ(zoom.linesWith(PenId::Marker), (std::vector{test::DrawnLine{153, 50, 158, 50, PenId::Marker}}));
+}
+
+// Readings above 100 % draw nothing outside their own chart's plot area, in the
+// window and on paper, with or without peaks; the columns that hold one carry
+// the over-top mark, and the readout still tells the true value.
+TEST_F(ChartRenderer, ReadingsAboveFullScaleStayInsideTheirOwnChart) {
+    const auto insideItsChart = [](const test::DrawnLine& l) {
+        const auto in = [&](int top) { return std::min(l.y0, l.y1) >= top && std::max(l.y0, l.y1) <= top + 200; };
+        return in(kZoomBaseY - 200) || in(kMainBaseY - 200);
+    };
+    const struct {
+        const char* name;
+        std::uint8_t (*value)(std::uint32_t);
+        bool everyColumnOver;
+    } recordings[] = {
+        {"constant 180 %", [](std::uint32_t) -> std::uint8_t { return 180; }, true},
+        {"every value", [](std::uint32_t i) { return static_cast<std::uint8_t>(i * 7); }, false},
+    };
+    for (const auto& r : recordings) {
+        for (bool peaks : {false, true}) {
+            SCOPED_TRACE(std::string(r.name) + (peaks ? ", peaks" : ""));
+            SetUp();
+            restorePeaksShown(peaks);
+            test::showRecording({.count = 60000, .value = r.value});
+            RecordingSurface window;
+            paintCharts(window);
+            RecordingSurface page;
+            printCharts(page, {gApp.mainStart, gApp.zoomStart, gApp.cursorX, gApp.samplesPerPixel}, {2026, 3, 5, 9, 41, 17});
+            for (const RecordingSurface* s : {&window, &page}) {
+                for (const auto& l : s->lines()) {
+                    if (l.pen == PenId::Trace || l.pen == PenId::Marker) {
+                        EXPECT_TRUE(insideItsChart(l)) << l.x0 << "," << l.y0 << " -> " << l.x1 << "," << l.y1;
+                    }
+                }
+                if (!r.everyColumnOver) continue;
+                const auto marks = s->linesWith(PenId::Marker);
+                for (int top : {kZoomBaseY - 200, kMainBaseY - 200}) {
+                    const test::DrawnLine whole{150, top, 750, top, PenId::Marker};
+                    EXPECT_EQ(std::count(marks.begin(), marks.end(), whole), 1) << top;
+                }
+            }
+            if (r.everyColumnOver) {
+                EXPECT_NE(readoutText(400, 400).find(": 180"), std::string::npos) << readoutText(400, 400);
+            }
+        }
+    }
+    restorePeaksShown(false);
 }
 
 TEST_F(ChartRenderer, MarkersAreRedLinesThatBreakTheTraceAndGapsBreakIt) {

@@ -405,18 +405,23 @@ TEST_F(CliOnFiles, AReaderThatStopsEarlyEndsTheOutputQuietly) {
 // stderr, and still succeeds.
 TEST_F(CliOnFiles, SetTimeWarnsWhenTimesAreHeldAtTheEndOfTheCentury) {
     const std::string path = recording("late.udd", {.count = 1000, .sampleTime = 100});
+    // Above one second the stamps step one second, so the same holds at 2.5 s.
+    const std::string slow = recording("slow.udd", {.count = 1000, .sampleTime = 250});
     const struct {
+        const std::string& file;
         const char* flag;
         const char* time;
         const char* warning;  // null: none
     } cases[] = {
-        {"--start", "2099-12-31 23:59:00", "940 records would lie after 2099-12-31 23:59:59.99"},
-        {"--start", "2099-12-31 23:43:20", nullptr},  // the last record lands on 23:59:59
-        {"--start", "2099-12-31 23:43:21", "1 record would lie after"},
-        {"--end", "2005-01-01 00:00:00", nullptr},
+        {path, "--start", "2099-12-31 23:59:00", "940 records would lie after 2099-12-31 23:59:59.99"},
+        {path, "--start", "2099-12-31 23:43:20", nullptr},  // the last record lands on 23:59:59
+        {path, "--start", "2099-12-31 23:43:21", "1 record would lie after"},
+        {path, "--end", "2005-01-01 00:00:00", nullptr},
+        {slow, "--start", "2099-12-31 23:43:20", nullptr},
+        {slow, "--start", "2099-12-31 23:43:21", "1 record would lie after"},
     };
     for (const auto& c : cases) {
-        const ProcessResult r = cli({"settime", path, c.flag, c.time});
+        const ProcessResult r = cli({"settime", c.file, c.flag, c.time});
         EXPECT_EQ(r.exitCode, 0) << c.time << r.err;
         if (c.warning == nullptr) EXPECT_EQ(r.err, "") << c.time;
         else EXPECT_NE(r.err.find(c.warning), std::string::npos) << c.time << ": " << r.err;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -23,6 +24,24 @@ std::uint64_t orderKey(const SampleRecord& r) {
     std::uint64_t k = 0;
     for (std::uint8_t b : {r.year, r.month, r.day, r.hour, r.minute, r.second, r.tenths, r.hundredths}) k = k * 256 + b;
     return k;
+}
+
+// The stamp `centis` hundredths of a second after t (before it when negative),
+// reckoned on a plain count rather than digit by digit.
+std::string trueStamp(const platform::CalendarTime& t, std::int64_t centis) {
+    using namespace std::chrono;
+    constexpr std::int64_t kDay = 8'640'000;
+    const sys_days day = year_month_day{year{t.year}, month{static_cast<unsigned>(t.month)},
+                                        std::chrono::day{static_cast<unsigned>(t.day)}};
+    std::int64_t c = day.time_since_epoch().count() * kDay + ((t.hour * 60 + t.minute) * 60 + t.second) * 100 + centis;
+    const std::int64_t days = c >= 0 ? c / kDay : (c - kDay + 1) / kDay;
+    c -= days * kDay;
+    const year_month_day ymd{sys_days{std::chrono::days{days}}};
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%04d-%02u-%02u %02d:%02d:%02d.%02d", int{ymd.year()}, unsigned{ymd.month()},
+                  unsigned{ymd.day()}, static_cast<int>(c / 360'000), static_cast<int>(c / 6000 % 60),
+                  static_cast<int>(c / 100 % 60), static_cast<int>(c % 100));
+    return buf;
 }
 
 class Timestamps : public ::testing::Test {
@@ -57,7 +76,7 @@ TEST_F(Timestamps, ForwardWorkedExamples) {
     EXPECT_EQ(forward(100, 3, {2007, 12, 31, 23, 59, 58}),
               (V{"2007-12-31 23:59:58.00", "2007-12-31 23:59:59.00", "2008-01-01 00:00:00.00"}));
     EXPECT_EQ(forward(25, 3, {2008, 1, 1, 0, 0, 0}),
-              (V{"2008-01-01 00:00:00.00", "2008-01-01 00:00:00.20", "2008-01-01 00:00:00.40"}));
+              (V{"2008-01-01 00:00:00.00", "2008-01-01 00:00:00.25", "2008-01-01 00:00:00.50"}));
     EXPECT_EQ(forward(0, 3, {2008, 1, 1, 0, 0, 0}), V(3, "2008-01-01 00:00:00.00"));
 
     const V s = forward(2, 51, {2008, 12, 31, 23, 59, 59});
@@ -77,14 +96,40 @@ TEST_F(Timestamps, BackwardWorkedExamples) {
 }
 
 TEST_F(Timestamps, StepDigitFollowsSampleTime) {
-    // 7 steps hundredths with a carry into tenths; 99 steps 0.9 s; 250 steps one second.
+    // 7 steps hundredths with a carry into tenths; 99 steps 0.99 s; 250 steps one second.
     EXPECT_EQ(forward(7, 3, {2010, 5, 5, 10, 0, 0}),
               (V{"2010-05-05 10:00:00.00", "2010-05-05 10:00:00.07", "2010-05-05 10:00:00.14"}));
     EXPECT_EQ(forward(99, 3, {2010, 5, 5, 10, 0, 0}),
-              (V{"2010-05-05 10:00:00.00", "2010-05-05 10:00:00.90", "2010-05-05 10:00:01.80"}));
+              (V{"2010-05-05 10:00:00.00", "2010-05-05 10:00:00.99", "2010-05-05 10:00:01.98"}));
     EXPECT_EQ(forward(250, 2, {2010, 5, 5, 10, 0, 0})[1], "2010-05-05 10:00:01.00");
-    EXPECT_EQ(backward(25, 3, {2010, 5, 5, 10, 0, 0})[0], "2010-05-05 09:59:59.60");
+    EXPECT_EQ(backward(25, 3, {2010, 5, 5, 10, 0, 0})[0], "2010-05-05 09:59:59.50");
     EXPECT_EQ(backward(7, 2, {2010, 5, 5, 10, 0, 0})[0], "2010-05-05 09:59:59.93");
+}
+
+// Every record lies whole sample times from the given instant, across a leap
+// day, a plain February's end and a year's end, forwards and backwards. The
+// standard sample times (2, 5, 10, 20, 50, 100) stepped exactly before, so they
+// keep the stamps they always had; the others now do too. Above 100 a step is
+// one second.
+TEST_F(Timestamps, StampsAreWholeSampleTimesFromTheGivenInstant) {
+    struct Case {
+        bool forwards;
+        platform::CalendarTime t;
+    };
+    const Case cases[] = {{true, {2008, 2, 28, 23, 59, 30}}, {true, {2008, 12, 31, 23, 59, 30}},
+                          {true, {2009, 2, 28, 23, 59, 30}}, {false, {2008, 3, 1, 0, 0, 30}},
+                          {false, {2009, 1, 1, 0, 0, 30}},   {false, {2009, 3, 1, 0, 0, 30}}};
+    constexpr std::uint32_t kCount = 6000;  // crosses the boundary for every T from 1 on
+    for (unsigned T : {2u, 5u, 10u, 20u, 50u, 100u, 1u, 3u, 7u, 25u, 99u, 250u}) {
+        const std::int64_t step = T > 100 ? 100 : T;
+        for (const Case& c : cases) {
+            const V got = c.forwards ? forward(T, kCount, c.t) : backward(T, kCount, c.t);
+            for (std::uint32_t k = 0; k < kCount; ++k) {
+                const std::int64_t offset = c.forwards ? std::int64_t{k} * step : (std::int64_t{k} - (kCount - 1)) * step;
+                ASSERT_EQ(got[k], trueStamp(c.t, offset)) << "T " << T << " record " << k;
+            }
+        }
+    }
 }
 
 TEST_F(Timestamps, MonthEndsAndLeapYears) {

@@ -2,6 +2,7 @@
 // export and settime. Each reuses the window's rule for its part: the
 // recording loader and its refusals, writeCsv, the set-time checks and the
 // timestamp assignment.
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -308,7 +309,8 @@ std::int64_t centiseconds(const platform::CalendarTime& t) {
 // the stamping holds them at that instant.
 std::uint32_t heldStamps(bool forward, const platform::CalendarTime& from) {
     const std::uint32_t count = gHeader.recordCount < kStoreCapacity ? gHeader.recordCount : kStoreCapacity;
-    const std::int64_t step = loadSampleTime();
+    // A sample time above one second steps the stamps by exactly one second.
+    const std::int64_t step = std::min<std::int64_t>(loadSampleTime(), 100);
     if (count == 0 || step == 0) return 0;
     const std::int64_t room = forward ? centiseconds({2099, 12, 31, 23, 59, 59}) + 99 - centiseconds(from)
                                       : centiseconds(from);
