@@ -76,6 +76,13 @@ enum class SaveAnswer { Save, Discard, Cancel };
 SaveAnswer askSaveChanges(const char* utf8Text, const char* utf8Caption, const char* utf8Save,
                           const char* utf8Discard, const char* utf8Cancel);
 
+// Modal question with two buttons over the active window: true for Yes; No,
+// Esc and the close box give false. No is the default button.
+bool askYesNo(const char* utf8Text, const char* utf8Caption, const char* utf8Yes, const char* utf8No);
+
+// Every call above that shows a box and every file dialog runs a modal loop,
+// counted in gApp.modalDepth while it runs (shell/modal_scope.h).
+
 // ---- file dialogs ----------------------------------------------------------------
 // Returns true and the chosen path, or false when the user cancelled.
 // filterText is e.g. "UDD File (*.udd)"; defaultExt is appended when the name has none.

@@ -2,6 +2,7 @@
 // layer (dialogs, progress window, printing, screen capture).
 #pragma once
 
+class QMenu;
 class QString;
 class QWidget;
 
@@ -10,6 +11,9 @@ QWidget* qtMainWindow();
 // The main window's client area (800 px wide, the charts' coordinates), or
 // nullptr when there is no main window.
 QWidget* qtClientArea();
+
+// Counts menu as one of our modal menus (gApp.modalDepth) while it is shown.
+void qtCountWhileShown(QMenu* menu);
 
 // Holds the main window's timers and posted commands (true) or lets them run
 // again (false; commands posted meanwhile then run in order).
