@@ -22,6 +22,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSerialPortInfo>
+#include <QSessionManager>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -385,6 +386,20 @@ void qtHoldProgramEvents(bool hold) {
 
 QWidget* qtMainWindow() { return gWindow.data(); }
 
+void qtCommitSessionData(QSessionManager& manager) {
+#ifndef QT_NO_SESSIONMANAGER
+    if (!gWindow) return;
+    // allowsInteraction() waits for the session's leave to ask; without it
+    // nothing is asked and the window's own close asks later, if it can.
+    const bool mayAsk = manager.allowsInteraction();
+    const bool mayEnd = sessionEndRequested(mayAsk);
+    if (!mayEnd) manager.cancel();
+    if (mayAsk) manager.release();
+#else
+    (void)manager;
+#endif
+}
+
 void qtCountWhileShown(QMenu* menu) {
     // One count per menu, taken when it shows and given back when it hides
     // or goes away while shown, so the count cannot leak.
@@ -415,6 +430,11 @@ void* createMainWindow(const char* utf8Title) {
     QApplication::setWindowIcon(programIcon());
     gWindow = window;
     installChartReading(window, window->client());
+#ifndef QT_NO_SESSIONMANAGER
+    // The desktop session's end asks what the close box asks.
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        QObject::connect(app, &QGuiApplication::commitDataRequest, window, &qtCommitSessionData);
+#endif
     mainWindowCreated();
     // Centred on the screen, as far as the screen allows.
     window->adjustSize();
