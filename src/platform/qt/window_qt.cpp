@@ -417,6 +417,7 @@ void qtCountWhileShown(QMenu* menu) {
     QObject::connect(menu, &QMenu::aboutToHide, menu, release);
     QObject::connect(menu, &QObject::destroyed, release);
 }
+
 QWidget* qtClientArea() { return gWindow ? gWindow->client() : nullptr; }
 
 namespace platform {
