@@ -4,7 +4,8 @@
 // Everything here runs on the user-interface thread.
 //
 // Rules for this header: no Qt or POSIX types; every function added here gets an
-// implementation in platform/qt/ and in tests/fakes/ in the same change.
+// implementation in platform/qt/, platform/win32/, tools/cli/cli_platform.cpp
+// and tests/fakes/ in the same change.
 #pragma once
 
 #include <cstdint>
