@@ -178,6 +178,12 @@ check "... keeping the 3000 samples that came" grep -q "^Records: *3000" info.tx
 # The window program fetches, saves, exports and dumps through its dialogs.
 start_sim --sample-time 10 --length 200000
 run_test window_transfer_test VANTREL_TEST_LIVE_COM1=1
+# Quitting mid-transfer asks first; on Yes the logger receives the abort.
+start_sim --sample-time 10 --length 200000 --pace real
+run_test window_transfer_test VANTREL_TEST_LIVE_COM1=1 VANTREL_TEST_LIVE_PACE=real \
+  GTEST_FILTER=WindowTransfer.QuittingMidTransferAsksFirst
+stop_sim
+check "quitting mid-transfer: the logger received the abort" grep -q "aborts received 1," "$E2E/sim.out"
 # The Win32 serial layer on a live port whose logger says nothing.
 start_sim --silent
 run_test serial_win32_test VANTREL_TEST_LIVE_COM1=1

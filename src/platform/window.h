@@ -4,7 +4,8 @@
 // Everything here runs on the user-interface thread.
 //
 // Rules for this header: no Qt or POSIX types; every function added here gets an
-// implementation in platform/qt/ and in tests/fakes/ in the same change.
+// implementation in platform/qt/, platform/win32/, tools/cli/cli_platform.cpp
+// and tests/fakes/ in the same change.
 #pragma once
 
 #include <cstdint>
@@ -75,6 +76,13 @@ void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon icon)
 enum class SaveAnswer { Save, Discard, Cancel };
 SaveAnswer askSaveChanges(const char* utf8Text, const char* utf8Caption, const char* utf8Save,
                           const char* utf8Discard, const char* utf8Cancel);
+
+// Modal question with two buttons over the active window: true for Yes; No,
+// Esc and the close box give false. No is the default button.
+bool askYesNo(const char* utf8Text, const char* utf8Caption, const char* utf8Yes, const char* utf8No);
+
+// Every call above that shows a box and every file dialog runs a modal loop,
+// counted in gApp.modalDepth while it runs (shell/modal_scope.h).
 
 // ---- file dialogs ----------------------------------------------------------------
 // Returns true and the chosen path, or false when the user cancelled.

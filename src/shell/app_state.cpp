@@ -49,6 +49,7 @@ void resetGlobalStateForTests() {
     gApp.unsavedWork = 0;
     gApp.linkPort = 0;
     gApp.modalDepth = 0;
+    gApp.quitAgreed = 0;
     gApp.timeEntry = {};
     gApp.dataPresent = 0;
     gApp.samplesPerPixel = 0;

@@ -82,6 +82,8 @@ struct AppState {
     std::uint16_t linkPort = 0;               // port the link is open on, 0 when closed (port selection)
     int modalDepth = 0;                       // modal dialogs, message boxes and menus of ours open now;
                                               // a transfer does not complete while it is above 0
+    int quitAgreed = 0;                       // the user let the desktop session end the program; a close
+                                              // before the next command does not ask again
 
     // Set-time dialog: second, minute, hour, day, month, year - 2000
     std::array<std::uint8_t, 6> timeEntry = {};

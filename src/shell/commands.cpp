@@ -2,6 +2,7 @@
 // notifications and the commands posted by the transfer go through here.
 #include "platform/dialogs.h"
 #include "platform/window.h"
+#include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "shell/main_window.h"
 
@@ -18,7 +19,8 @@ struct CommandRoute {
 constexpr CommandRoute kCommands[] = {
     {CmdAbout, CmdAbout, [](int) { platform::runAboutDialog(); }},
     {CmdExit, CmdExit, [](int) {
-         if (unsavedWorkSettled()) platform::destroyMainWindow();
+         // A running transfer first, then the recording on show.
+         if (transferSettledForQuit() && unsavedWorkSettled()) platform::destroyMainWindow();
      }},
     {CmdPortFirst, CmdPortLast, [](int id) { selectPort(id); }},
     {CmdSave, CmdSave, [](int) { commandSave(); }},
@@ -54,6 +56,9 @@ bool dispatchCommand(int commandId, int notification) {
     }
     const CommandRoute* route = findRoute(commandId);
     if (route == nullptr) return false;
+    // The program goes on after all: what the session's questions settled
+    // may change from here.
+    gApp.quitAgreed = 0;
     route->run(commandId);
     return true;
 }

@@ -4,12 +4,14 @@
 #include <cstring>
 
 #include "device/link.h"
+#include "device/transfer.h"
 #include "platform/window.h"
 #include "recording/settings_file.h"
 #include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "shell/messages.h"
 #include "shell/outside_files.h"
+#include "shell/ui_texts.h"
 #include "shell/user_prefs.h"
 
 namespace {
@@ -24,6 +26,24 @@ constexpr MessageId kMsgEventFailed = 75;
 constexpr MessageId kMsgSettingsFailed = 77;
 constexpr MessageId kCaptionApp = 15;
 constexpr MessageId kCaptionError = 43;
+
+void saveSettingsReporting() {
+    const int rc = saveSettings(gSettings);
+    if (rc != 0) showMessage(kMsgSettingsFailed, kCaptionError, rc);
+}
+
+// Ends a running transfer for good before the program ends: the abort code
+// goes out and reaches the line, and nothing of the transfer is left to
+// send or to wait for.
+void stopTransferForQuit() {
+    // The count or the start code may still wait in the queue: after the
+    // abort they must not reach the logger.
+    gApp.cmdTail = gApp.cmdHead;
+    gApp.countSent = 0;
+    sendAbort();
+    endProgressDisplay();  // no sample is taken from here on; the progress window goes
+    drainTransmitRing(1000);
+}
 
 void createSignal(Event& signal) {
     // create() only refuses a signal that already exists, which is no failure.
@@ -77,17 +97,54 @@ void createTransferSignals() {
 }
 
 bool mainWindowCloseRequested() {
-    if (!unsavedWorkSettled()) return false;
-    const int rc = saveSettings(gSettings);
-    if (rc != 0) showMessage(kMsgSettingsFailed, kCaptionError, rc);
+    // After the session's questions were answered, its closing of the window
+    // does not ask them again.
+    if (!gApp.quitAgreed && (!transferSettledForQuit() || !unsavedWorkSettled())) return false;
+    saveSettingsReporting();
     platform::stopTimer(kPumpTimerId);
     return true;
+}
+
+bool transferSettledForQuit() {
+    if (!transferRunning()) return true;
+    if (!platform::askYesNo(uiText(UiText::StopTransferAndQuit), messageTextPtr(kCaptionApp),
+                            uiText(UiText::QuestionYes), uiText(UiText::QuestionNo)))
+        return false;
+    // It may have ended while the question was open.
+    if (transferRunning()) stopTransferForQuit();
+    return true;
+}
+
+bool sessionEndRequested(bool mayAsk) {
+    if (mayAsk) {
+        if (!transferSettledForQuit() || !unsavedWorkSettled()) return false;
+        gApp.quitAgreed = 1;
+        saveSettingsReporting();
+        return true;
+    }
+    // No message box where the session lets us show none.
+    saveSettings(gSettings);
+    return true;
+}
+
+void sessionEnding() {
+    if (transferRunning()) stopTransferForQuit();
+    saveSettings(gSettings);  // nobody is left to read a message now
+    gLinkCalls.close();
+}
+
+void sessionEndCancelled() { gApp.quitAgreed = 0; }
+
+const char* quitBlockReason() {
+    if (transferRunning()) return uiText(UiText::StopTransferAndQuit);
+    if (gApp.dataPresent && gApp.unsavedWork) return uiText(UiText::SaveChangesQuestion);
+    return nullptr;
 }
 
 void mainWindowDestroyed() {
     platform::setMenuBar(0);
     // Both I/O threads are joined before the signals they raise go away.
-    closeLink();
+    gLinkCalls.close();
     gApp.deviceAnswered.close();
     gApp.countConfirmed.close();
     deleteDrawingObjects();

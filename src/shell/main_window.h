@@ -61,10 +61,33 @@ bool startMainWindow();
 void mainWindowCreated();
 // After the window exists: the two manual-reset signals of the transfer.
 void createTransferSignals();
-// Close box / system menu: first keeps unsaved work (the user may cancel:
-// returns false and the window stays), then writes the settings file and
-// stops timer 50 and returns true; the platform then destroys the window.
+// Close box / system menu: first settles a running transfer and then unsaved
+// work (the user may keep the program: returns false and the window stays),
+// then writes the settings file and stops timer 50 and returns true; the
+// platform then destroys the window.
 bool mainWindowCloseRequested();
+// Before the program ends while a transfer runs (Exit, the close box, the end
+// of the desktop session): asks whether to stop it. Yes sends the abort code
+// and lets it reach the line before anything closes the port, and returns
+// true; No returns false with the program and the transfer going on. True at
+// once when no transfer runs.
+bool transferSettledForQuit();
+// The desktop session is about to end. When mayAsk (the session lets the
+// program talk to the user) the same questions as the close box come first,
+// and a No or Cancel returns false: the session is asked to wait. When the
+// program may end, the settings file is written and true returned.
+bool sessionEndRequested(bool mayAsk);
+// The session ends now, and the window may never see its destroy handling: a
+// transfer still running is stopped (abort code on the line), the settings
+// file is written and the link closed.
+void sessionEnding();
+// The session end was called off: the program goes on as before, and a later
+// close asks its questions again.
+void sessionEndCancelled();
+// The first question ending the program now would ask (a running transfer,
+// then unsaved work), for the system to show while it waits; null when there
+// is nothing to ask.
+const char* quitBlockReason();
 // Destroy handling: menu, link, signals, drawing objects, then the message loop
 // is told to end with code 0.
 void mainWindowDestroyed();

@@ -5,6 +5,7 @@ namespace platform {
 
 // Answers from fake::state().dialogAnswers; Cancel (0) when none is scripted.
 int runSpanDialog() {
+    fake::modalOpen();
     auto& s = fake::state();
     s.dialogsRun.push_back("span");
     if (s.dialogAnswers.empty()) return 0;
@@ -13,6 +14,9 @@ int runSpanDialog() {
     return r;
 }
 
-void runAboutDialog() { fake::state().dialogsRun.push_back("about"); }
+void runAboutDialog() {
+    fake::modalOpen();
+    fake::state().dialogsRun.push_back("about");
+}
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -50,6 +51,12 @@ struct State {
     std::deque<int> saveAnswers;         // next answers to the unsaved-work question:
                                          // 0 Save, 1 Discard, 2 Cancel (none left: Cancel)
     int saveQuestions = 0;               // times the unsaved-work question was asked
+    std::deque<int> yesNoAnswers;        // next answers to Yes/No questions: 1 Yes, 0 No (none left: No)
+    std::vector<std::string> yesNoQuestions; // texts of the Yes/No questions asked, in order
+    // Runs inside every modal dialog, box and question of the fake while it
+    // is counted in gApp.modalDepth, as a timer tick would inside the real
+    // dialog's loop.
+    std::function<void()> whileModal;
     std::vector<std::string> dialogsRun; // names of the modal dialogs run, in order
     // Set-time dialog: texts typed for each press of a time button, in the
     // order year, month, day, hour, minute, second (see fake_set_time_dialog.cpp).
@@ -59,6 +66,8 @@ struct State {
 State& state();
 // Clears every recorded call and scripted answer.
 void reset();
+// A modal dialog of the fake is open: counts it and runs whileModal.
+void modalOpen();
 
 
 }  // namespace fake

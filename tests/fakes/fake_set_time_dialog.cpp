@@ -12,6 +12,7 @@
 namespace platform {
 
 int runSetTimeDialog() {
+    fake::modalOpen();
     auto& s = fake::state();
     s.dialogsRun.push_back("setTime");
     if (s.dialogAnswers.empty()) return kSetTimeCancel;

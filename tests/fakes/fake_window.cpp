@@ -5,6 +5,7 @@
 
 #include "platform/window.h"
 #include "shell/main_window.h"
+#include "shell/modal_scope.h"
 
 namespace fake {
 
@@ -15,6 +16,11 @@ State gState;
 State& state() { return gState; }
 
 void reset() { gState = State{}; }
+
+void modalOpen() {
+    const ModalScope modal;
+    if (gState.whileModal) gState.whileModal();
+}
 
 }  // namespace fake
 
@@ -77,10 +83,12 @@ void checkMenuItem(int commandId, bool checked) {
 }
 
 void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon icon) {
+    fake::modalOpen();
     fake::state().messages.push_back({utf8Text, utf8Caption, icon == MessageIcon::Error});
 }
 
 SaveAnswer askSaveChanges(const char*, const char*, const char*, const char*, const char*) {
+    fake::modalOpen();
     auto& s = fake::state();
     s.saveQuestions++;
     if (s.saveAnswers.empty()) return SaveAnswer::Cancel;
@@ -89,7 +97,18 @@ SaveAnswer askSaveChanges(const char*, const char*, const char*, const char*, co
     return answer == 0 ? SaveAnswer::Save : answer == 1 ? SaveAnswer::Discard : SaveAnswer::Cancel;
 }
 
+bool askYesNo(const char* utf8Text, const char*, const char*, const char*) {
+    fake::modalOpen();
+    auto& s = fake::state();
+    s.yesNoQuestions.emplace_back(utf8Text);
+    if (s.yesNoAnswers.empty()) return false;
+    const int answer = s.yesNoAnswers.front();
+    s.yesNoAnswers.pop_front();
+    return answer == 1;
+}
+
 bool openFileDialog(const char* filterText, const char* defaultExt, std::string& path) {
+    fake::modalOpen();
     auto& s = fake::state();
     s.fileDialogs.push_back({true, filterText, defaultExt});
     if (s.fileAnswers.empty()) return false;
@@ -98,6 +117,7 @@ bool openFileDialog(const char* filterText, const char* defaultExt, std::string&
     return !path.empty();
 }
 bool saveFileDialog(const char* filterText, const char* defaultExt, std::string& path) {
+    fake::modalOpen();
     auto& s = fake::state();
     s.fileDialogs.push_back({false, filterText, defaultExt});
     if (s.fileAnswers.empty()) return false;

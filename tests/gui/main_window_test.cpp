@@ -39,14 +39,20 @@
 #include <string>
 #include <vector>
 
+#include "device/transfer.h"
 #include "platform/dialogs.h"
+#include "platform/printer.h"
+#include "platform/qt/chart_context_menu.h"
+#include "platform/qt/printer_qt.h"
 #include "platform/qt/qt_shell.h"
+#include "platform/set_time_dialog.h"
 #include "platform/window.h"
 #include "recording/store.h"
 #include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "shell/main_window.h"
 #include "shell/messages.h"
+#include "shell/ui_texts.h"
 #include "support/gui_helpers.h"
 #include "support/program_dir.h"
 
@@ -361,6 +367,104 @@ TEST_F(MainWindowTest, ScreenSettleRunsNoTimerOrCommandOfOurs) {
     for (int i = 0; i < 200 && aboutSeen == 0; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(aboutSeen, 1);
     EXPECT_GT(ticks, 0);
+}
+
+// ---- modal loops of ours ------------------------------------------------------------
+
+// Our timers tick inside every modal loop; each of our dialogs, boxes and
+// menus counts itself while it is open, which is what holds a transfer's end
+// back until the user has answered.
+TEST_F(MainWindowTest, EveryDialogBoxAndMenuOfOursCountsWhileOpen) {
+    start();
+    settle();
+    const struct {
+        const char* shown;  // object name (or class) of the modal widget
+        std::function<void()> run;
+    } kinds[] = {
+        {"messageBox", [] { platform::messageBox("text", "caption", platform::MessageIcon::Error); }},
+        {"saveChangesBox", [] { platform::askSaveChanges("text", "caption", "Save", "Discard", "Cancel"); }},
+        {"yesNoBox", [] { platform::askYesNo("text", "caption", "Yes", "No"); }},
+        {"openFileDialog", [] { std::string p; platform::openFileDialog("UDD File (*.udd)", "udd", p); }},
+        {"saveFileDialog", [] { std::string p; platform::saveFileDialog("Bitmap File (*.bmp)", "bmp", p); }},
+        {"201", [] { platform::runSpanDialog(); }},
+        {"101", [] { platform::runAboutDialog(); }},
+        {"205", [] { platform::runSetTimeDialog(); }},
+        {"QPrintDialog", [] {
+             qtSetPrinterChoice(PrinterChoice::Dialog);
+             platform::PrinterHandle printer = nullptr;
+             platform::choosePrinter(printer);
+             platform::releasePrinter(printer);
+         }},
+    };
+    for (const auto& kind : kinds) {
+        QString seen;
+        int depthInside = -1;
+        answerer_.expect([&](QWidget* w) {
+            seen = w->inherits("QPrintDialog") ? QStringLiteral("QPrintDialog") : w->objectName();
+            depthInside = gApp.modalDepth;
+            static_cast<QDialog*>(w)->reject();
+            return true;
+        });
+        kind.run();
+        EXPECT_EQ(seen.toStdString(), kind.shown);
+        EXPECT_EQ(depthInside, 1) << kind.shown;
+        EXPECT_EQ(gApp.modalDepth, 0) << kind.shown;
+    }
+    EXPECT_TRUE(answerer_.idle());
+
+    // Menus are popups, not modal loops: they count from showing to hiding,
+    // also when one goes away while shown.
+    QWidget* client = qtClientArea();
+    QMenu* context = buildChartContextMenu(client, QPoint(300, 400));
+    auto* fileMenu = qtMainWindow()->findChild<QMenu*>(QStringLiteral("popup0"));
+    ASSERT_NE(fileMenu, nullptr);
+    for (QMenu* menu : {fileMenu, context}) {
+        menu->popup(client->mapToGlobal(QPoint(300, 400)));
+        settle();
+        EXPECT_EQ(gApp.modalDepth, 1) << menu->objectName().toStdString();
+        menu->hide();
+        settle();
+        EXPECT_EQ(gApp.modalDepth, 0) << menu->objectName().toStdString();
+    }
+    context->popup(client->mapToGlobal(QPoint(300, 400)));
+    settle();
+    delete context;
+    EXPECT_EQ(gApp.modalDepth, 0);
+}
+
+// Exit while a transfer runs asks first; No keeps the program and the
+// transfer, Yes stops the transfer and ends the program.
+TEST_F(MainWindowTest, ExitDuringATransferAsksYesOrNo) {
+    start();
+    settle();
+    gApp.transferOpen = 1;
+    gApp.receiving = 1;
+    struct Seen {
+        QString text, yes, no, byDefault;
+    } seen;
+    for (const char* answer : {"no", "yes"}) {
+        answerer_.expect([&seen, answer](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (box == nullptr || box->objectName() != "yesNoBox") return false;
+            seen = {box->text(), box->findChild<QPushButton*>("yes")->text(),
+                    box->findChild<QPushButton*>("no")->text(), box->defaultButton()->objectName()};
+            box->findChild<QPushButton*>(answer)->click();
+            return true;
+        });
+        action(105)->trigger();
+        settle();
+        EXPECT_EQ(seen.text.toStdString(), uiText(UiText::StopTransferAndQuit));
+        EXPECT_EQ(seen.yes, "&Yes");
+        EXPECT_EQ(seen.no, "&No");
+        EXPECT_EQ(seen.byDefault, "no");
+        if (std::string(answer) == "no") {
+            EXPECT_NE(qtMainWindow(), nullptr);
+            EXPECT_TRUE(transferRunning());
+        }
+    }
+    EXPECT_EQ(qtMainWindow(), nullptr);
+    EXPECT_FALSE(transferRunning());
+    EXPECT_EQ(gApp.modalDepth, 0);
 }
 
 // ---- span dialog --------------------------------------------------------------------

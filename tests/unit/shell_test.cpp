@@ -13,6 +13,7 @@
 #include <iterator>
 #include <string>
 
+#include "device/protocol.h"
 #include "device/transfer.h"
 #include "fakes/fake_platform.h"
 #include "recording/store.h"
@@ -20,6 +21,7 @@
 #include "shell/main_window.h"
 #include "shell/menus.h"
 #include "shell/messages.h"
+#include "shell/ui_texts.h"
 #include "support/program_dir.h"
 
 namespace fs = std::filesystem;
@@ -221,6 +223,145 @@ TEST_F(ShellTest, UnwritableSettingsAtCloseAreReportedAndCloseGoesOn) {
     ASSERT_EQ(fake::state().messages.size(), 1u);
     EXPECT_EQ(fake::state().messages[0].text.rfind("Error opening configuration file: ", 0), 0u);
     EXPECT_EQ(fake::state().messages[0].caption, "Error:");
+}
+
+// ---- ending the program while a transfer runs ---------------------------------------
+
+// What reaches the link, in order: codes sent, and "close".
+std::vector<std::string> gLinkLog;
+const LinkCalls kLoggingLink{[](std::uint16_t, int) { return 1; }, [] { gLinkLog.push_back("close"); },
+                             [](std::uint16_t code) { gLinkLog.push_back(std::to_string(code)); }};
+
+class QuitTest : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        start();
+        fake::reset();
+        fake::state().windowExists = true;
+        gLinkLog.clear();
+        saved_ = gLinkCalls;
+        gLinkCalls = kLoggingLink;
+    }
+    void TearDown() override {
+        gLinkCalls = saved_;
+        ShellTest::TearDown();
+    }
+    LinkCalls saved_{};
+    // A transfer whose samples are arriving, or whose start code still waits
+    // in the queue for the count's confirmation.
+    static void runTransfer(bool streaming) {
+        gApp.transferOpen = 1;
+        gApp.receiving = streaming ? 1 : 0;
+        gApp.acceptingSamples = streaming;
+        if (!streaming) {
+            queueCode(CodeStart);
+            gApp.countSent = 1;
+        }
+    }
+};
+
+enum class Way { Exit, Close, Session };
+
+// Exit, the close box and the end of the session ask the same questions in
+// the same order, and only a Yes stops the transfer, its abort code on the
+// line before the port closes.
+TEST_F(QuitTest, ARunningTransferIsStoppedOnlyWhenTheUserSaysSo) {
+    const std::string abort = std::to_string(CodeAbort);
+    const struct {
+        bool transfer, streaming, unsaved;
+        int yesNo;       // answer to the transfer question, -1: none scripted
+        int save;        // answer to the unsaved-work question (0 Save, 1 Discard, 2 Cancel)
+        bool ends;       // the program may end
+        bool stillRuns;  // the transfer goes on
+        int saveAsked;
+    } cases[] = {
+        {false, false, false, -1, 2, true, false, 0},  // nothing running: no question
+        {true, true, false, 0, 2, false, true, 0},     // No: program and transfer go on
+        {true, true, false, 1, 2, true, false, 0},     // Yes: stopped, then ends
+        {true, false, false, 1, 2, true, false, 0},    // Yes before the stream: the start code stays unsent
+        {true, true, true, 1, 2, false, false, 1},     // Yes, then Cancel about the recording: stopped, stays
+        {true, true, true, 1, 1, true, false, 1},      // Yes, then Discard
+        {false, false, true, -1, 2, false, false, 1},  // only unsaved work: its question alone
+    };
+    for (const Way way : {Way::Exit, Way::Close, Way::Session}) {
+        for (const auto& c : cases) {
+            const std::string label = std::to_string(static_cast<int>(way)) + "/" + std::to_string(&c - cases);
+            resetGlobalStateForTests();
+            fake::reset();
+            fake::state().windowExists = true;
+            gLinkLog.clear();
+            if (c.transfer) runTransfer(c.streaming);
+            gApp.dataPresent = 1;
+            gApp.unsavedWork = c.unsaved ? 1 : 0;
+            if (c.yesNo >= 0) fake::state().yesNoAnswers.push_back(c.yesNo);
+            fake::state().saveAnswers.push_back(c.save);
+
+            bool ended = false;
+            switch (way) {
+                case Way::Exit:
+                    dispatchCommand(CmdExit);
+                    ended = fake::state().windowsDestroyed == 1;
+                    break;
+                case Way::Close: ended = mainWindowCloseRequested(); break;
+                case Way::Session: ended = sessionEndRequested(true); break;
+            }
+            EXPECT_EQ(ended, c.ends) << label;
+            EXPECT_EQ(transferRunning(), c.stillRuns) << label;
+            const std::vector<std::string> asked =
+                c.transfer ? std::vector<std::string>{uiText(UiText::StopTransferAndQuit)} : std::vector<std::string>{};
+            EXPECT_EQ(fake::state().yesNoQuestions, asked) << label;
+            EXPECT_EQ(fake::state().saveQuestions, c.saveAsked) << label;
+
+            std::vector<std::string> line;
+            if (c.transfer && c.yesNo == 1) line.push_back(abort);
+            if (way == Way::Exit && c.ends) line.push_back("close");
+            EXPECT_EQ(gLinkLog, line) << label;
+            if (c.transfer && c.yesNo == 1) {
+                EXPECT_EQ(gApp.cmdHead, gApp.cmdTail) << label;
+                EXPECT_EQ(gApp.countSent, 0) << label;
+                EXPECT_FALSE(gApp.acceptingSamples.load()) << label;
+                EXPECT_TRUE(fake::state().postedCommands.empty()) << label;
+            }
+            EXPECT_EQ(gApp.modalDepth, 0) << label;
+        }
+    }
+}
+
+// The session's end: without leave to ask it only writes the settings; with
+// it, the answers given hold for the session's own closing of the window
+// until the program goes on with a command; an ending session stops what
+// still runs and closes the link; the system is told what the program waits for.
+TEST_F(QuitTest, SessionEndAsksOnceAndEndsCleanly) {
+    fs::remove(settingsFile());
+    runTransfer(true);
+    EXPECT_STREQ(quitBlockReason(), uiText(UiText::StopTransferAndQuit));
+    EXPECT_TRUE(sessionEndRequested(false));
+    EXPECT_TRUE(fake::state().yesNoQuestions.empty());
+    EXPECT_TRUE(transferRunning());
+    EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(1, English));
+
+    sessionEnding();
+    EXPECT_EQ(gLinkLog, (std::vector<std::string>{std::to_string(CodeAbort), "close"}));
+    EXPECT_FALSE(transferRunning());
+
+    gApp.dataPresent = 1;
+    gApp.unsavedWork = 1;
+    EXPECT_STREQ(quitBlockReason(), uiText(UiText::SaveChangesQuestion));
+    fake::state().saveAnswers = {1};  // Discard
+    EXPECT_TRUE(sessionEndRequested(true));
+    EXPECT_TRUE(mainWindowCloseRequested());
+    EXPECT_EQ(fake::state().saveQuestions, 1) << "the session's close asks no more";
+    sessionEndCancelled();
+    EXPECT_FALSE(mainWindowCloseRequested());
+    EXPECT_EQ(fake::state().saveQuestions, 2);
+
+    fake::state().saveAnswers = {1};
+    ASSERT_TRUE(sessionEndRequested(true));
+    dispatchCommand(CmdAbout);
+    EXPECT_FALSE(mainWindowCloseRequested()) << "a command after the session's questions: asked again";
+    gApp.unsavedWork = 0;
+    EXPECT_EQ(quitBlockReason(), nullptr);
 }
 
 // ---- command table ----------------------------------------------------------------

@@ -143,6 +143,37 @@ TEST_F(ChartReadingWin32, PreferencesLiveWhereTheWindowsLayerNamesThem) {
     EXPECT_FALSE(loadUserPrefs().showPeaks);
 }
 
+int gDepthInMenu = -1;
+
+LRESULT CALLBACK menuWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT used = 0; chartReadingMessage(hwnd, msg, wParam, lParam, used)) return used;
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+// The context menu's loop counts as one of our modal menus while it runs, so
+// a transfer's end waits for it; the count is given back when it closes.
+TEST_F(ChartReadingWin32, ContextMenuCountsWhileOpen) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = menuWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VantrelMenuTest";
+    RegisterClassW(&wc);
+    const HWND window = CreateWindowExW(0, L"VantrelMenuTest", L"", WS_OVERLAPPEDWINDOW, 0, 0, 800,
+                                        600, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    installChartReading(window);
+    gDepthInMenu = -1;
+    SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        gDepthInMenu = gApp.modalDepth;
+        EndMenu();
+    });
+    SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), MAKELPARAM(-1, -1));
+    EXPECT_EQ(gDepthInMenu, 1);
+    EXPECT_EQ(gApp.modalDepth, 0);
+    DestroyWindow(window);
+}
+
 // ---- the real program --------------------------------------------------------------
 
 // Polls up to 20 s until done() holds.

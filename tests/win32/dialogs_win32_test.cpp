@@ -1,8 +1,9 @@
 // The dialogs of vantreldaq.exe from its own resource templates, run over a
 // window of the test: the span dialog's enable rules, sample time and result,
 // the set-time dialog's start values and checks, the progress window's Abort,
-// the three answers of the unsaved-work question, the About logo and the
-// program icon. A modal dialog is driven from a thread timer that fires inside
+// the three answers of the unsaved-work question and the two of the Yes/No
+// question, the count of open modal dialogs, the end of the desktop session
+// as the main window handles it, the About logo and the program icon. A modal dialog is driven from a thread timer that fires inside
 // its message loop, one step per tick. Needs a display.
 #include "platform/win32/dialogs_win32.h"
 
@@ -15,12 +16,18 @@
 #include <string>
 #include <vector>
 
+#include "device/protocol.h"
+#include "device/transfer.h"
 #include "fakes/fake_platform.h"
 #include "platform/win32/resource_ids.h"
+#include "platform/win32/session_win32.h"
 #include "platform/win32/text_win32.h"
 #include "recording/store.h"
 #include "shell/app_state.h"
 #include "shell/messages.h"
+#include "shell/ui_texts.h"
+#include "support/scripted_logger.h"
+#include "support/temp_dir.h"
 
 using namespace platform::win32;
 using platform::SaveAnswer;
@@ -390,6 +397,108 @@ TEST_F(Win32Dialogs, UnsavedWorkQuestionHasThreeAnswers) {
                    });
         EXPECT_EQ(answer, c.expected);
     }
+}
+
+TEST_F(Win32Dialogs, YesNoQuestionSaysNoUnlessYesIsChosen) {
+    const std::pair<Step, bool> cases[] = {
+        {[](HWND d) { click(d, IDYES); }, true},
+        {[](HWND d) { click(d, IDNO); }, false},
+        {[](HWND) { key(VK_RETURN); }, false},  // No is the default
+        {[](HWND) { key(VK_ESCAPE); }, false},
+        {[](HWND d) { PostMessageW(d, WM_CLOSE, 0, 0); }, false},
+    };
+    for (const auto& [answer, expected] : cases) {
+        const bool yes = driven({[&](HWND d) {
+                                    EXPECT_EQ(title(d), "VantrelDAQ");
+                                    EXPECT_EQ(text(d, VANTREL_YES_NO_TEXT), uiText(UiText::StopTransferAndQuit));
+                                    EXPECT_EQ(text(d, IDYES), "&Ja");
+                                    EXPECT_EQ(text(d, IDNO), "&Nein");
+                                    answer(d);
+                                }},
+                                [&] {
+                                    return askYesNoOver(owner_, uiText(UiText::StopTransferAndQuit), "VantrelDAQ",
+                                                        "&Ja", "&Nein");
+                                });
+        EXPECT_EQ(yes, expected);
+    }
+}
+
+// A timer of ours ticks inside each of these loops: each counts itself as
+// open, so a transfer's end waits until the user has answered.
+TEST_F(Win32Dialogs, EveryModalDialogCountsWhileOpen) {
+    const std::pair<const char*, std::function<void(HWND)>> dialogs[] = {
+        {"span", [](HWND owner) { runSpanDialogOver(owner); }},
+        {"about", [](HWND owner) { runAboutDialogOver(owner); }},
+        {"set time", [](HWND owner) { runSetTimeDialogOver(owner); }},
+        {"save changes", [](HWND owner) { askSaveChangesOver(owner, "t", "c", "s", "d", "x"); }},
+        {"yes/no", [](HWND owner) { askYesNoOver(owner, "t", "c", "y", "n"); }},
+    };
+    for (const auto& [name, run] : dialogs) {
+        int inside = -1;
+        driven({[&](HWND d) {
+                   inside = gApp.modalDepth;
+                   PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
+               }},
+               [&] {
+                   run(owner_);
+                   return 0;
+               });
+        EXPECT_EQ(inside, 1) << name;
+        EXPECT_EQ(gApp.modalDepth, 0) << name;
+    }
+}
+
+LRESULT CALLBACK sessionWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT result = 0; sessionMessage(hwnd, msg, wParam, lParam, result)) return result;
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+// The end of the desktop session as the main window takes it: with a transfer
+// running the query asks first and a No keeps the session waiting (FALSE)
+// with the transfer going on; an ending session stops the transfer, its abort
+// code on the line before the link closes, and writes the settings.
+TEST_F(Win32Dialogs, SessionEndAsksAboutARunningTransfer) {
+    test::TempDir dir(true);
+    test::installScriptedLogger();
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = sessionWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VantrelSessionTest";
+    RegisterClassW(&wc);
+    const HWND window = CreateWindowExW(0, L"VantrelSessionTest", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                        nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    const struct {
+        bool transfer;
+        int answer;  // to the Yes/No question: 1 Yes, 0 No
+        LRESULT result;
+        bool stillRuns;
+    } cases[] = {{false, 0, TRUE, false}, {true, 0, FALSE, true}, {true, 1, TRUE, false}};
+    for (const auto& c : cases) {
+        fake::reset();
+        test::loggerRecord().sent.clear();
+        gApp.transferOpen = c.transfer ? 1 : 0;
+        gApp.receiving = gApp.transferOpen;
+        fake::state().yesNoAnswers.push_back(c.answer);
+        EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, 0), c.result) << c.transfer << c.answer;
+        EXPECT_EQ(fake::state().yesNoQuestions.size(), c.transfer ? 1u : 0u);
+        EXPECT_EQ(transferRunning(), c.stillRuns);
+        EXPECT_EQ(test::timesSent(CodeAbort), c.transfer && c.answer == 1 ? 1 : 0);
+    }
+    // Called off, then ending with the transfer still running.
+    gApp.transferOpen = 1;
+    gApp.receiving = 1;
+    test::loggerRecord().sent.clear();
+    SendMessageW(window, WM_ENDSESSION, FALSE, 0);
+    EXPECT_TRUE(transferRunning());
+    EXPECT_EQ(test::loggerRecord().closes, 0);
+    SendMessageW(window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_FALSE(transferRunning());
+    EXPECT_EQ(test::loggerRecord().sent, std::vector<std::uint16_t>{CodeAbort});
+    EXPECT_EQ(test::loggerRecord().closes, 1);
+    EXPECT_EQ(test::readFileBytes(dir.file("DAQSetup.cnf")).size(), kSettingsBytes);
+    DestroyWindow(window);
+    test::removeScriptedLogger();
 }
 
 TEST_F(Win32Dialogs, AboutShowsTheLogoAndTheIconLoads) {

@@ -3,7 +3,10 @@
 // does that and sets VANTREL_TEST_LIVE_COM1=1), Transfer opens the span
 // dialog, "Get" fetches the preselected span, and the recording is saved,
 // exported and dumped through the common file dialogs into a folder with a
-// non-ASCII name. Skipped without the live port or without vantreldaq.exe.
+// non-ASCII name. With a logger at the line's own pace (VANTREL_TEST_LIVE_PACE
+// =real): the end of the desktop session and the close box, mid-transfer, ask
+// before they stop it. Skipped without the live port or without
+// vantreldaq.exe.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +15,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/text_win32.h"
@@ -168,6 +172,67 @@ TEST(WindowTransfer, FetchSaveExportAndDumpThroughTheWindow) {
     CloseHandle(pi.hProcess);
     for (const wchar_t* name : {L"\\Messung 1.udd", L"\\Messung 1.csv", L"\\Bild.bmp", L"\\DAQSetup.cnf"})
         DeleteFileW((folder + name).c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+// The desktop session's end and the close box while a transfer runs: the
+// program asks; No keeps it and the transfer (the session is told to wait),
+// Yes stops the transfer and ends the program. The script checks that the
+// logger received the abort.
+TEST(WindowTransfer, QuittingMidTransferAsksFirst) {
+    char pace[8] = {};
+    if (GetEnvironmentVariableA("VANTREL_TEST_LIVE_PACE", pace, sizeof pace) == 0 || std::string(pace) != "real")
+        GTEST_SKIP() << "no logger at the line's pace on COM1 (VANTREL_TEST_LIVE_PACE=real unset)";
+    const std::wstring exe = besideTest(L"vantreldaq.exe");
+    if (GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no vantreldaq.exe";
+    wchar_t tmp[MAX_PATH];
+    GetTempPathW(MAX_PATH, tmp);
+    const std::wstring folder = std::wstring(tmp) + L"quit " + std::to_wstring(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+
+    std::wstring command = L"\"" + exe + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+                               &pi));
+    const DWORD pid = pi.dwProcessId;
+    const HWND main = waitFor(30, [&] { return programWindows(pid).main; });
+    ASSERT_NE(main, nullptr) << "no main window";
+    PostMessageW(main, WM_COMMAND, 2016, 0);
+    const HWND span = waitFor(20, [&] { return dialogWith(pid, 1008); });
+    ASSERT_NE(span, nullptr) << "no span dialog";
+    click(span, IDOK);  // 180,000 samples: over two minutes at the line's pace
+    ASSERT_NE(waitFor(20, [&] { return progressWindow(main); }), nullptr) << "no progress window";
+
+    // The session asks to end; the answer comes back once the user has
+    // answered the question.
+    DWORD_PTR mayEnd = 1234;
+    std::thread session([&] {
+        SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 60000, &mayEnd);
+    });
+    HWND question = waitFor(20, [&] { return dialogWith(pid, 1111); });
+    EXPECT_NE(question, nullptr) << "no question";
+    if (question != nullptr) {
+        EXPECT_EQ(controlText(question, 1111), "A transfer is running. Stop it and quit?");
+        click(question, IDNO);
+    }
+    session.join();
+    EXPECT_EQ(mayEnd, static_cast<DWORD_PTR>(FALSE)) << "No keeps the session waiting";
+    EXPECT_NE(progressWindow(main), nullptr) << "No keeps the transfer";
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    question = waitFor(20, [&] { return dialogWith(pid, 1111); });
+    EXPECT_NE(question, nullptr) << "no question";
+    if (question != nullptr) click(question, IDYES);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD code = 1234;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    if (code == STILL_ACTIVE) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    DeleteFileW((folder + L"\\DAQSetup.cnf").c_str());
     RemoveDirectoryW(folder.c_str());
 }
 

@@ -95,6 +95,10 @@ SaveAnswer askSaveChanges(const char*, const char*, const char*, const char*, co
     return SaveAnswer::Discard;
 }
 
+// The window's questions about ending the program are never asked here; a
+// question nobody can answer stops nothing.
+bool askYesNo(const char*, const char*, const char*, const char*) { return false; }
+
 // No file dialogs: every file the command line works on is named there.
 bool openFileDialog(const char*, const char*, std::string&) { return false; }
 bool saveFileDialog(const char*, const char*, std::string&) { return false; }

@@ -183,6 +183,7 @@ void installChartReading(QWidget* window, QWidget* client) { new ChartReading(wi
 QMenu* buildChartContextMenu(QWidget* parent, QPoint pos) {
     auto* menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("chartContextMenu"));
+    qtCountWhileShown(menu);
 
     QAction* peaks = menu->addAction(QString::fromUtf8(uiText(UiText::ShowPeaks)));
     peaks->setObjectName(QStringLiteral("showPeaks"));

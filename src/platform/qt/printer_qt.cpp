@@ -15,6 +15,7 @@
 #include "platform/printer.h"
 #include "platform/qt/painter_surface.h"
 #include "platform/qt/qt_shell.h"
+#include "shell/modal_scope.h"
 
 namespace {
 
@@ -76,6 +77,7 @@ int choosePrinter(PrinterHandle& printer) {
         dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
         dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
         dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+        const ModalScope modal;
         if (dialog.exec() != QDialog::Accepted) return 0;  // cancelled: nothing printed
         break;
     }
@@ -92,7 +94,9 @@ int startPrintPage(PrinterHandle printer, const char* documentName, int clientWi
     PrintJob* job = toJob(printer);
     if (job == nullptr || clientWidth <= 0 || clientHeight <= 0) return kPrintStartFailed;
     job->printer.setDocName(QString::fromUtf8(documentName != nullptr ? documentName : ""));
-    // Beginning the painter starts the document and its first page.
+    // Beginning the painter starts the document and its first page; a print
+    // system may ask the user something on the way.
+    const ModalScope modal;
     if (!job->painter.begin(&job->printer)) return kPrintStartFailed;
     const int width = job->printer.width();    // printable area, device pixels
     const int height = job->printer.height();
@@ -112,6 +116,7 @@ int endPrintPage(PrinterHandle printer) {
     PrintJob* job = toJob(printer);
     if (job == nullptr || !job->painter.isActive()) return kPrintEndFailed;
     job->surface.reset();  // draws what it still holds
+    const ModalScope modal;
     const bool ended = job->painter.end();
     if (!ended || job->printer.printerState() == QPrinter::Error) return kPrintEndFailed;
     return 0;

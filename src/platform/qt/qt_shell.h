@@ -2,6 +2,8 @@
 // layer (dialogs, progress window, printing, screen capture).
 #pragma once
 
+class QMenu;
+class QSessionManager;
 class QString;
 class QWidget;
 
@@ -10,6 +12,14 @@ QWidget* qtMainWindow();
 // The main window's client area (800 px wide, the charts' coordinates), or
 // nullptr when there is no main window.
 QWidget* qtClientArea();
+
+// The desktop session is about to end (QGuiApplication::commitDataRequest):
+// asks what the close box asks when the session manager lets us, cancels the
+// session's end on No or Cancel, and writes the settings.
+void qtCommitSessionData(QSessionManager& manager);
+
+// Counts menu as one of our modal menus (gApp.modalDepth) while it is shown.
+void qtCountWhileShown(QMenu* menu);
 
 // Holds the main window's timers and posted commands (true) or lets them run
 // again (false; commands posted meanwhile then run in order).

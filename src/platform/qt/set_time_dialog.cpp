@@ -20,6 +20,7 @@
 #include "platform/qt/qt_shell.h"
 #include "recording/set_time.h"
 #include "shell/messages.h"
+#include "shell/modal_scope.h"
 
 namespace {
 
@@ -167,6 +168,7 @@ namespace platform {
 int runSetTimeDialog() {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return -1;
     SetTimeDialog dialog(qtMainWindow());
+    const ModalScope modal;
     const int result = dialog.exec();
     return result == kSetStartTimeButton || result == kSetEndTimeButton ? result : kSetTimeCancel;
 }

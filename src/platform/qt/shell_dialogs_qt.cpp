@@ -21,6 +21,7 @@
 #include "recording/store.h"
 #include "shell/app_state.h"
 #include "shell/messages.h"
+#include "shell/modal_scope.h"
 #include "shell/span_dialog.h"
 
 namespace {
@@ -136,6 +137,7 @@ int runSpanDialog() {
     QObject::connect(ok, &QPushButton::clicked, &dialog, [&dialog] { dialog.done(spanDialogAccepted()); });
     QObject::connect(cancel, &QPushButton::clicked, &dialog, [&dialog] { dialog.done(0); });
     // Esc and the close box reject, which ends the dialog with 0.
+    const ModalScope modal;
     return dialog.exec();
 }
 
@@ -172,6 +174,7 @@ void runAboutDialog() {
     // The logo needs its 64 pixels and a margin below, whatever the units.
     if (dialog.height() < logo->geometry().bottom() + du.y(8))
         dialog.setFixedHeight(logo->geometry().bottom() + du.y(8));
+    const ModalScope modal;
     dialog.exec();
 }
 

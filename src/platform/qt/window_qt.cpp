@@ -22,12 +22,14 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSerialPortInfo>
+#include <QSessionManager>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
 #include <climits>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "platform/qt/artwork.h"
@@ -39,6 +41,7 @@
 #include "shell/handlers.h"
 #include "shell/main_window.h"
 #include "shell/menus.h"
+#include "shell/modal_scope.h"
 
 namespace {
 
@@ -277,6 +280,7 @@ void MainWindow::setMenuResource(int resource) {
                                        : open.back()->addMenu(QString::fromUtf8(entry.text));
             menu->setObjectName(QStringLiteral("popup%1").arg(popupCount++));
             menu->setToolTipsVisible(true);
+            qtCountWhileShown(menu);
             open.push_back(menu);
             break;
         }
@@ -362,6 +366,7 @@ bool runFileDialog(bool open, const char* filterText, const char* defaultExt, st
     dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilter(QString::fromUtf8(filterText));
     dialog.setDefaultSuffix(QString::fromUtf8(defaultExt));
+    const ModalScope modal;
     if (dialog.exec() != QDialog::Accepted) return false;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty() || files.first().isEmpty()) return false;
@@ -380,6 +385,39 @@ void qtHoldProgramEvents(bool hold) {
 }
 
 QWidget* qtMainWindow() { return gWindow.data(); }
+
+void qtCommitSessionData(QSessionManager& manager) {
+#ifndef QT_NO_SESSIONMANAGER
+    if (!gWindow) return;
+    // allowsInteraction() waits for the session's leave to ask; without it
+    // nothing is asked and the window's own close asks later, if it can.
+    const bool mayAsk = manager.allowsInteraction();
+    const bool mayEnd = sessionEndRequested(mayAsk);
+    if (!mayEnd) manager.cancel();
+    if (mayAsk) manager.release();
+#else
+    (void)manager;
+#endif
+}
+
+void qtCountWhileShown(QMenu* menu) {
+    // One count per menu, taken when it shows and given back when it hides
+    // or goes away while shown, so the count cannot leak.
+    auto counted = std::make_shared<bool>(false);
+    auto release = [counted] {
+        if (!*counted) return;
+        *counted = false;
+        if (gApp.modalDepth > 0) --gApp.modalDepth;
+    };
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [counted] {
+        if (*counted) return;
+        *counted = true;
+        ++gApp.modalDepth;
+    });
+    QObject::connect(menu, &QMenu::aboutToHide, menu, release);
+    QObject::connect(menu, &QObject::destroyed, release);
+}
+
 QWidget* qtClientArea() { return gWindow ? gWindow->client() : nullptr; }
 
 namespace platform {
@@ -393,6 +431,11 @@ void* createMainWindow(const char* utf8Title) {
     QApplication::setWindowIcon(programIcon());
     gWindow = window;
     installChartReading(window, window->client());
+#ifndef QT_NO_SESSIONMANAGER
+    // The desktop session's end asks what the close box asks.
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        QObject::connect(app, &QGuiApplication::commitDataRequest, window, &qtCommitSessionData);
+#endif
     mainWindowCreated();
     // Centred on the screen, as far as the screen allows.
     window->adjustSize();
@@ -522,6 +565,7 @@ void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon icon)
                     dialogParent());
     box.setObjectName(QStringLiteral("messageBox"));
     box.setTextFormat(Qt::PlainText);
+    const ModalScope modal;
     box.exec();
 }
 
@@ -539,10 +583,28 @@ SaveAnswer askSaveChanges(const char* utf8Text, const char* utf8Caption, const c
     cancel->setObjectName(QStringLiteral("cancel"));
     box.setDefaultButton(save);
     box.setEscapeButton(cancel);
+    const ModalScope modal;
     box.exec();
     if (box.clickedButton() == save) return SaveAnswer::Save;
     if (box.clickedButton() == discard) return SaveAnswer::Discard;
     return SaveAnswer::Cancel;
+}
+
+bool askYesNo(const char* utf8Text, const char* utf8Caption, const char* utf8Yes, const char* utf8No) {
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(utf8Caption), QString::fromUtf8(utf8Text),
+                    QMessageBox::NoButton, dialogParent());
+    box.setObjectName(QStringLiteral("yesNoBox"));
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* yes = box.addButton(QString::fromUtf8(utf8Yes), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QString::fromUtf8(utf8No), QMessageBox::NoRole);
+    yes->setObjectName(QStringLiteral("yes"));
+    no->setObjectName(QStringLiteral("no"));
+    // Enter alone must not end what the question is about.
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    const ModalScope modal;
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 bool openFileDialog(const char* filterText, const char* defaultExt, std::string& path) {

@@ -9,6 +9,7 @@
 #include "chart/envelope.h"
 #include "platform/win32/text_win32.h"
 #include "platform/window.h"
+#include "shell/modal_scope.h"
 #include "shell/outside_files.h"
 #include "shell/ui_texts.h"
 #include "shell/user_prefs.h"
@@ -166,7 +167,11 @@ void showContextMenu(HWND window, LPARAM lParam) {
     POINT screen = at;
     ClientToScreen(window, &screen);
     constexpr UINT kFlags = TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN;
-    const UINT id = static_cast<UINT>(TrackPopupMenu(menu, kFlags, screen.x, screen.y, 0, window, nullptr));
+    UINT id = 0;
+    {
+        const ModalScope modal;
+        id = static_cast<UINT>(TrackPopupMenu(menu, kFlags, screen.x, screen.y, 0, window, nullptr));
+    }
     DestroyMenu(menu);
     if (id != 0) runChartMenuCommand(window, id, at.x, at.y);
 }

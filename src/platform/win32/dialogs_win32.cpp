@@ -14,6 +14,7 @@
 #include "platform/win32/text_win32.h"
 #include "shell/app_state.h"
 #include "shell/messages.h"
+#include "shell/modal_scope.h"
 #include "shell/span_dialog.h"
 
 namespace platform::win32 {
@@ -141,6 +142,37 @@ INT_PTR CALLBACK saveChangesProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lP
     }
 }
 
+struct YesNoTexts {
+    const char* text;
+    const char* caption;
+    const char* yes;
+    const char* no;
+};
+
+INT_PTR CALLBACK yesNoProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_INITDIALOG: {
+            const auto& texts = *reinterpret_cast<const YesNoTexts*>(lParam);
+            SetWindowTextW(dialog, widen(texts.caption != nullptr ? texts.caption : "").c_str());
+            setText(dialog, VANTREL_YES_NO_TEXT, texts.text);
+            setText(dialog, IDYES, texts.yes);
+            setText(dialog, IDNO, texts.no);
+            SendDlgItemMessageW(dialog, VANTREL_YES_NO_ICON, STM_SETICON,
+                                reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_QUESTION)), 0);
+            MessageBeep(MB_ICONQUESTION);
+            SetFocus(GetDlgItem(dialog, IDNO));
+            return FALSE;  // the focus is set
+        }
+        case WM_COMMAND:
+            // Esc and the close box arrive as IDCANCEL: the same as No.
+            if (wParam == IDYES) EndDialog(dialog, IDYES);
+            else if (wParam == IDNO || wParam == IDCANCEL) EndDialog(dialog, IDNO);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
 }  // namespace
 
 void initDialogControls() {
@@ -152,6 +184,7 @@ void initDialogControls() {
 
 int runSpanDialogOver(HWND owner) {
     initDialogControls();
+    const ModalScope modal;
     const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_SPAN),
                                            owner, spanDialogProc, 0);
     return result >= 0 && result <= kSpanCount ? static_cast<int>(result) : -1;
@@ -159,6 +192,7 @@ int runSpanDialogOver(HWND owner) {
 
 void runAboutDialogOver(HWND owner) {
     initDialogControls();
+    const ModalScope modal;
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_ABOUT), owner, aboutDialogProc,
                     0);
 }
@@ -167,6 +201,7 @@ SaveAnswer askSaveChangesOver(HWND owner, const char* utf8Text, const char* utf8
                               const char* utf8Discard, const char* utf8Cancel) {
     initDialogControls();
     const SaveTexts texts{utf8Text, utf8Caption, utf8Save, utf8Discard, utf8Cancel};
+    const ModalScope modal;
     const INT_PTR answer =
         DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_SAVE_CHANGES), owner,
                         saveChangesProc, reinterpret_cast<LPARAM>(&texts));
@@ -179,6 +214,16 @@ SaveAnswer askSaveChangesOver(HWND owner, const char* utf8Text, const char* utf8
         default:
             return SaveAnswer::Cancel;
     }
+}
+
+bool askYesNoOver(HWND owner, const char* utf8Text, const char* utf8Caption, const char* utf8Yes,
+                  const char* utf8No) {
+    initDialogControls();
+    const YesNoTexts texts{utf8Text, utf8Caption, utf8Yes, utf8No};
+    const ModalScope modal;
+    // A question that could not be asked counts as No: nothing is ended.
+    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_YES_NO), owner, yesNoProc,
+                           reinterpret_cast<LPARAM>(&texts)) == IDYES;
 }
 
 }  // namespace platform::win32

@@ -1,6 +1,7 @@
 // The dialogs of vantreldaq.exe from its resource templates: span selection
-// (201), About (101), set time (205), the progress window (111) and the
-// question about unsaved work. Each takes the window it belongs to, so a test
+// (201), About (101), set time (205), the progress window (111), the
+// question about unsaved work and the Yes/No question. Each modal one counts
+// itself in gApp.modalDepth while it runs. Each takes the window it belongs to, so a test
 // program holding the same resources can run them over a window of its own;
 // the platform functions (platform/dialogs.h, progress.h, set_time_dialog.h)
 // pass the main window. User-interface thread only.
@@ -23,6 +24,10 @@ void runAboutDialogOver(HWND owner);
 int runSetTimeDialogOver(HWND owner);
 SaveAnswer askSaveChangesOver(HWND owner, const char* utf8Text, const char* utf8Caption, const char* utf8Save,
                               const char* utf8Discard, const char* utf8Cancel);
+// Yes (true) or No (false; also Esc, the close box and a dialog that cannot
+// be made). No is the default button.
+bool askYesNoOver(HWND owner, const char* utf8Text, const char* utf8Caption, const char* utf8Yes,
+                  const char* utf8No);
 
 // The progress window as a child of parent at its client's top left corner
 // (the one window; a second call returns it), or nullptr.

@@ -15,6 +15,7 @@
 #include "platform/win32/gdi_surface.h"
 #include "platform/win32/main_window_win32.h"
 #include "platform/win32/text_win32.h"
+#include "shell/modal_scope.h"
 
 namespace {
 
@@ -105,7 +106,12 @@ int choosePrinter(PrinterHandle& printer) {
         freeBlock(setup.hDevNames);
     }
     setup.Flags = PSD_NONETWORKBUTTON;
-    if (!PageSetupDlgW(&setup)) {
+    BOOL chosen = FALSE;
+    {
+        const ModalScope modal;
+        chosen = PageSetupDlgW(&setup);
+    }
+    if (!chosen) {
         const DWORD error = CommDlgExtendedError();
         freeBlock(setup.hDevMode);
         freeBlock(setup.hDevNames);
@@ -136,7 +142,13 @@ int startPrintPage(PrinterHandle printer, const char* documentName, int clientWi
         DOCINFOW doc{};
         doc.cbSize = sizeof doc;
         doc.lpszDocName = name.c_str();
-        if (StartDocW(job->dc, &doc) <= 0) return kPrintStartFailed;
+        int started = 0;
+        {
+            // A printer driver may ask here (where to put a file, say).
+            const ModalScope modal;
+            started = StartDocW(job->dc, &doc);
+        }
+        if (started <= 0) return kPrintStartFailed;
         job->documentOpen = true;
         if (StartPage(job->dc) <= 0) {
             AbortDoc(job->dc);
@@ -172,6 +184,7 @@ int endPrintPage(PrinterHandle printer) {
         GdiFlush();
         return 0;
     }
+    const ModalScope modal;  // the driver may show its own progress or questions
     if (EndPage(job->dc) <= 0) {
         // A page that did not end cannot make a document: drop it.
         AbortDoc(job->dc);

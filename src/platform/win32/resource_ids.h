@@ -10,6 +10,7 @@
 #define VANTREL_DIALOG_SET_TIME 205
 #define VANTREL_BITMAP_LOGO 207     /* 64 x 64, 4 bits a pixel */
 #define VANTREL_DIALOG_SAVE_CHANGES 401
+#define VANTREL_DIALOG_YES_NO 402
 
 /* Progress window */
 #define VANTREL_PROGRESS_BAR 1000
@@ -21,3 +22,7 @@
 #define VANTREL_SAVE_TEXT 1101
 #define VANTREL_SAVE_DISCARD 1102
 #define VANTREL_SAVE_ICON 1103
+
+/* Yes/No question: Yes is IDYES, No IDNO */
+#define VANTREL_YES_NO_TEXT 1111
+#define VANTREL_YES_NO_ICON 1112

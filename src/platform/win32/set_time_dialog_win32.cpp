@@ -14,6 +14,7 @@
 #include "platform/win32/text_win32.h"
 #include "recording/set_time.h"
 #include "shell/messages.h"
+#include "shell/modal_scope.h"
 
 namespace platform::win32 {
 namespace {
@@ -116,6 +117,7 @@ INT_PTR CALLBACK setTimeDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM)
 
 int runSetTimeDialogOver(HWND owner) {
     initDialogControls();
+    const ModalScope modal;
     const INT_PTR result = DialogBoxParamW(
         GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_SET_TIME), owner, setTimeDialogProc, 0);
     if (result == kSetStartTimeButton || result == kSetEndTimeButton || result == kSetTimeCancel)

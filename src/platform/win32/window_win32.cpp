@@ -16,10 +16,12 @@
 #include "platform/win32/gdi_surface.h"
 #include "platform/win32/main_window_win32.h"
 #include "platform/win32/menu_win32.h"
+#include "platform/win32/session_win32.h"
 #include "platform/win32/text_win32.h"
 #include "platform/window.h"
 #include "shell/handlers.h"
 #include "shell/main_window.h"
+#include "shell/modal_scope.h"
 
 using platform::win32::narrow;
 using platform::win32::widen;
@@ -38,6 +40,16 @@ HWND gScroll = nullptr;
 bool gShellCreated = false;  // the shell's creation handling ran and its destroy handling has not
 bool gWaitCursor = false;
 bool gDragging = false;  // the left button went down in the client area
+bool gMenuLoopCounted = false;  // the menu bar's (or system menu's) loop is counted in gApp.modalDepth
+
+// The menu bar's loop as one of our modal menus; a popup menu of ours
+// (TrackPopupMenu) counts itself.
+void countMenuLoop(bool open) {
+    if (open == gMenuLoopCounted) return;
+    gMenuLoopCounted = open;
+    if (open) ++gApp.modalDepth;
+    else if (gApp.modalDepth > 0) --gApp.modalDepth;
+}
 
 // Keeps the client area at its fixed size, with or without a menu bar.
 void fitToClientSize() {
@@ -119,6 +131,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     // Readout, wheel, keys, context menu and drops first; pointer moves and
     // paints go on below as well.
     if (LRESULT used = 0; platform::win32::chartReadingMessage(hwnd, msg, wParam, lParam, used)) return used;
+    if (LRESULT used = 0; platform::win32::sessionMessage(hwnd, msg, wParam, lParam, used)) return used;
     switch (msg) {
     case WM_CREATE:
         gWindow = hwnd;
@@ -185,7 +198,14 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         // The user may keep the window to save what is unsaved.
         if (mainWindowCloseRequested()) platform::destroyMainWindow();
         return 0;
+    case WM_ENTERMENULOOP:
+        if (wParam == FALSE) countMenuLoop(true);
+        break;
+    case WM_EXITMENULOOP:
+        if (wParam == FALSE) countMenuLoop(false);
+        break;
     case WM_DESTROY:
+        countMenuLoop(false);
         if (gShellCreated) {
             gShellCreated = false;
             mainWindowDestroyed();
@@ -240,7 +260,11 @@ bool runFileDialog(bool open, const char* filterText, const char* defaultExt, st
     ofn.lpstrInitialDir = gDialogFolder.empty() ? nullptr : gDialogFolder.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
                 (open ? OFN_FILEMUSTEXIST : OFN_OVERWRITEPROMPT);
-    const BOOL ok = open ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
+    BOOL ok = FALSE;
+    {
+        const ModalScope modal;
+        ok = open ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
+    }
     if (!ok) return false;
     if (!gDialogFolder.empty() && ofn.nFileOffset > 0) gDialogFolder.assign(name.data(), ofn.nFileOffset - 1);
     path = narrow(name.data());
@@ -409,6 +433,7 @@ void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon icon)
     const std::wstring text = widen(utf8Text != nullptr ? utf8Text : "");
     const std::wstring caption = widen(utf8Caption != nullptr ? utf8Caption : "");
     const HWND owner = GetActiveWindow() != nullptr ? GetActiveWindow() : gWindow;
+    const ModalScope modal;
     MessageBoxW(owner, text.c_str(), caption.c_str(),
                 MB_OK | (icon == MessageIcon::Error ? MB_ICONERROR : MB_ICONINFORMATION));
 }
@@ -417,6 +442,11 @@ SaveAnswer askSaveChanges(const char* utf8Text, const char* utf8Caption, const c
                           const char* utf8Discard, const char* utf8Cancel) {
     const HWND owner = GetActiveWindow() != nullptr ? GetActiveWindow() : gWindow;
     return win32::askSaveChangesOver(owner, utf8Text, utf8Caption, utf8Save, utf8Discard, utf8Cancel);
+}
+
+bool askYesNo(const char* utf8Text, const char* utf8Caption, const char* utf8Yes, const char* utf8No) {
+    const HWND owner = GetActiveWindow() != nullptr ? GetActiveWindow() : gWindow;
+    return win32::askYesNoOver(owner, utf8Text, utf8Caption, utf8Yes, utf8No);
 }
 
 bool openFileDialog(const char* filterText, const char* defaultExt, std::string& path) {
