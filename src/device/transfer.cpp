@@ -519,7 +519,20 @@ void trackProgress() {
     }
 }
 
+void abortTransfer() {
+    // The count or the start code may still wait in the queue: after the
+    // abort they must not reach the logger, or it would stream into a program
+    // that no longer listens.
+    gApp.cmdTail = gApp.cmdHead;
+    gApp.countSent = 0;
+    sendAbort();
+    progressControl(ProgressAction::Destroy, 0);
+    gApp.receiving = 0;
+    abandonTransfer(TransferEnd::Aborted);
+}
+
 void progressAbortPressed() {
+    gApp.cmdTail = gApp.cmdHead;  // as abortTransfer: no start code after the abort
     sendAbort();
     // From here on the transfer is abandoned: a tick before command 10000 is
     // handled must not complete it with the samples received so far.

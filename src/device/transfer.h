@@ -109,6 +109,11 @@ std::string progressDetail(std::uint32_t received, std::uint32_t expected);
 void queueCode(std::uint16_t code);
 // Queues the low three bytes of count as CodeCountLow/Mid/High + byte.
 void queueCount(std::uint32_t count);
+// Ends a running transfer at once, as for quitting: drops the codes still
+// queued, sends the abort code, closes the progress window. What arrived is
+// dropped and the recording on show stays.
+void abortTransfer();
+
 // Send at once, bypassing the queue.
 void sendPing();
 void sendAbort();

@@ -36,13 +36,8 @@ void saveSettingsReporting() {
 // goes out and reaches the line, and nothing of the transfer is left to
 // send or to wait for.
 void stopTransferForQuit() {
-    // The count or the start code may still wait in the queue: after the
-    // abort they must not reach the logger.
-    gApp.cmdTail = gApp.cmdHead;
-    gApp.countSent = 0;
-    sendAbort();
-    endProgressDisplay();  // no sample is taken from here on; the progress window goes
-    drainTransmitRing(1000);
+    abortTransfer();
+    drainTransmitRing(1000);  // the abort reaches the line before the port closes
 }
 
 void createSignal(Event& signal) {

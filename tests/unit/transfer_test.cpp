@@ -16,6 +16,7 @@
 #include "fakes/fake_platform.h"
 #include "fakes/fake_progress.h"
 #include "platform/clock.h"
+#include "recording/recording_file.h"
 #include "recording/set_time.h"
 #include "recording/store.h"
 #include "recording/timestamps.h"
@@ -567,8 +568,6 @@ TEST_F(Transfer, ALineThatMayStillCarryAStreamIsStoppedBeforeThePing) {
     EXPECT_EQ(loggerRecord().sent.front(), CodeAbort);
 }
 
-// While a dialog of ours is open, the recording on show stays what its
-// command acts on; the transfer ends once the dialog has closed.
 // Parts of an earlier, unfinished answer never make up a later count.
 TEST_F(Transfer, ACountIsMadeOnlyOfTheAnswerToItsOwnRequest) {
     loggerScript().confirms = false;
@@ -588,17 +587,33 @@ TEST_F(Transfer, ACountIsMadeOnlyOfTheAnswerToItsOwnRequest) {
     }
 }
 
+// While a dialog of ours is open, the recording on show stays what its
+// command acts on: Save writes the old recording under the name chosen for
+// it, and the transfer ends once the dialog has closed.
 TEST_F(Transfer, CompletionWaitsForOpenDialogs) {
+    test::TempDir dir(true);
+    loadPreviousRecording();
     gDeviceWaits.stallMs = 0;
-    gApp.modalDepth = 1;
+    gApp.modalDepth = 1;  // a dialog is open while the stream completes
     transfer(0);
     trackProgress();
-    EXPECT_EQ(gApp.receiving, 1);
-    EXPECT_EQ(gApp.dataPresent, 0);
+    ASSERT_EQ(gApp.receiving, 1);
     gApp.modalDepth = 0;
+
+    fake::state().fileAnswers.push_back("old.udd");
+    fake::state().whileModal = [] { trackProgress(); };  // ticks inside the save dialog
+    commandSave();
+    fake::state().whileModal = nullptr;
+    EXPECT_EQ(gApp.receiving, 1);
+    int code = 0;
+    ASSERT_EQ(readRecordingFile("old.udd", code), LoadStatus::Loaded);
+    EXPECT_EQ(gHeader.recordCount, 10000u) << "the file holds the recording the Save was chosen for";
+    EXPECT_EQ(gStore[0].value, 200);
+
     trackProgress();
     EXPECT_EQ(gApp.receiving, 0);
     EXPECT_EQ(gHeader.recordCount, 6000u);
+    EXPECT_EQ(gApp.unsavedWork, 1) << "the new recording is not the one saved";
 }
 
 TEST_F(Transfer, ASecondTransferWhileReceivingOnlyRaisesTheProgressWindow) {
