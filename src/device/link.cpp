@@ -29,6 +29,7 @@ struct LinkState {
     platform::SerialHandle handle = platform::kNoSerialHandle;  // the open port
     platform::SerialHandle stop = platform::kNoSerialHandle;    // wakes threads blocked on the port
     std::atomic<bool> stopping{false};                    // closeLink asks both threads to end
+    std::atomic<bool> failed{false};                      // the reader met an error or a hang-up
     Event txReady;                                        // manual-reset: bytes wait in the ring
     std::thread reader;                                   // runs readerMain
     std::thread writer;                                   // runs writerMain
@@ -58,7 +59,9 @@ void readerMain(platform::SerialHandle port, platform::SerialHandle stop) {
             return;
         } else {
             // The port failed or hung up (adapter pulled, other end gone): it
-            // will not recover, and retrying would spin. Wait to be stopped.
+            // will not recover, and retrying would spin. Say so, so the next
+            // use of the port opens it afresh, and wait to be stopped.
+            gLink.failed.store(true, std::memory_order_release);
             platform::serialWaitStop(stop);
             return;
         }
@@ -98,6 +101,7 @@ void releaseLink() {
     gLink.handle = platform::kNoSerialHandle;
     gLink.port = 0;
     gLink.open = false;
+    gLink.failed.store(false, std::memory_order_relaxed);
 }
 
 // Starts a thread, or reports false: a thread that cannot be made is a failed
@@ -129,6 +133,7 @@ int openLink(std::uint16_t port, int baud) {
     gLink.ring.tail.store(gLink.ring.head.load(std::memory_order_relaxed), std::memory_order_release);
     resetReceiveState();
     gLink.stopping.store(false, std::memory_order_release);
+    gLink.failed.store(false, std::memory_order_release);
     gLink.txReady.create(Event::Reset::Manual);
     gLink.stop = fault == LinkFault::StopSignal ? platform::kNoSerialHandle : platform::serialCreateStop();
 
@@ -159,6 +164,8 @@ void sendCode(std::uint16_t code) {
 int linkIsOpen() { return gLink.open ? 1 : 0; }
 
 int linkPort() { return gLink.port; }
+
+int linkFailed() { return gLink.open && gLink.failed.load(std::memory_order_acquire) ? 1 : 0; }
 
 int txPut(const std::uint8_t* bytes, int n) {
     TxRing& r = gLink.ring;
