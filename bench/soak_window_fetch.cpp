@@ -4,7 +4,9 @@
 // 30 s stretch and for the whole fetch. A logger must stand on the configured
 // port (vantrel-logger-sim --pace real, or a real one).
 //
-//   soak_window_fetch [--span INDEX] [--port N] [--stretch S]
+//   soak_window_fetch [--span INDEX] [--port N] [--stretch S] [--seconds S]
+//
+// --seconds ends the soak (and the program) after that long of receiving.
 //
 // Run it headless with QT_QPA_PLATFORM=offscreen, or under Xvfb to include
 // the X server round trips of a real display.
@@ -19,7 +21,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+
+#include <unistd.h>
 
 #include "device/transfer.h"
 #include "platform/window.h"
@@ -40,6 +47,29 @@ double wallSeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+// CPU seconds of each thread of this process since it started.
+void printThreads() {
+    const std::filesystem::path tasks("/proc/self/task");
+    for (const auto& entry : std::filesystem::directory_iterator(tasks)) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream rest(line.substr(close + 2));
+        std::string field;
+        long long utime = 0, stime = 0;
+        for (int i = 3; i <= 15 && rest >> field; ++i) {
+            if (i == 14) utime = std::atoll(field.c_str());
+            if (i == 15) stime = std::atoll(field.c_str());
+        }
+        std::printf("  thread %s %s: %.2f s\n", entry.path().filename().c_str(),
+                    line.substr(line.find('(') + 1, close - line.find('(') - 1).c_str(),
+                    static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK)));
+    }
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -47,10 +77,12 @@ int main(int argc, char** argv) {
     int span = 13;  // "12 days"
     int port = 0;
     double stretch = 30.0;
+    double limit = 0.0;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--span") == 0) span = std::atoi(argv[i + 1]);
         if (std::strcmp(argv[i], "--port") == 0) port = std::atoi(argv[i + 1]);
         if (std::strcmp(argv[i], "--stretch") == 0) stretch = std::atof(argv[i + 1]);
+        if (std::strcmp(argv[i], "--seconds") == 0) limit = std::atof(argv[i + 1]);
     }
     if (port > 0) {
         // Written before start-up reads it, so the window opens that port.
@@ -88,13 +120,14 @@ int main(int argc, char** argv) {
             markWall = w;
             markCpu = c;
         }
-        if (streaming && !transferRunning()) {
+        if (streaming && (!transferRunning() || (limit > 0 && wallSeconds() - startWall >= limit))) {
             const double w = wallSeconds(), c = cpuSeconds();
             std::printf("whole fetch: %.0f s, %u samples, cpu %.2f %% (end %d)\n", w - startWall,
                         gApp.receivedCount.load(), 100.0 * (c - startCpu) / (w - startWall), gApp.lastTransferEnd);
             std::fflush(stdout);
             streaming = false;
-            QApplication::exit(0);
+            printThreads();
+            std::_Exit(0);  // a soak cut short leaves the transfer running: no orderly close
         }
     });
     driver.start();

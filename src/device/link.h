@@ -8,9 +8,9 @@
 //                          linkPort, linkFailed (only this thread opens,
 //                          closes or puts)
 //   reader thread          started by openLink; reads whatever the port has
-//                          waiting and calls dispatchReceived (after a small
-//                          read it lets bytes gather for a few milliseconds,
-//                          which keeps its CPU low at the line's pace); after
+//                          waiting and calls dispatchReceived (while bytes come
+//                          at about the line's pace it lets them gather for
+//                          40 ms between reads, which keeps its CPU low); after
 //                          the port fails or hangs up it marks the link failed,
 //                          reads no more and only waits to be stopped
 //   writer thread          started by openLink; txTake, port writes
