@@ -325,9 +325,18 @@ void serialCloseStop(SerialHandle stop) {
 int serialRead(SerialHandle port, std::uint8_t* buffer, int capacity, SerialHandle stop) {
     if (port == kNoSerialHandle || buffer == nullptr || capacity <= 0) return kSerialFailed;
     OpenPort& p = *portOf(port);
-    const DWORD n = static_cast<DWORD>(capacity) < kIoBytes ? static_cast<DWORD>(capacity) : kIoBytes;
+    const DWORD most = static_cast<DWORD>(capacity) < kIoBytes ? static_cast<DWORD>(capacity) : kIoBytes;
     for (int attempt = 0;; ++attempt) {
         if (stop != kNoSerialHandle && WaitForSingleObject(handleOf(stop), 0) == WAIT_OBJECT_0) return kSerialStopped;
+        // Ask for exactly what is waiting, so the read completes at once; with
+        // nothing waiting, for one byte, so it completes as that byte lands. A
+        // larger read would stay open while the line keeps streaming, and the
+        // driver (or Wine) would wake for every few bytes until it filled.
+        COMSTAT status{};
+        DWORD errors = 0;
+        DWORD n = 1;
+        if (ClearCommError(p.device, &errors, &status) && status.cbInQue > 0)
+            n = status.cbInQue < most ? status.cbInQue : most;
         const int got = transferOnce(p, p.read, true, n, handleOf(stop));
         if (got > 0) {
             std::memcpy(buffer, p.read.data, static_cast<std::size_t>(got));
