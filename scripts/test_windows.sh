@@ -109,7 +109,7 @@ WCLI=$BUILD_ABS/vantreldaq-cli.exe
 E2E=$(mktemp -d /tmp/vantrel-e2e.XXXXXX)
 SIM_PID=""
 stop_sim() {
-  if [ -n "$SIM_PID" ]; then kill -INT "$SIM_PID" 2>/dev/null || true; wait "$SIM_PID" 2>/dev/null || true; fi
+  if [ -n "$SIM_PID" ]; then kill -CONT "$SIM_PID" 2>/dev/null || true; kill -INT "$SIM_PID" 2>/dev/null || true; wait "$SIM_PID" 2>/dev/null || true; fi
   SIM_PID=""
 }
 trap 'stop_sim; rm -rf "$E2E"; cleanup' EXIT
@@ -184,9 +184,12 @@ run_test window_transfer_test VANTREL_TEST_LIVE_COM1=1 VANTREL_TEST_LIVE_PACE=re
   GTEST_FILTER=WindowTransfer.QuittingMidTransferAsksFirst
 stop_sim
 check "quitting mid-transfer: the logger received the abort" grep -q "aborts received 1," "$E2E/sim.out"
-# The Win32 serial layer on a live port whose logger says nothing.
+# The Win32 serial layer on a live port whose logger says nothing and, held
+# still, reads nothing either: the line fills and a long write blocks.
 start_sim --silent
+kill -STOP "$SIM_PID"
 run_test serial_win32_test VANTREL_TEST_LIVE_COM1=1
+kill -CONT "$SIM_PID"
 # A COM port with nothing behind it: a clear failure, never a hang.
 stop_sim
 wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d /dev/null/none /f >/dev/null 2>&1

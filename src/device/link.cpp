@@ -29,6 +29,7 @@ struct LinkState {
     platform::SerialHandle handle = platform::kNoSerialHandle;  // the open port
     platform::SerialHandle stop = platform::kNoSerialHandle;    // wakes threads blocked on the port
     std::atomic<bool> stopping{false};                    // closeLink asks both threads to end
+    std::atomic<bool> failed{false};                      // the reader met an error or a hang-up
     Event txReady;                                        // manual-reset: bytes wait in the ring
     std::thread reader;                                   // runs readerMain
     std::thread writer;                                   // runs writerMain
@@ -44,25 +45,43 @@ LinkState gLink;
 
 constexpr int kReadBuffer = 4096;  // take whatever is waiting: one wake-up per burst
 // At the line's own pace bytes trickle in a frame at a time, and waking for
-// each one would cost more CPU than everything else the program does while it
-// receives. After a small read the reader lets a few milliseconds of bytes
-// gather first; the stop signal still ends that wait at once. A large read
-// means bytes are plentiful, so the next read follows without a pause.
-constexpr int kTrickleBytes = 64;
-constexpr int kGatherMs = 8;
+// each one (or every few milliseconds) costs more CPU than everything else the
+// program does while it receives. So when bytes come no faster than a few
+// times the line's pace, the reader lets them gather for a while before the
+// next read; the stop signal still ends that wait at once. The pace is judged
+// by the bytes a read brought over the time since the read before it, pause
+// included, so bytes that pile up during a pause (a pseudo-terminal or a fast
+// adapter) are read back to back again. The bytes that end a silence (an
+// answer, a confirmation) are handed on at once; only what follows them can
+// wait up to one gather time, well inside every reply's time-out.
+constexpr std::int64_t kTrickleBytesPerSecond = 4 * 5760;  // four times 57,600 baud, 10 bits a byte
+constexpr int kGatherMs = 40;
+
+// True when n bytes over elapsedUs microseconds came at no more than the
+// trickle pace, so the reader should let the next ones gather first.
+bool trickling(int n, std::int64_t elapsedUs) {
+    if (n >= kReadBuffer) return false;  // the buffer was full: more is waiting
+    return std::int64_t{n} * 1000000 <= kTrickleBytesPerSecond * elapsedUs;
+}
 
 void readerMain(platform::SerialHandle port, platform::SerialHandle stop) {
     std::uint8_t buffer[kReadBuffer];
+    auto previous = std::chrono::steady_clock::now();
     for (;;) {
         const int n = platform::serialRead(port, buffer, kReadBuffer, stop);
         if (n > 0) {
             dispatchReceived(buffer, n);
-            if (n < kTrickleBytes && platform::serialWaitStop(stop, kGatherMs)) return;
+            const auto now = std::chrono::steady_clock::now();
+            const auto elapsedUs = std::chrono::duration_cast<std::chrono::microseconds>(now - previous).count();
+            previous = now;
+            if (trickling(n, elapsedUs) && platform::serialWaitStop(stop, kGatherMs)) return;
         } else if (n == platform::kSerialStopped) {
             return;
         } else {
             // The port failed or hung up (adapter pulled, other end gone): it
-            // will not recover, and retrying would spin. Wait to be stopped.
+            // will not recover, and retrying would spin. Say so, so the next
+            // use of the port opens it afresh, and wait to be stopped.
+            gLink.failed.store(true, std::memory_order_release);
             platform::serialWaitStop(stop);
             return;
         }
@@ -114,6 +133,7 @@ void releaseLink() {
     gLink.handle = platform::kNoSerialHandle;
     gLink.port = 0;
     gLink.open = false;
+    gLink.failed.store(false, std::memory_order_relaxed);
 }
 
 // Starts a thread, or reports false: a thread that cannot be made is a failed
@@ -147,6 +167,7 @@ int openLink(std::uint16_t port, int baud) {
     gLink.bytesWritten.store(gLink.bytesPut.load(std::memory_order_relaxed), std::memory_order_release);
     resetReceiveState();
     gLink.stopping.store(false, std::memory_order_release);
+    gLink.failed.store(false, std::memory_order_release);
     gLink.txReady.create(Event::Reset::Manual);
     gLink.stop = fault == LinkFault::StopSignal ? platform::kNoSerialHandle : platform::serialCreateStop();
 
@@ -193,6 +214,8 @@ void sendCodeMarked(std::uint16_t code, std::atomic<bool>* written) {
 int linkIsOpen() { return gLink.open ? 1 : 0; }
 
 int linkPort() { return gLink.port; }
+
+int linkFailed() { return gLink.open && gLink.failed.load(std::memory_order_acquire) ? 1 : 0; }
 
 int txPut(const std::uint8_t* bytes, int n) {
     TxRing& r = gLink.ring;

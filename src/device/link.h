@@ -5,13 +5,14 @@
 //
 // Threads:
 //   user-interface thread  openLink, closeLink, sendCode, txPut, linkIsOpen,
-//                          linkPort (only this thread opens, closes or puts)
+//                          linkPort, linkFailed (only this thread opens,
+//                          closes or puts)
 //   reader thread          started by openLink; reads whatever the port has
-//                          waiting and calls dispatchReceived (after a small
-//                          read it lets bytes gather for a few milliseconds,
-//                          which keeps its CPU low at the line's pace); after
-//                          the port fails or hangs up it reads no more and only
-//                          waits to be stopped
+//                          waiting and calls dispatchReceived (while bytes come
+//                          at about the line's pace it lets them gather for
+//                          40 ms between reads, which keeps its CPU low); after
+//                          the port fails or hangs up it marks the link failed,
+//                          reads no more and only waits to be stopped
 //   writer thread          started by openLink; txTake, port writes
 // No lock is taken between them: the ring positions have one writer each
 // (release/acquire), the stop request is an atomic flag plus a stop signal that
@@ -48,6 +49,10 @@ void sendCodeMarked(std::uint16_t code, std::atomic<bool>* written);
 int linkIsOpen();
 // The port the link is open on, 0 when closed.
 int linkPort();
+// 1 when the link is open but its port failed or hung up (adapter pulled,
+// logger switched off, the driver gave up after a sleep): nothing more will be
+// read from it until it is closed and opened again. 0 otherwise.
+int linkFailed();
 
 // Transmit ring. txPut copies n bytes in at the head and wakes the writer (also
 // when n is 0); it never overwrites bytes not yet sent: when fewer than n

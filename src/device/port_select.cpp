@@ -9,6 +9,7 @@
 // retries it, as it would after a failed choice from the menu.
 #include <atomic>
 
+#include "device/link.h"
 #include "device/transfer.h"
 #include "platform/window.h"
 #include "recording/settings_file.h"
@@ -69,8 +70,12 @@ void selectPort(int commandId) {
     const int chosen = commandId - kCommandFirstPort;
     if (chosen < 1 || chosen > kPortCount) return;
     const auto n = static_cast<std::uint16_t>(chosen);
+    // Closing the port would cut the stream off under the transfer.
+    if (refusedWhileTransferRunning()) return;
 
-    if (n == gSettings.port && gApp.linkPort == n) return;  // already open on it
+    // Already open on it, unless that port failed: then choosing it again is
+    // how the user gets it back.
+    if (n == gSettings.port && gApp.linkPort == n && !linkFailed()) return;
 
     if (!isMarked(gSettings.port)) {
         closePort();
@@ -91,6 +96,8 @@ void selectPort(int commandId) {
 }
 
 void autoConnect() {
+    if (refusedWhileTransferRunning()) return;
+    // A failed link is closed below like a sound one, and its port tried anew.
     platform::setWaitCursor(true);
     if (!isMarked(gSettings.port)) closePort();
 
@@ -122,4 +129,16 @@ void autoConnect() {
         gSettings.port = static_cast<std::uint16_t>(gSettings.port + kPortMark);
     }
     showMessage(kMsgNotFound, kMsgCaptionComm, 0);
+}
+
+bool reopenFailedLink() {
+    if (gApp.linkPort == 0 || !linkFailed()) return gApp.linkPort != 0;
+    const std::uint16_t port = gApp.linkPort;
+    closePort();
+    if (openPort(port)) return true;
+    // The device is still gone: leave the port marked, as a failed choice
+    // from the menu would, so choosing its item retries it. What follows (a
+    // ping that is not answered) tells the user.
+    if (!isMarked(gSettings.port)) gSettings.port = static_cast<std::uint16_t>(port + kPortMark);
+    return false;
 }

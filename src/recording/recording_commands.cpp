@@ -55,15 +55,18 @@ bool unsavedWorkSettled() {
     return false;
 }
 
+bool refusedWhileTransferRunning() {
+    if (!transferRunning()) return false;
+    platform::messageBox(uiText(UiText::TransferRunningOpenRefused), messageTextPtr(kMsgCaptionApp),
+                         platform::MessageIcon::Information);
+    return true;
+}
+
 void commandOpen() { openRecordingPath(nullptr); }
 
 void openRecordingPath(const char* path) {
     // Completing the transfer would replace what is opened now.
-    if (transferRunning()) {
-        platform::messageBox(uiText(UiText::TransferRunningOpenRefused), messageTextPtr(kMsgCaptionApp),
-                             platform::MessageIcon::Information);
-        return;
-    }
+    if (refusedWhileTransferRunning()) return;
     if (!unsavedWorkSettled()) return;
     const int result = path == nullptr ? loadRecording() : loadRecordingFrom(path);
     if (result == 0) {
@@ -107,6 +110,9 @@ void commandExport(int commandId) {
 }
 
 void commandSetTime() {
+    // The transfer's completion stamps the samples it brings; times set now
+    // would be overwritten without a word.
+    if (refusedWhileTransferRunning()) return;
     if (!gApp.dataPresent) {
         showMessage(kMsgNoData, kMsgSetTimeTitle, 0);
         return;

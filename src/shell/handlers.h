@@ -40,6 +40,10 @@ void progressAbortPressed();
 // re-timed and not saved since, asks Save / Discard / Cancel. True when the
 // command may go on (saved, discarded, or nothing unsaved).
 bool unsavedWorkSettled();
+// While a transfer runs, says so ("finish or abort it first") and returns
+// true: the command must not go on. Open, Set time and the port commands
+// would otherwise change what the running transfer writes to or talks through.
+bool refusedWhileTransferRunning();
 void commandOpen();
 // File > Open and a recording named from outside (command line, a dropped
 // file) share this: the same checks, messages and view reset. A null path asks
@@ -57,3 +61,10 @@ void commandScreenDump();
 void openConfiguredPort();
 void selectPort(int commandId);  // 2001..2008
 void autoConnect();
+// Before the logger is asked anything: a link whose port failed or hung up
+// (see linkFailed) is closed and opened again on the same port, so a logger
+// switched off and on again, or an adapter plugged back in, answers without
+// the user choosing another port and back. A reopen that fails leaves the
+// port marked as a failed choice (the next choice of its item retries it).
+// Returns true when the link is open and has not failed.
+bool reopenFailedLink();

@@ -11,6 +11,7 @@
 #include "device/transfer.h"
 #include "fakes/fake_platform.h"
 #include "platform/window.h"
+#include "recording/set_time.h"
 #include "recording/settings_file.h"
 #include "recording/store.h"
 #include "shell/app_state.h"
@@ -235,6 +236,48 @@ TEST_F(PortChoice, AutoConnectWithoutALoggerReopensThePreviousPortOrMarksIt) {
     EXPECT_EQ(loggerRecord().opens, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_EQ(gSettings.port, 13);
     EXPECT_EQ(messages(), (std::vector<std::string>{messageTextPtr(89)}));
+}
+
+// A running transfer keeps its port and its recording: each of these commands
+// says why it does nothing, and nothing changes.
+TEST_F(PortChoice, PortCommandsAndSetTimeAreRefusedWhileATransferRuns) {
+    const struct {
+        const char* name;
+        void (*command)();
+    } cases[] = {
+        {"same port", [] { selectPort(2002); }},
+        {"other port", [] { selectPort(2005); }},
+        {"auto connect", [] { autoConnect(); }},
+        {"set time", [] { commandSetTime(); }},
+    };
+    for (const auto& c : cases) {
+        for (const bool receiving : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (receiving ? ", receiving" : ", awaiting the count"));
+            fake::reset();
+            test::installScriptedLogger();
+            loggerScript().loggerPort = 2;
+            startUp(2);
+            gApp.dataPresent = 1;
+            gApp.transferOpen = 1;
+            gApp.receiving = receiving ? 1 : 0;
+            fake::state().dialogAnswers = {kSetEndTimeButton};
+            c.command();
+            EXPECT_EQ(messages(), (std::vector<std::string>{"A transfer is running: finish or abort it first."}));
+            EXPECT_EQ(fake::state().messages[0].caption, messageTextPtr(15));
+            EXPECT_FALSE(fake::state().messages[0].errorIcon);
+            EXPECT_EQ(loggerRecord().openPort, 2) << "the link stays open on its port";
+            EXPECT_TRUE(loggerRecord().opens.empty());
+            EXPECT_EQ(loggerRecord().closes, 0);
+            EXPECT_EQ(test::timesSent(CodePing), 0);
+            EXPECT_EQ(gSettings.port, 2);
+            EXPECT_EQ(checked(), (std::set<int>{2002}));
+            EXPECT_TRUE(fake::state().dialogsRun.empty()) << "no set-time dialog";
+            EXPECT_EQ(gApp.unsavedWork, 0);
+            EXPECT_EQ(fake::state().cursorChanges, 0);
+            gApp.transferOpen = 0;
+            gApp.receiving = 0;
+        }
+    }
 }
 
 TEST_F(PortChoice, AutoConnectFromAMarkedPortMovesTheCheckMark) {

@@ -240,6 +240,54 @@ TEST_F(TransferOverLink, AutoConnectWithoutALoggerReopensThePreviousPort) {
     EXPECT_FALSE(std::filesystem::exists(kSettingsFileName)) << "a failed search saves nothing";
 }
 
+// A logger switched off (its line hangs up) and on again on the same COM
+// number: the link is marked failed, and each way back (the same COM item,
+// the reopen before a transfer's ping, Auto connect) opens the port afresh so
+// that the new logger answers. While no logger is there, the reopen fails and
+// marks the port like a failed choice.
+TEST_F(TransferOverLink, AFailedLinkOpensAgainOnTheSamePort) {
+    const struct {
+        const char* name;
+        void (*reopen)();
+    } ways[] = {
+        {"same COM item", [] { selectPort(2002); }},
+        {"before a transfer", [] { EXPECT_TRUE(reopenFailedLink()); }},
+        {"auto connect", [] { autoConnect(); }},
+    };
+    sim::Options options;
+    gDeviceWaits.searchMs = 300;
+    logger(options, 2);
+    gSettings.port = 2;
+    openConfiguredPort();
+    ASSERT_EQ(gApp.linkPort, 2);
+    EXPECT_TRUE(reopenFailedLink()) << "a sound link stays as it is";
+
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        loggers_.back()->stop();  // switched off: the line hangs up
+        ASSERT_TRUE(testsupport::waitFor([] { return linkFailed() == 1; }));
+        logger(options, 2);  // switched on again: a new line behind COM2
+        way.reopen();
+        EXPECT_EQ(linkPort(), 2);
+        EXPECT_EQ(linkFailed(), 0);
+        EXPECT_EQ(gSettings.port, 2);
+        EXPECT_TRUE(messages().empty());
+        gApp.deviceAnswered.reset();
+        sendPing();
+        EXPECT_TRUE(gApp.deviceAnswered.wait(testsupport::kPatienceMs)) << "the new logger answers";
+    }
+
+    loggers_.back()->stop();
+    ASSERT_TRUE(testsupport::waitFor([] { return linkFailed() == 1; }));
+    EXPECT_FALSE(reopenFailedLink()) << "no logger behind COM2 now";
+    EXPECT_EQ(linkIsOpen(), 0);
+    EXPECT_EQ(gSettings.port, 12);
+    logger(options, 2);
+    selectPort(2002);
+    EXPECT_EQ(linkPort(), 2);
+    EXPECT_EQ(gSettings.port, 2);
+}
+
 // Every way a transfer can end without a new recording leaves the recording
 // on show exactly as saved before it; a stream that stops short keeps what came.
 TEST_F(TransferOverLink, EarlyEndsKeepTheRecordingOnShowOrWhatCame) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <future>
 #include <thread>
+#include <vector>
 
 #include "platform/serial.h"
 
@@ -59,6 +60,36 @@ TEST(SerialWin32, ThePortIsExclusiveAndAStopEndsABlockedReadAndWrite) {
 
     platform::serialCloseStop(stop);
     platform::serialClose(port);
+    const platform::SerialHandle again = platform::serialOpen(1, 57600, &error);
+    EXPECT_NE(again, platform::kNoSerialHandle) << "closing gives the port back";
+    platform::serialClose(again);
+}
+
+// The logger takes nothing in (its process is held still): a long write fills
+// the line and blocks. Closing the port (stop, then close) must end it at
+// once, and the port must be usable again afterwards.
+TEST(SerialWin32, ABlockedWriteEndsWhenThePortIsClosed) {
+    if (!liveCom1()) GTEST_SKIP() << "needs COM1 mapped onto a logger that reads nothing";
+    int error = -1;
+    const platform::SerialHandle port = platform::serialOpen(1, 57600, &error);
+    ASSERT_NE(port, platform::kNoSerialHandle) << error;
+    const platform::SerialHandle stop = platform::serialCreateStop();
+    ASSERT_NE(stop, platform::kNoSerialHandle);
+
+    const std::vector<std::uint8_t> flood(4 << 20, 0x55);
+    auto writer = std::async(std::launch::async, [&] {
+        return platform::serialWrite(port, flood.data(), static_cast<int>(flood.size()), stop);
+    });
+    ASSERT_EQ(writer.wait_for(std::chrono::milliseconds(500)), std::future_status::timeout)
+        << "the write should wait for a line that takes nothing";
+    const auto asked = std::chrono::steady_clock::now();
+    platform::serialRaiseStop(stop);
+    ASSERT_EQ(writer.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "the stop must end the write";
+    EXPECT_EQ(writer.get(), platform::kSerialStopped);
+    platform::serialClose(port);
+    platform::serialCloseStop(stop);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(3));
+
     const platform::SerialHandle again = platform::serialOpen(1, 57600, &error);
     EXPECT_NE(again, platform::kNoSerialHandle) << "closing gives the port back";
     platform::serialClose(again);

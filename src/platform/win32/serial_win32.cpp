@@ -12,8 +12,10 @@
 #include <devguid.h>
 #include <setupapi.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/serial.h"
@@ -25,17 +27,32 @@ namespace {
 
 bool validPort(int port) { return port >= kFirstSerialPort && port <= kLastSerialPort; }
 
+constexpr DWORD kIoBytes = 4096;       // most one overlapped transfer moves
+constexpr DWORD kCancelWaitMs = 1000;  // how long a cancelled transfer may take to end
+
+// The record of one overlapped transfer and the bytes it moves. It belongs to
+// the port, not to the caller's stack: a driver that never completes a
+// cancelled transfer may still write into it after the caller has gone, so a
+// port left with such a transfer is never freed (see serialClose).
+struct PortIo {
+    OVERLAPPED ov{};
+    std::uint8_t data[kIoBytes];
+};
+
 // An open port: the device, and a named mutex that stands for "this program
 // holds it". Windows refuses a second CreateFile of a COM port by itself; the
 // mutex makes that hold where the device layer does not (Wine's mapped
 // pseudo-terminals, some virtual port drivers), as flock does on Linux.
+// One reader thread uses `read`, one writer thread `write`.
 struct OpenPort {
     HANDLE device = INVALID_HANDLE_VALUE;
     HANDLE holder = nullptr;
+    PortIo read;
+    PortIo write;
+    std::atomic<bool> stuck{false};  // a cancelled transfer never ended: keep the records
 };
 
 OpenPort* portOf(SerialHandle h) { return reinterpret_cast<OpenPort*>(h); }
-HANDLE deviceOf(SerialHandle h) { return portOf(h)->device; }
 HANDLE handleOf(SerialHandle h) { return reinterpret_cast<HANDLE>(h); }
 
 // Takes the holder mutex for a device; nullptr when another holder has it.
@@ -101,33 +118,61 @@ int errnoFor(DWORD error) {
     }
 }
 
+// A transfer ended by the driver rather than by us (ERROR_OPERATION_ABORTED):
+// some drivers abort the pending read once when the machine wakes from sleep.
+constexpr int kSerialAborted = -3;
+
 // Waits for an overlapped transfer or the stop event. Returns the bytes moved,
-// kSerialStopped (the transfer cancelled and finished), or kSerialFailed.
-int finishOverlapped(HANDLE port, OVERLAPPED& ov, HANDLE stop) {
-    HANDLE events[2] = {ov.hEvent, reinterpret_cast<HANDLE>(stop)};
-    const DWORD count = stop != INVALID_HANDLE_VALUE ? 2 : 1;
+// kSerialStopped (the transfer cancelled), kSerialAborted or kSerialFailed.
+// A stopped transfer is cancelled and given a bounded time to end: a driver
+// that never completes the cancel must not hang the close of the port.
+int finishOverlapped(OpenPort& port, PortIo& io, HANDLE stop) {
+    HANDLE events[2] = {io.ov.hEvent, stop};
+    const DWORD count = stop != nullptr && stop != INVALID_HANDLE_VALUE ? 2 : 1;
     const DWORD r = WaitForMultipleObjects(count, events, FALSE, INFINITE);
     DWORD moved = 0;
     if (r != WAIT_OBJECT_0) {
         // Stopped, or the wait itself failed: either way the transfer must be
-        // over before its buffer and OVERLAPPED go out of scope.
-        CancelIoEx(port, &ov);
-        GetOverlappedResult(port, &ov, &moved, TRUE);
+        // over before its record is used again.
+        CancelIoEx(port.device, &io.ov);
+        if (WaitForSingleObject(io.ov.hEvent, kCancelWaitMs) == WAIT_OBJECT_0) {
+            GetOverlappedResult(port.device, &io.ov, &moved, FALSE);
+        } else {
+            port.stuck.store(true);
+        }
         return r == WAIT_OBJECT_0 + 1 ? kSerialStopped : kSerialFailed;
     }
-    if (!GetOverlappedResult(port, &ov, &moved, FALSE)) return kSerialFailed;
+    if (!GetOverlappedResult(port.device, &io.ov, &moved, FALSE))
+        return GetLastError() == ERROR_OPERATION_ABORTED ? kSerialAborted : kSerialFailed;
     return static_cast<int>(moved);
 }
 
-struct OverlappedEvent {
-    OVERLAPPED ov{};
-    OverlappedEvent() { ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
-    ~OverlappedEvent() {
-        if (ov.hEvent != nullptr) CloseHandle(ov.hEvent);
-    }
-    OverlappedEvent(const OverlappedEvent&) = delete;
-    OverlappedEvent& operator=(const OverlappedEvent&) = delete;
-};
+bool makeIo(PortIo& io) {
+    io.ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    return io.ov.hEvent != nullptr;
+}
+
+void freePort(OpenPort* p) {
+    if (p->read.ov.hEvent != nullptr) CloseHandle(p->read.ov.hEvent);
+    if (p->write.ov.hEvent != nullptr) CloseHandle(p->write.ov.hEvent);
+    delete p;
+}
+
+// Starts one overlapped transfer of n bytes (at most kIoBytes) with io's
+// record and waits for it: the bytes moved, or one of the codes above.
+int transferOnce(OpenPort& port, PortIo& io, bool reading, DWORD n, HANDLE stop) {
+    if (port.stuck.load()) return kSerialFailed;  // its record is still the driver's
+    ResetEvent(io.ov.hEvent);
+    io.ov.Offset = 0;
+    io.ov.OffsetHigh = 0;
+    DWORD moved = 0;
+    const BOOL done = reading ? ReadFile(port.device, io.data, n, &moved, &io.ov)
+                              : WriteFile(port.device, io.data, n, &moved, &io.ov);
+    if (done) return static_cast<int>(moved);
+    const DWORD error = GetLastError();
+    if (error == ERROR_IO_PENDING) return finishOverlapped(port, io, stop);
+    return error == ERROR_OPERATION_ABORTED ? kSerialAborted : kSerialFailed;
+}
 
 }  // namespace
 
@@ -240,8 +285,18 @@ SerialHandle serialOpen(int port, int baud, int* error) {
         if (error != nullptr) *error = err;
         return kNoSerialHandle;
     }
+    auto* p = new OpenPort;
+    p->device = h;
+    p->holder = holder;
+    if (!makeIo(p->read) || !makeIo(p->write)) {
+        CloseHandle(h);
+        CloseHandle(holder);
+        freePort(p);
+        if (error != nullptr) *error = ENOMEM;
+        return kNoSerialHandle;
+    }
     if (error != nullptr) *error = 0;
-    return reinterpret_cast<SerialHandle>(new OpenPort{h, holder});
+    return reinterpret_cast<SerialHandle>(p);
 }
 
 void serialClose(SerialHandle port) {
@@ -249,7 +304,9 @@ void serialClose(SerialHandle port) {
     OpenPort* p = portOf(port);
     CloseHandle(p->device);
     if (p->holder != nullptr) CloseHandle(p->holder);
-    delete p;
+    // A transfer whose cancel never completed may still be written to by the
+    // driver: its few kilobytes are left allocated rather than risk that.
+    if (!p->stuck.load()) freePort(p);
 }
 
 SerialHandle serialCreateStop() {
@@ -267,21 +324,36 @@ void serialCloseStop(SerialHandle stop) {
 
 int serialRead(SerialHandle port, std::uint8_t* buffer, int capacity, SerialHandle stop) {
     if (port == kNoSerialHandle || buffer == nullptr || capacity <= 0) return kSerialFailed;
-    OverlappedEvent io;
-    if (io.ov.hEvent == nullptr) return kSerialFailed;
-    if (stop != kNoSerialHandle && WaitForSingleObject(handleOf(stop), 0) == WAIT_OBJECT_0) return kSerialStopped;
-    DWORD got = 0;
-    int n;
-    if (ReadFile(deviceOf(port), buffer, static_cast<DWORD>(capacity), &got, &io.ov)) {
-        n = static_cast<int>(got);
-    } else if (GetLastError() == ERROR_IO_PENDING) {
-        n = finishOverlapped(deviceOf(port), io.ov, handleOf(stop));
-    } else {
-        return kSerialFailed;  // the device is gone (unplugged adapter) or broken
+    OpenPort& p = *portOf(port);
+    const DWORD most = static_cast<DWORD>(capacity) < kIoBytes ? static_cast<DWORD>(capacity) : kIoBytes;
+    for (int attempt = 0;; ++attempt) {
+        if (stop != kNoSerialHandle && WaitForSingleObject(handleOf(stop), 0) == WAIT_OBJECT_0) return kSerialStopped;
+        // Ask for exactly what is waiting, so the read completes at once; with
+        // nothing waiting, for one byte, so it completes as that byte lands. A
+        // larger read would stay open while the line keeps streaming, and the
+        // driver (or Wine) would wake for every few bytes until it filled.
+        COMSTAT status{};
+        DWORD errors = 0;
+        DWORD n = 1;
+        if (ClearCommError(p.device, &errors, &status) && status.cbInQue > 0)
+            n = status.cbInQue < most ? status.cbInQue : most;
+        const int got = transferOnce(p, p.read, true, n, handleOf(stop));
+        if (got > 0) {
+            std::memcpy(buffer, p.read.data, static_cast<std::size_t>(got));
+            return got;
+        }
+        if (got == kSerialStopped) return got;
+        // A driver that aborts a pending read (after the machine slept, or on
+        // a line error) has its error state cleared and is asked once more;
+        // a second abort in a row means the device is not coming back.
+        if (got == kSerialAborted && attempt == 0) {
+            ClearCommError(p.device, nullptr, nullptr);
+            continue;
+        }
+        // A read waits for its first byte without limit, so one that ends
+        // empty was ended by the driver: the device went away.
+        return kSerialFailed;
     }
-    // A read waits for its first byte without limit, so one that ends empty
-    // was ended by the driver: the device went away.
-    return n != 0 ? n : kSerialFailed;
 }
 
 bool serialWaitStop(SerialHandle stop, int timeoutMs) {
@@ -292,22 +364,14 @@ bool serialWaitStop(SerialHandle stop, int timeoutMs) {
 
 int serialWrite(SerialHandle port, const std::uint8_t* bytes, int n, SerialHandle stop) {
     if (port == kNoSerialHandle || (bytes == nullptr && n > 0)) return kSerialFailed;
-    OverlappedEvent io;
-    if (io.ov.hEvent == nullptr) return kSerialFailed;
+    OpenPort& p = *portOf(port);
     int done = 0;
     while (done < n) {
-        ResetEvent(io.ov.hEvent);
-        DWORD wrote = 0;
-        int w;
-        if (WriteFile(deviceOf(port), bytes + done, static_cast<DWORD>(n - done), &wrote, &io.ov)) {
-            w = static_cast<int>(wrote);
-        } else if (GetLastError() == ERROR_IO_PENDING) {
-            w = finishOverlapped(deviceOf(port), io.ov, handleOf(stop));
-        } else {
-            return kSerialFailed;
-        }
+        const DWORD chunk = static_cast<DWORD>(n - done) < kIoBytes ? static_cast<DWORD>(n - done) : kIoBytes;
+        std::memcpy(p.write.data, bytes + done, chunk);
+        const int w = transferOnce(p, p.write, false, chunk, handleOf(stop));
         if (w == kSerialStopped) {
-            PurgeComm(deviceOf(port), PURGE_TXABORT | PURGE_TXCLEAR);
+            PurgeComm(p.device, PURGE_TXABORT | PURGE_TXCLEAR);
             return kSerialStopped;
         }
         if (w < 0) return kSerialFailed;
