@@ -376,6 +376,9 @@ void startTransfer() {
     // sure the user keeps unsaved work.
     if (gApp.retryOnNoAnswer == 1 && gApp.sampleTimeAttempts == 0 && !unsavedWorkSettled()) return;
 
+    // A port whose reader ended on an error (adapter pulled, logger switched
+    // off and on) is opened afresh rather than reported as silent.
+    reopenFailedLink();
     settleLine();
     if (!pingForSampleTime()) {
         if (gApp.retryOnNoAnswer == 1) {
@@ -473,6 +476,7 @@ void pumpCommands() {
     gApp.damagedLines.store(0, std::memory_order_relaxed);
     gApp.damagedInStream.store(0, std::memory_order_relaxed);
     gApp.progressSeen = 0;
+    gApp.progressDetailMs = 0;
     gApp.lastArrivalMs = steadyMs();
     // The stream is expected from here on; its samples count once the start
     // code has been written (sendStartCode).
@@ -488,11 +492,15 @@ void trackProgress() {
     const std::uint32_t received = gApp.receivedCount.load(std::memory_order_acquire);
     const std::uint32_t expected = gApp.expectedCount.load(std::memory_order_acquire);
     progressControl(ProgressAction::SetPosition, received);
-    if (gApp.progressWindow != nullptr)
+    const std::int64_t now = steadyMs();
+    // Each new text repaints the window; once a second is as often as anyone
+    // reads the figures, and costs a tenth of the CPU.
+    if (gApp.progressWindow != nullptr && (gApp.progressDetailMs == 0 || now - gApp.progressDetailMs >= 1000)) {
+        gApp.progressDetailMs = now;
         platform::setProgressDetail(gApp.progressWindow, progressDetail(received, gApp.confirmedCount).c_str());
+    }
 
     // Any line, a sample or a damaged one, shows the stream is still moving.
-    const std::int64_t now = steadyMs();
     const std::uint32_t lines = received + gApp.damagedInStream.load(std::memory_order_acquire);
     if (lines != gApp.progressSeen) {
         gApp.progressSeen = lines;

@@ -40,6 +40,7 @@ void resetGlobalStateForTests() {
     gApp.transferSampleTime = 0;
     gApp.confirmedCount = 0;
     gApp.progressSeen = 0;
+    gApp.progressDetailMs = 0;
     gApp.lastArrivalMs = 0;
     gApp.confirmTime = {};
     gApp.streamLeftOpen = 0;

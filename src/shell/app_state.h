@@ -71,6 +71,7 @@ struct AppState {
     std::uint16_t transferSampleTime = 0;     // logger's sample time the span was chosen with
     std::uint32_t confirmedCount = 0;         // count the logger confirmed for the running stream
     std::uint32_t progressSeen = 0;           // received + damaged lines at the last progress tick that saw it grow
+    std::int64_t progressDetailMs = 0;        // steady ms when the detail line was last set, 0: not yet
     std::int64_t lastArrivalMs = 0;           // steady-clock ms of that tick (stall detection)
     platform::CalendarTime confirmTime{};     // local time the count confirmation was taken: the newest
                                               // of the confirmed samples was recorded then
