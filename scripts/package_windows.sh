@@ -13,7 +13,7 @@ BUILD_DIR=${BUILD_DIR:-build-win-release}
 JOBS=${JOBS:-2}
 
 for tool in x86_64-w64-mingw32-g++-posix makensis; do
-  command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/setup.sh" >&2; exit 1; }
+  command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/setup.sh --tests" >&2; exit 1; }
 done
 
 if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then

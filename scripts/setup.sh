@@ -1,22 +1,35 @@
 #!/usr/bin/env bash
-# Installs what VantrelDAQ needs to build, run and test on Debian 12.
-# Safe to run again: apt-get skips what is already there.
+# Installs what VantrelDAQ needs on Debian 12: to build and run the Linux
+# program (scripts/run.sh), or with --tests also what the tests, the sanitizer
+# and fuzz builds and the Windows build need (scripts/test.sh,
+# scripts/package_windows.sh). Safe to run again: apt-get skips what is
+# already there.
+#   scripts/setup.sh            build and run
+#   scripts/setup.sh --tests    build, run and test, both platforms
 set -euo pipefail
 
+FOR_TESTS=0
+[ "${1:-}" = "--tests" ] && FOR_TESTS=1
+
 PKGS=(
-  build-essential cmake ninja-build clang libclang-rt-14-dev
+  build-essential cmake ninja-build
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6opengl6-dev libgl-dev
   qt6-translations-l10n
   fonts-dejavu-core
-  xvfb x11-apps netpbm twm xfonts-base poppler-utils python3
-  cups printer-driver-cups-pdf
-  locales file dpkg-dev
-  xdg-utils shared-mime-info desktop-file-utils
-  # The Windows build: MinGW-w64 cross compiler, GoogleTest's sources, Wine,
-  # NSIS for the installer.
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 nsis
 )
+if [ "$FOR_TESTS" = 1 ]; then
+  PKGS+=(
+    clang libclang-rt-14-dev
+    xvfb x11-apps netpbm twm xfonts-base poppler-utils python3
+    cups printer-driver-cups-pdf
+    locales file dpkg-dev
+    xdg-utils shared-mime-info desktop-file-utils
+    # The Windows build: MinGW-w64 cross compiler, GoogleTest's sources, Wine,
+    # NSIS for the installer.
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 nsis
+  )
+fi
 
 missing=()
 for p in "${PKGS[@]}"; do
@@ -30,6 +43,8 @@ if [ "${#missing[@]}" -gt 0 ]; then
   $SUDO apt-get update
   $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
 fi
+
+[ "$FOR_TESTS" = 1 ] || exit 0
 
 # The export and print tests check dates and times under a German, a US
 # (12-hour) and a Finnish (dots between hours, minutes and seconds) locale.

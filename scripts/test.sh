@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 
-bash scripts/setup.sh
+bash scripts/setup.sh --tests
 
 JOBS=$(nproc)
 FUZZ_SECONDS=${FUZZ_SECONDS:-30}

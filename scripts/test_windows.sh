@@ -14,7 +14,7 @@ BUILD_DIR=${BUILD_DIR:-build-win}
 JOBS=${JOBS:-2}
 
 for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver; do
-  command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/setup.sh" >&2; exit 1; }
+  command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/setup.sh --tests" >&2; exit 1; }
 done
 
 echo "-- cross-build into $BUILD_DIR"
@@ -40,7 +40,7 @@ cleanup() {
 trap cleanup EXIT
 # The window program's test needs a display: a private Xvfb when there is none.
 if [ -z "${DISPLAY:-}" ]; then
-  command -v Xvfb >/dev/null || { echo "Xvfb is missing: run scripts/setup.sh" >&2; exit 1; }
+  command -v Xvfb >/dev/null || { echo "Xvfb is missing: run scripts/setup.sh --tests" >&2; exit 1; }
   for n in $(seq 90 120); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { XVFB_DISPLAY=":$n"; break; }
   done
