@@ -182,10 +182,10 @@ bool damagedLinesFillStream(std::uint32_t received) {
 }
 
 // Builds the recording's values from `received` samples with a gap (255) at
-// the place of each damaged line; returns the number of records. Fills from
-// the end so every value moves once.
-std::uint32_t valuesWithGaps(std::uint32_t received) {
-    const std::uint32_t damaged = gApp.damagedInStream.load(std::memory_order_acquire);
+// the place of each of the first `damaged` damaged lines; returns the number
+// of records (received + damaged, which the caller keeps within the store).
+// Fills from the end so every value moves once.
+std::uint32_t valuesWithGaps(std::uint32_t received, std::uint32_t damaged) {
     const std::uint32_t total = received + damaged;
     std::uint32_t i = received;  // samples not yet placed
     std::uint32_t j = damaged;   // damaged lines not yet placed
@@ -243,9 +243,17 @@ void completeTransfer(TransferEnd why) {
         }
         return;
     }
-    if (why == TransferEnd::DamagedKept) {
-        count = valuesWithGaps(count);
+    // One reading of the damaged count: the reader may still add a line
+    // that raced the end of the stream, and it must not grow the recording.
+    const std::uint32_t damaged = gApp.damagedInStream.load(std::memory_order_acquire);
+    if (why == TransferEnd::DamagedKept && damaged <= kDamagedPlacesMax &&
+        std::uint64_t{count} + damaged == gApp.confirmedCount) {
+        count = valuesWithGaps(count, damaged);
     } else {
+        if (why == TransferEnd::DamagedKept) {
+            why = TransferEnd::Stalled;
+            gApp.streamLeftOpen = 1;
+        }
         for (std::uint32_t i = 0; i < count; ++i) gStore[i].value = gReceivedValues[i];
     }
     gHeader.spanIndex = gApp.transferSpanIndex;
@@ -258,7 +266,7 @@ void completeTransfer(TransferEnd why) {
     if (why == TransferEnd::LoggerEnded) reportEarlyEnd(UiText::LoggerEndedEarly, count);
     if (why == TransferEnd::DamagedKept) {
         const std::string message = formatText(uiText(UiText::DamagedFramesKeptAsGaps),
-                                               groupedNumber(gApp.damagedInStream.load()).c_str());
+                                               groupedNumber(damaged).c_str());
         platform::messageBox(message.c_str(), messageTextPtr(kMsgCaptionDaq), platform::MessageIcon::Information);
     }
 }
