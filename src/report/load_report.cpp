@@ -26,11 +26,52 @@ std::int64_t hundredthsOf(const ReportStamp& s) {
 }
 
 // The first five stamp bytes (year .. minute) as one number: records of the
-// same minute share it, so the per-record work is one comparison.
+// same minute share it, so the per-record work is one comparison. Built from
+// loads only (a 5-byte copy into a local would be stored and read back, which
+// stalls the pass).
 inline std::uint64_t minuteKey(const SampleRecord& r) {
-    std::uint64_t k = 0;
-    std::memcpy(&k, &r, 5);
-    return k;
+    std::uint32_t date = 0;
+    std::memcpy(&date, &r, 4);
+    return date | std::uint64_t{r.minute} << 32;
+}
+
+// The readings of one minute, gathered in the pass and handed on when the minute ends.
+struct MinuteTotals {
+    ReportStamp stamp;       // of its first record
+    std::uint32_t readings;
+    std::uint64_t sum;
+    std::uint8_t max;        // of the readings; 0 when none
+};
+
+struct IntervalRule {
+    int minutes;
+    std::int64_t firstHundredths, lastHundredths;  // of the span's first and last record
+    std::int64_t step;                             // stamp step, hundredths
+};
+
+// Adds a minute to its demand interval and its day (new ones when the stamp
+// leaves the current ones).
+void addMinute(LoadReport& out, const MinuteTotals& m, const IntervalRule& rule) {
+    ReportStamp aligned = m.stamp;
+    aligned.minute = static_cast<std::uint8_t>(aligned.minute - aligned.minute % rule.minutes);
+    aligned.second = aligned.tenths = aligned.hundredths = 0;
+    DemandInterval* iv = out.intervals.empty() ? nullptr : &out.intervals.back();
+    if (iv == nullptr || std::memcmp(&iv->start, &aligned, sizeof aligned) != 0) {
+        const std::int64_t s = hundredthsOf(aligned);
+        const bool whole = rule.firstHundredths <= s && rule.lastHundredths >= s + rule.minutes * 6000 - rule.step;
+        out.intervals.push_back({aligned, 0, 0, whole});
+        iv = &out.intervals.back();
+    }
+    iv->readings += m.readings;
+    iv->sum += m.sum;
+    DayFigures* d = out.days.empty() ? nullptr : &out.days.back();
+    if (d == nullptr || d->year != m.stamp.year || d->month != m.stamp.month || d->day != m.stamp.day) {
+        out.days.push_back({m.stamp.year, m.stamp.month, m.stamp.day, 0, 0, 0});
+        d = &out.days.back();
+    }
+    d->readings += m.readings;
+    d->sum += m.sum;
+    if (m.readings > 0 && m.max > d->max) d->max = m.max;
 }
 
 }  // namespace
@@ -53,7 +94,18 @@ ReportStamp stampOf(const SampleRecord& r) {
 
 void computeLoadReport(const SampleRecord* records, std::uint32_t count, std::uint32_t first,
                        std::uint16_t sampleTime, const ReportOptions& options, LoadReport& out) {
+    // The lists keep their capacity, so a report recomputed with other
+    // options (a window's dialog) allocates nothing.
+    std::vector<ThresholdFigures> thresholds = std::move(out.thresholds);
+    std::vector<DemandInterval> intervals = std::move(out.intervals);
+    std::vector<DayFigures> days = std::move(out.days);
     out = LoadReport{};
+    thresholds.clear();
+    intervals.clear();
+    days.clear();
+    out.thresholds = std::move(thresholds);
+    out.intervals = std::move(intervals);
+    out.days = std::move(days);
     out.first = first;
     out.records = count;
     out.sampleTime = sampleTime;
@@ -102,33 +154,19 @@ void computeLoadReport(const SampleRecord* records, std::uint32_t count, std::ui
     const std::int64_t firstHundredths = hundredthsOf(out.start);
     const std::int64_t lastHundredths = hundredthsOf(out.end);
     const int minutes = options.demandMinutes;
+    // Room for every interval and day between the first and the last stamp
+    // at once: growing a list of 17,000 one-minute intervals step by step
+    // costs more than the pass itself.
+    if (lastHundredths >= firstHundredths) {
+        const std::int64_t span = lastHundredths - firstHundredths;
+        out.intervals.reserve(static_cast<std::size_t>(std::min<std::int64_t>(span / (minutes * 6000) + 2, count)));
+        out.days.reserve(static_cast<std::size_t>(std::min<std::int64_t>(span / 8640000 + 2, count)));
+    }
+    const IntervalRule rule{minutes, firstHundredths, lastHundredths, step};
     std::uint32_t minuteReadings = 0;
     std::uint64_t minuteSum = 0;
     std::uint8_t minuteMax = 0;
     ReportStamp minuteStamp{};
-    auto flushMinute = [&]() {
-        ReportStamp aligned = minuteStamp;
-        aligned.minute = static_cast<std::uint8_t>(aligned.minute - aligned.minute % minutes);
-        aligned.second = aligned.tenths = aligned.hundredths = 0;
-        DemandInterval* iv = out.intervals.empty() ? nullptr : &out.intervals.back();
-        if (iv == nullptr || std::memcmp(&iv->start, &aligned, sizeof aligned) != 0) {
-            const std::int64_t s = hundredthsOf(aligned);
-            const bool whole = firstHundredths <= s && lastHundredths >= s + minutes * 6000 - step;
-            out.intervals.push_back({aligned, 0, 0, whole});
-            iv = &out.intervals.back();
-        }
-        iv->readings += minuteReadings;
-        iv->sum += minuteSum;
-        DayFigures* d = out.days.empty() ? nullptr : &out.days.back();
-        if (d == nullptr || d->year != minuteStamp.year || d->month != minuteStamp.month ||
-            d->day != minuteStamp.day) {
-            out.days.push_back({minuteStamp.year, minuteStamp.month, minuteStamp.day, 0, 0, 0});
-            d = &out.days.back();
-        }
-        d->readings += minuteReadings;
-        d->sum += minuteSum;
-        if (minuteReadings > 0 && minuteMax > d->max) d->max = minuteMax;
-    };
 
     std::uint64_t key = minuteKey(records[0]);
     minuteStamp = out.start;
@@ -136,7 +174,7 @@ void computeLoadReport(const SampleRecord* records, std::uint32_t count, std::ui
     for (std::uint32_t i = 0; i < count; ++i) {
         const SampleRecord& r = records[i];
         if (const std::uint64_t k = minuteKey(r); k != key) {
-            flushMinute();
+            addMinute(out, {minuteStamp, minuteReadings, minuteSum, minuteMax}, rule);
             key = k;
             minuteStamp = stampOf(r);
             minuteReadings = 0;
@@ -156,7 +194,7 @@ void computeLoadReport(const SampleRecord* records, std::uint32_t count, std::ui
             prevReach = m;
         }
     }
-    flushMinute();
+    addMinute(out, {minuteStamp, minuteReadings, minuteSum, minuteMax}, rule);
     closeRuns(prevReach, count);
 
     out.markers = hist[kMarkerLow] + hist[kMarkerHigh];
