@@ -3,6 +3,7 @@
 // window's own functions in this process; and the command-line helpers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <clocale>
 #include <cstdio>
@@ -11,7 +12,6 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -581,21 +581,17 @@ struct Json {
     enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
     std::string text;  // number or string
     bool flag = false;
-    std::vector<Json> items;
-    std::vector<std::pair<std::string, Json>> members;
+    std::vector<Json> items;        // array items, or object values
+    std::vector<std::string> keys;  // object keys, one per item
 
     const Json& operator[](const std::string& key) const {
-        for (const auto& m : members)
-            if (m.first == key) return m.second;
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            if (keys[i] == key) return items[i];
         static const Json missing;
         ADD_FAILURE() << "no key " << key;
         return missing;
     }
-    bool has(const std::string& key) const {
-        for (const auto& m : members)
-            if (m.first == key) return true;
-        return false;
-    }
+    bool has(const std::string& key) const { return std::find(keys.begin(), keys.end(), key) != keys.end(); }
     std::uint64_t u() const { return std::stoull(text); }
 };
 
@@ -620,8 +616,8 @@ bool parseJson(const std::string& s, std::size_t& i, Json& out) {
             }
             Json v;
             if (!parseJson(s, i, v)) return false;
-            if (object) out.members.emplace_back(key, v);
-            else out.items.push_back(v);
+            if (object) out.keys.push_back(key);
+            out.items.push_back(v);
             skip();
             if (i < s.size() && s[i] == ',') { ++i; continue; }
             return i < s.size() && s[i++] == (object ? '}' : ']');
@@ -675,9 +671,7 @@ TEST_F(CliOnFiles, ReportJsonReadsBackAsTheReferenceFigures) {
 
     const std::uint32_t n = gHeader.recordCount;
     const test::RefReport ref = test::referenceReport(gStore, n, 100, {90, 120}, 30);
-    std::vector<std::string> keys;
-    for (const auto& m : j.members) keys.push_back(m.first);
-    EXPECT_EQ(keys, (std::vector<std::string>{"records", "readings", "markers", "gaps", "sample_time_s", "start", "end",
+    EXPECT_EQ(j.keys, (std::vector<std::string>{"records", "readings", "markers", "gaps", "sample_time_s", "start", "end",
                                               "duration_s", "max", "max_at", "min", "min_at", "mean", "p50", "p95",
                                               "p99", "thresholds", "demand", "days", "energy_kwh", "histogram"}));
     EXPECT_EQ(j["records"].u(), n);
@@ -735,7 +729,8 @@ TEST_F(CliOnFiles, ReportJsonReadsBackAsTheReferenceFigures) {
     // sum / 100 x 7.5 kW x 1 s / 3600 s/h.
     EXPECT_EQ(j["energy_kwh"].text, test::refFixed2(ref.sum * 75, 100 * 10 * 3600));
     std::map<int, std::uint64_t> histogram;
-    for (const auto& [value, count] : j["histogram"].members) histogram[std::stoi(value)] = count.u();
+    const Json& bins = j["histogram"];
+    for (std::size_t k = 0; k < bins.keys.size(); ++k) histogram[std::stoi(bins.keys[k])] = bins.items[k].u();
     EXPECT_EQ(histogram, ref.histogram);
 }
 
