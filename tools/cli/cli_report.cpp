@@ -16,8 +16,8 @@ namespace cli {
 namespace {
 
 const char kReportHelp[] =
-    "Usage: vantreldaq-cli report FILE.udd [--threshold P]... [--demand MIN] [--rated-kw X]\n"
-    "                                      [--json] [--lang en|de]\n"
+    "Usage: vantreldaq-cli report FILE.udd [--threshold P]... [--demand MIN]\n"
+    "                                      [--rated-kw X] [--json] [--lang en|de]\n"
     "\n"
     "The load report of a recording: records, readings, markers and gaps; start,\n"
     "end and duration; maximum and minimum (with the first time each occurs),\n"
