@@ -40,7 +40,11 @@ void BM_LoadReportFigures(benchmark::State& state) {
     state.counters["intervals"] = static_cast<double>(report.intervals.size());
     state.SetItemsProcessed(state.iterations() * kStoreCapacity);
 }
-BENCHMARK(BM_LoadReportFigures)->Args({1, 15})->Args({100, 15})->Args({100, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadReportFigures)
+    ->Args({1, 15})
+    ->Args({100, 15})
+    ->Args({100, 1})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_LoadReportJson(benchmark::State& state) {
     fullRecording(100);

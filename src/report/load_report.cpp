@@ -37,10 +37,10 @@ inline std::uint64_t minuteKey(const SampleRecord& r) {
 
 // The readings of one minute, gathered in the pass and handed on when the minute ends.
 struct MinuteTotals {
-    ReportStamp stamp;       // of its first record
+    ReportStamp stamp;  // of its first record
     std::uint32_t readings;
     std::uint64_t sum;
-    std::uint8_t max;        // of the readings; 0 when none
+    std::uint8_t max;  // of the readings; 0 when none
 };
 
 struct IntervalRule {
@@ -58,7 +58,8 @@ void addMinute(LoadReport& out, const MinuteTotals& m, const IntervalRule& rule)
     DemandInterval* iv = out.intervals.empty() ? nullptr : &out.intervals.back();
     if (iv == nullptr || std::memcmp(&iv->start, &aligned, sizeof aligned) != 0) {
         const std::int64_t s = hundredthsOf(aligned);
-        const bool whole = rule.firstHundredths <= s && rule.lastHundredths >= s + rule.minutes * 6000 - rule.step;
+        const bool whole =
+            rule.firstHundredths <= s && rule.lastHundredths >= s + rule.minutes * 6000 - rule.step;
         out.intervals.push_back({aligned, 0, 0, whole});
         iv = &out.intervals.back();
     }
@@ -159,7 +160,8 @@ void computeLoadReport(const SampleRecord* records, std::uint32_t count, std::ui
     // costs more than the pass itself.
     if (lastHundredths >= firstHundredths) {
         const std::int64_t span = lastHundredths - firstHundredths;
-        out.intervals.reserve(static_cast<std::size_t>(std::min<std::int64_t>(span / (minutes * 6000) + 2, count)));
+        out.intervals.reserve(
+            static_cast<std::size_t>(std::min<std::int64_t>(span / (minutes * 6000) + 2, count)));
         out.days.reserve(static_cast<std::size_t>(std::min<std::int64_t>(span / 8640000 + 2, count)));
     }
     const IntervalRule rule{minutes, firstHundredths, lastHundredths, step};
@@ -220,9 +222,18 @@ void computeLoadReport(const SampleRecord* records, std::uint32_t count, std::ui
         cumulative += hist[v];
         // Nearest rank: the smallest v with at least p % of the readings <= v.
         auto reached = [&](std::uint64_t p) { return cumulative * 100 >= p * out.readings; };
-        if (!have50 && reached(50)) { out.p50 = static_cast<std::uint8_t>(v); have50 = true; }
-        if (!have95 && reached(95)) { out.p95 = static_cast<std::uint8_t>(v); have95 = true; }
-        if (!have99 && reached(99)) { out.p99 = static_cast<std::uint8_t>(v); have99 = true; }
+        if (!have50 && reached(50)) {
+            out.p50 = static_cast<std::uint8_t>(v);
+            have50 = true;
+        }
+        if (!have95 && reached(95)) {
+            out.p95 = static_cast<std::uint8_t>(v);
+            have95 = true;
+        }
+        if (!have99 && reached(99)) {
+            out.p99 = static_cast<std::uint8_t>(v);
+            have99 = true;
+        }
     }
     out.maxAt = first + firstAt[out.max];
     out.minAt = first + firstAt[out.min];
@@ -261,7 +272,8 @@ void computeLoadReport(const SampleRecord* records, std::uint32_t count, std::ui
     }
 }
 
-void computeLoadReport(std::uint32_t first, std::uint32_t last, const ReportOptions& options, LoadReport& out) {
+void computeLoadReport(std::uint32_t first, std::uint32_t last, const ReportOptions& options,
+                       LoadReport& out) {
     const std::uint32_t count = std::min(gHeader.recordCount, kStoreCapacity);
     if (count == 0 || first >= count) {
         computeLoadReport(gStore, 0, first, gHeader.sampleTime, options, out);
@@ -274,7 +286,9 @@ void computeLoadReport(std::uint32_t first, std::uint32_t last, const ReportOpti
 
 std::uint64_t reportHundredths(const LoadReport& r, std::uint64_t records) { return records * r.sampleTime; }
 
-std::uint64_t meanHundredths(std::uint64_t sum, std::uint64_t n) { return n == 0 ? 0 : (sum * 200 + n) / (2 * n); }
+std::uint64_t meanHundredths(std::uint64_t sum, std::uint64_t n) {
+    return n == 0 ? 0 : (sum * 200 + n) / (2 * n);
+}
 
 std::uint64_t shareHundredths(std::uint64_t part, std::uint64_t whole) {
     return whole == 0 ? 0 : (part * 20000 + whole) / (2 * whole);

@@ -39,11 +39,11 @@ struct ReportStamp {
 ReportStamp stampOf(const SampleRecord& r);
 
 struct ThresholdFigures {
-    std::uint8_t level;           // percent
-    std::uint32_t readings;       // readings >= level
-    std::uint32_t episodes;       // maximal runs of consecutive records that are readings >= level
-    std::uint32_t longestRecords; // length of the longest run; 0 when never reached
-    std::uint32_t longestStart;   // record index of its first record (valid when longestRecords > 0)
+    std::uint8_t level;            // percent
+    std::uint32_t readings;        // readings >= level
+    std::uint32_t episodes;        // maximal runs of consecutive records that are readings >= level
+    std::uint32_t longestRecords;  // length of the longest run; 0 when never reached
+    std::uint32_t longestStart;    // record index of its first record (valid when longestRecords > 0)
     ReportStamp longestStartStamp;
 };
 
@@ -62,12 +62,12 @@ struct DemandInterval {
 struct DayFigures {
     std::uint8_t year, month, day;  // year minus 2000
     std::uint32_t readings;
-    std::uint8_t max;     // valid when readings > 0
+    std::uint8_t max;  // valid when readings > 0
     std::uint64_t sum;
 };
 
 struct LoadReport {
-    std::uint32_t first = 0;     // record index of the span's first record
+    std::uint32_t first = 0;  // record index of the span's first record
     std::uint32_t records = 0;
     std::uint32_t readings = 0;
     std::uint32_t markers = 0;
@@ -79,7 +79,7 @@ struct LoadReport {
     std::uint8_t max = 0, min = 0;
     std::uint32_t maxAt = 0, minAt = 0;  // record index of the first record holding it
     ReportStamp maxAtStamp{}, minAtStamp{};
-    std::uint64_t sum = 0;               // of all readings
+    std::uint64_t sum = 0;  // of all readings
     std::uint8_t p50 = 0, p95 = 0, p99 = 0;
     std::vector<ThresholdFigures> thresholds;
     int demandMinutes = 15;
@@ -88,8 +88,8 @@ struct LoadReport {
     // ones (demandPartial) when no whole interval has a reading. -1: none.
     int maxDemand = -1;
     bool demandPartial = false;
-    std::vector<DayFigures> days;           // in record order
-    double ratedKw = 0.0;                   // 0: no energy
+    std::vector<DayFigures> days;                // in record order
+    double ratedKw = 0.0;                        // 0: no energy
     std::array<std::uint32_t, 256> histogram{};  // count per value (markers and gaps included)
 };
 
@@ -100,7 +100,8 @@ void computeLoadReport(const SampleRecord* records, std::uint32_t count, std::ui
                        std::uint16_t sampleTime, const ReportOptions& options, LoadReport& out);
 // The figures over records first .. last (inclusive) of the recording in
 // memory; last is cut to its last record.
-void computeLoadReport(std::uint32_t first, std::uint32_t last, const ReportOptions& options, LoadReport& out);
+void computeLoadReport(std::uint32_t first, std::uint32_t last, const ReportOptions& options,
+                       LoadReport& out);
 
 // Derived figures, all in exact integer arithmetic rounded half up.
 // Hundredths of a second for n records.

@@ -94,8 +94,10 @@ std::string reportJson(const LoadReport& r) {
         o += '{';
         key(o, "start"), stamp(o, iv.start);
         o += ',', key(o, "mean");
-        if (iv.readings > 0) hundredths(o, meanHundredths(iv.sum, iv.readings));
-        else o += "null";
+        if (iv.readings > 0)
+            hundredths(o, meanHundredths(iv.sum, iv.readings));
+        else
+            o += "null";
         o += ',', key(o, "whole"), o += iv.whole ? "true" : "false";
         o += '}';
     }
@@ -105,7 +107,8 @@ std::string reportJson(const LoadReport& r) {
     for (std::size_t i = 0; i < r.days.size(); ++i) {
         const DayFigures& d = r.days[i];
         char date[16];
-        std::snprintf(date, sizeof date, "%04u-%02u-%02u", 2000u + d.year, unsigned{d.month}, unsigned{d.day});
+        std::snprintf(date, sizeof date, "%04u-%02u-%02u", 2000u + d.year, unsigned{d.month},
+                      unsigned{d.day});
         if (i > 0) o += ',';
         o += '{';
         key(o, "date"), o += '"', o += date, o += '"';

@@ -43,19 +43,71 @@ struct SummaryTexts {
 };
 
 constexpr SummaryTexts kEnglish = {
-    "Load report", "Records", "readings", "markers", "gaps", "Sample time", "Start", "End", "Duration",
-    "Maximum", "Minimum", "at", "Mean", "p50 / p95 / p99", "Energy", "rated", "Demand", "from", "intervals",
-    "whole", "no interval is whole; highest partial one",
-    "No readings: the records are markers and gaps only.", "Threshold", "Time", "Share", "Episodes", "Longest",
-    "Day", "Readings", "Max", "Mean",
+    "Load report",
+    "Records",
+    "readings",
+    "markers",
+    "gaps",
+    "Sample time",
+    "Start",
+    "End",
+    "Duration",
+    "Maximum",
+    "Minimum",
+    "at",
+    "Mean",
+    "p50 / p95 / p99",
+    "Energy",
+    "rated",
+    "Demand",
+    "from",
+    "intervals",
+    "whole",
+    "no interval is whole; highest partial one",
+    "No readings: the records are markers and gaps only.",
+    "Threshold",
+    "Time",
+    "Share",
+    "Episodes",
+    "Longest",
+    "Day",
+    "Readings",
+    "Max",
+    "Mean",
 };
 
 constexpr SummaryTexts kGerman = {
-    "Lastbericht", "Datensätze", "Messwerte", "Marken", "Lücken", "Abtastzeit", "Beginn", "Ende", "Dauer",
-    "Höchstwert", "Tiefstwert", "am", "Mittelwert", "p50 / p95 / p99", "Energie", "Nennleistung", "Lastspitze",
-    "ab", "Intervalle", "vollständig", "kein Intervall ist vollständig; höchstes Teilintervall",
-    "Keine Messwerte: die Datensätze sind nur Marken und Lücken.", "Schwelle", "Zeit", "Anteil", "Episoden",
-    "Längste", "Tag", "Messwerte", "Max", "Mittel",
+    "Lastbericht",
+    "Datensätze",
+    "Messwerte",
+    "Marken",
+    "Lücken",
+    "Abtastzeit",
+    "Beginn",
+    "Ende",
+    "Dauer",
+    "Höchstwert",
+    "Tiefstwert",
+    "am",
+    "Mittelwert",
+    "p50 / p95 / p99",
+    "Energie",
+    "Nennleistung",
+    "Lastspitze",
+    "ab",
+    "Intervalle",
+    "vollständig",
+    "kein Intervall ist vollständig; höchstes Teilintervall",
+    "Keine Messwerte: die Datensätze sind nur Marken und Lücken.",
+    "Schwelle",
+    "Zeit",
+    "Anteil",
+    "Episoden",
+    "Längste",
+    "Tag",
+    "Messwerte",
+    "Max",
+    "Mittel",
 };
 
 // Display width of UTF-8 text: one column per character.
@@ -127,8 +179,9 @@ std::string reportSummary(const LoadReport& r, const std::string& name, bool ger
     auto line = [&](const std::string& label, const std::string& value) {
         o += padRight(label, labelWidth) + value + "\n";
     };
-    line(t.records, integer(r.records, f) + "  (" + t.readings + " " + integer(r.readings, f) + ", " + t.markers +
-                        " " + integer(r.markers, f) + ", " + t.gaps + " " + integer(r.gaps, f) + ")");
+    line(t.records, integer(r.records, f) + "  (" + t.readings + " " + integer(r.readings, f) + ", " +
+                        t.markers + " " + integer(r.markers, f) + ", " + t.gaps + " " + integer(r.gaps, f) +
+                        ")");
     line(t.sampleTime, fixed2(r.sampleTime, f) + " s");
     if (r.records > 0) {
         line(t.start, stamp(r.start));
@@ -142,19 +195,20 @@ std::string reportSummary(const LoadReport& r, const std::string& name, bool ger
     line(t.maximum, std::to_string(r.max) + " %  " + t.at + " " + stamp(r.maxAtStamp));
     line(t.minimum, std::to_string(r.min) + " %  " + t.at + " " + stamp(r.minAtStamp));
     line(t.mean, fixed2(meanHundredths(r.sum, r.readings), f) + " %");
-    line(t.percentiles, std::to_string(r.p50) + " % / " + std::to_string(r.p95) + " % / " + std::to_string(r.p99) +
-                            " %");
+    line(t.percentiles,
+         std::to_string(r.p50) + " % / " + std::to_string(r.p95) + " % / " + std::to_string(r.p99) + " %");
     if (r.ratedKw > 0) {
         const auto rated = static_cast<std::uint64_t>(std::llround(r.ratedKw * 100));
-        line(t.energy, fixed2(energyHundredthsKwh(r), f) + " kWh  (" + t.rated + " " + fixed2(rated, f) + " kW)");
+        line(t.energy,
+             fixed2(energyHundredthsKwh(r), f) + " kWh  (" + t.rated + " " + fixed2(rated, f) + " kW)");
     }
     if (r.maxDemand >= 0) {
         std::size_t whole = 0;
         for (const DemandInterval& iv : r.intervals) whole += iv.whole ? 1 : 0;
         const DemandInterval& top = r.intervals[static_cast<std::size_t>(r.maxDemand)];
         std::string value = fixed2(meanHundredths(top.sum, top.readings), f) + " %  " + t.from + " " +
-                            stamp(top.start) + "  (" + integer(r.intervals.size(), f) + " " + t.intervals + ", " +
-                            integer(whole, f) + " " + t.whole;
+                            stamp(top.start) + "  (" + integer(r.intervals.size(), f) + " " + t.intervals +
+                            ", " + integer(whole, f) + " " + t.whole;
         if (r.demandPartial) value += "; " + std::string(t.partial);
         line(demandLabel, value + ")");
     }
@@ -177,13 +231,16 @@ std::string reportSummary(const LoadReport& r, const std::string& name, bool ger
     }
 
     // Days.
-    o += "\n" + padRight(t.day, 10) + padLeft(t.dayReadings, 13) + padLeft(t.dayMax, 8) + padLeft(t.dayMean, 11) + "\n";
+    o += "\n" + padRight(t.day, 10) + padLeft(t.dayReadings, 13) + padLeft(t.dayMax, 8) +
+         padLeft(t.dayMean, 11) + "\n";
     for (const DayFigures& d : r.days) {
         char date[16];
-        std::snprintf(date, sizeof date, "%04u-%02u-%02u", 2000u + d.year, unsigned{d.month}, unsigned{d.day});
+        std::snprintf(date, sizeof date, "%04u-%02u-%02u", 2000u + d.year, unsigned{d.month},
+                      unsigned{d.day});
         std::string row = padRight(date, 10) + padLeft(integer(d.readings, f), 13);
         if (d.readings > 0)
-            row += padLeft(std::to_string(d.max) + " %", 8) + padLeft(fixed2(meanHundredths(d.sum, d.readings), f) + " %", 11);
+            row += padLeft(std::to_string(d.max) + " %", 8) +
+                   padLeft(fixed2(meanHundredths(d.sum, d.readings), f) + " %", 11);
         else
             row += padLeft("-", 8) + padLeft("-", 11);
         o += row + "\n";

@@ -20,16 +20,19 @@ struct RefThreshold {
     int level;
     std::uint64_t count = 0, episodes = 0, longest = 0;
     std::size_t longestStart = 0;  // index in the span
+    bool operator==(const RefThreshold&) const = default;
 };
 struct RefInterval {
     std::int64_t start;  // hundredths since 2000-01-01
     std::uint64_t n = 0, sum = 0;
     bool whole = false;
+    bool operator==(const RefInterval&) const = default;
 };
 struct RefDay {
     std::string date;
     std::uint64_t n = 0, sum = 0;
     int max = -1;
+    bool operator==(const RefDay&) const = default;
 };
 struct RefReport {
     std::uint64_t readings = 0, markers = 0, gaps = 0, sum = 0;
@@ -47,8 +50,8 @@ struct RefReport {
 inline std::int64_t refHundredths(const SampleRecord& r) {
     using namespace std::chrono;
     const sys_days d = year_month_day{year{2000 + r.year}, month{r.month}, day{r.day}};
-    return (d - sys_days{year{2000} / January / 1}).count() * 8640000LL + r.hour * 360000LL + r.minute * 6000LL +
-           r.second * 100LL + r.tenths * 10LL + r.hundredths;
+    return (d - sys_days{year{2000} / January / 1}).count() * 8640000LL + r.hour * 360000LL +
+           r.minute * 6000LL + r.second * 100LL + r.tenths * 10LL + r.hundredths;
 }
 
 inline bool refIsReading(std::uint8_t v) { return v != 201 && v != 202 && v != 255; }
@@ -60,8 +63,10 @@ inline RefReport referenceReport(const SampleRecord* recs, std::size_t n, std::u
     std::vector<int> values;
     for (std::size_t i = 0; i < n; ++i) {
         const int v = recs[i].value;
-        if (v == 201 || v == 202) r.markers++;
-        else if (v == 255) r.gaps++;
+        if (v == 201 || v == 202)
+            r.markers++;
+        else if (v == 255)
+            r.gaps++;
         else {
             values.push_back(v);
             r.sum += v;
@@ -80,7 +85,10 @@ inline RefReport referenceReport(const SampleRecord* recs, std::size_t n, std::u
         RefThreshold t{level};
         std::size_t i = 0;
         while (i < n) {
-            if (!(refIsReading(recs[i].value) && recs[i].value >= level)) { ++i; continue; }
+            if (!(refIsReading(recs[i].value) && recs[i].value >= level)) {
+                ++i;
+                continue;
+            }
             std::size_t j = i;
             while (j < n && refIsReading(recs[j].value) && recs[j].value >= level) ++j;
             t.episodes++;

@@ -596,7 +596,9 @@ struct Json {
 };
 
 bool parseJson(const std::string& s, std::size_t& i, Json& out) {
-    auto skip = [&] { while (i < s.size() && (s[i] == ' ' || s[i] == '\n')) ++i; };
+    auto skip = [&] {
+        while (i < s.size() && (s[i] == ' ' || s[i] == '\n')) ++i;
+    };
     skip();
     if (i >= s.size()) return false;
     if (s[i] == '{' || s[i] == '[') {
@@ -619,7 +621,10 @@ bool parseJson(const std::string& s, std::size_t& i, Json& out) {
             if (object) out.keys.push_back(key);
             out.items.push_back(v);
             skip();
-            if (i < s.size() && s[i] == ',') { ++i; continue; }
+            if (i < s.size() && s[i] == ',') {
+                ++i;
+                continue;
+            }
             return i < s.size() && s[i++] == (object ? '}' : ']');
         }
     }
@@ -637,7 +642,8 @@ bool parseJson(const std::string& s, std::size_t& i, Json& out) {
         }
     }
     out.kind = Json::Number;
-    while (i < s.size() && (std::isdigit(static_cast<unsigned char>(s[i])) || s[i] == '.' || s[i] == '-')) out.text += s[i++];
+    while (i < s.size() && (std::isdigit(static_cast<unsigned char>(s[i])) || s[i] == '.' || s[i] == '-'))
+        out.text += s[i++];
     return !out.text.empty();
 }
 
@@ -655,12 +661,20 @@ TEST_F(CliOnFiles, ReportJsonReadsBackAsTheReferenceFigures) {
     values.assign(40000, 0);
     for (std::size_t i = 0; i < values.size(); ++i) {
         const unsigned d = rng() % 100;
-        values[i] = d < 2 ? 201 : d < 5 ? 255 : static_cast<std::uint8_t>(i / 500 % 2 ? 60 + rng() % 80 : rng() % 255);
+        values[i] = d < 2   ? 201
+                    : d < 5 ? 255
+                            : static_cast<std::uint8_t>(i / 500 % 2 ? 60 + rng() % 80 : rng() % 255);
         if (values[i] == 202) values[i] = 203;
     }
-    const std::string path =
-        recording("year.udd", {.count = 40000, .sampleTime = 100, .year = 2008, .month = 12, .day = 31, .hour = 23,
-                               .minute = 0, .second = 0, .value = [](std::uint32_t i) { return values[i]; }});
+    const std::string path = recording("year.udd", {.count = 40000,
+                                                    .sampleTime = 100,
+                                                    .year = 2008,
+                                                    .month = 12,
+                                                    .day = 31,
+                                                    .hour = 23,
+                                                    .minute = 0,
+                                                    .second = 0,
+                                                    .value = [](std::uint32_t i) { return values[i]; }});
     const ProcessResult r = cli({"report", path, "--json", "--threshold", "120", "--threshold", "90",
                                  "--demand", "30", "--rated-kw", "7.5"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -671,9 +685,11 @@ TEST_F(CliOnFiles, ReportJsonReadsBackAsTheReferenceFigures) {
 
     const std::uint32_t n = gHeader.recordCount;
     const test::RefReport ref = test::referenceReport(gStore, n, 100, {90, 120}, 30);
-    EXPECT_EQ(j.keys, (std::vector<std::string>{"records", "readings", "markers", "gaps", "sample_time_s", "start", "end",
-                                              "duration_s", "max", "max_at", "min", "min_at", "mean", "p50", "p95",
-                                              "p99", "thresholds", "demand", "days", "energy_kwh", "histogram"}));
+    EXPECT_EQ(j.keys, (std::vector<std::string>{
+                          "records", "readings",   "markers",  "gaps",   "sample_time_s", "start",
+                          "end",     "duration_s", "max",      "max_at", "min",           "min_at",
+                          "mean",    "p50",        "p95",      "p99",    "thresholds",    "demand",
+                          "days",    "energy_kwh", "histogram"}));
     EXPECT_EQ(j["records"].u(), n);
     EXPECT_EQ(j["readings"].u(), ref.readings);
     EXPECT_EQ(j["markers"].u(), ref.markers);
@@ -736,10 +752,18 @@ TEST_F(CliOnFiles, ReportJsonReadsBackAsTheReferenceFigures) {
 
 TEST_F(CliOnFiles, ReportRefusesBadArgumentsWithOneAndFilesWithTwo) {
     const std::string path = recording("r.udd", {.count = 100});
-    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-             {"--threshold", "0"}, {"--threshold", "255"}, {"--threshold", "8O"}, {"--demand", "20"},
-             {"--demand", "0"}, {"--rated-kw", "-5"}, {"--rated-kw", "0"}, {"--rated-kw", "1e3"}, {"--lang", "fr"},
-             {"--html", "out.html"}, {"--json", "second.udd"}}) {
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"--threshold", "0"},
+                                               {"--threshold", "255"},
+                                               {"--threshold", "8O"},
+                                               {"--demand", "20"},
+                                               {"--demand", "0"},
+                                               {"--rated-kw", "-5"},
+                                               {"--rated-kw", "0"},
+                                               {"--rated-kw", "1e3"},
+                                               {"--lang", "fr"},
+                                               {"--html", "out.html"},
+                                               {"--json", "second.udd"}}) {
         std::vector<std::string> args = {"report", path};
         args.insert(args.end(), bad.begin(), bad.end());
         const ProcessResult r = cli(args);

@@ -93,7 +93,8 @@ int commandReport(int argc, char** argv) {
     }
     if (!args.error.empty()) return reportUsage(args.error);
     if (args.positional.size() != 1)
-        return reportUsage(args.positional.empty() ? "which recording file?" : "one recording file at a time");
+        return reportUsage(args.positional.empty() ? "which recording file?"
+                                                   : "one recording file at a time");
     const std::string path = args.positional[0];
 
     ReportOptions options;
@@ -131,8 +132,8 @@ int commandReport(int argc, char** argv) {
 
     LoadReport report;
     computeLoadReport(0, gHeader.recordCount - 1, options, report);
-    const std::string text = args.has("--json") ? reportJson(report)
-                                                : reportSummary(report, path, language == German);
+    const std::string text =
+        args.has("--json") ? reportJson(report) : reportSummary(report, path, language == German);
     std::fwrite(text.data(), 1, text.size(), stdout);
     return finishStdout();
 }
