@@ -2,6 +2,7 @@
 //  - Export: `export FULL.udd -o out.csv` of a 1,048,576-record file, from
 //    process start to exit (the budget of the export itself is 150 ms).
 //  - Info: `info FULL.udd` of the same file.
+//  - Report: `report FULL.udd --json` of the same file (budget 100 ms).
 //  - Fetch: `fetch --span "12 hours"` of 1,048,576 samples from the logger
 //    simulator at full pseudo-terminal speed (in this process, on a thread of
 //    its own), handshake included; reported against the 57,600-baud line rate
@@ -72,6 +73,12 @@ void BM_CliInfoFull(benchmark::State& state) {
     state.counters["records"] = kStoreCapacity;
 }
 BENCHMARK(BM_CliInfoFull)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_CliReportJsonFull(benchmark::State& state) {
+    for (auto _ : state) state.SetIterationTime(runOnce({"report", fixture().full, "--json"}, state));
+    state.counters["records"] = kStoreCapacity;
+}
+BENCHMARK(BM_CliReportJsonFull)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_CliFetchFullFast(benchmark::State& state) {
     sim::Options options;

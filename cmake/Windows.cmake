@@ -57,7 +57,7 @@ if(VANTREL_WIN_TESTS)
   # transfer_link, cli_*), and the POSIX clock's own test.
   set(VANTREL_WIN_UNIT_TESTS
     bmp chart_navigation chart_reading chart_renderer csv_export event messages
-    port_select print protocol recording_file replace_file screen_dump set_time
+    port_select print protocol recording_file replace_file report screen_dump set_time
     settings_file shell span_dialog timestamps transfer)
   foreach(name ${VANTREL_WIN_UNIT_TESTS})
     add_executable(${name}_test tests/unit/${name}_test.cpp)
@@ -103,7 +103,8 @@ target_include_directories(vantrel_cli_platform PUBLIC ${VANTREL_CLI_DIR} src)
 target_compile_options(vantrel_cli_platform PRIVATE ${VANTREL_WARNINGS})
 add_executable(vantreldaq-cli
   ${VANTREL_CLI_DIR}/main.cpp ${VANTREL_CLI_DIR}/cli_run.cpp ${VANTREL_CLI_DIR}/cli_fetch.cpp
-  ${VANTREL_CLI_DIR}/cli_util.cpp ${VANTREL_CLI_DIR}/cli_commands.cpp ${VANTREL_CLI_DIR}/cli_os_win32.cpp
+  ${VANTREL_CLI_DIR}/cli_util.cpp ${VANTREL_CLI_DIR}/cli_commands.cpp ${VANTREL_CLI_DIR}/cli_report.cpp
+  ${VANTREL_CLI_DIR}/cli_os_win32.cpp
   ${VANTREL_CLI_DIR}/vantreldaq-cli.rc)
 target_compile_options(vantreldaq-cli PRIVATE ${VANTREL_WARNINGS})
 target_include_directories(vantreldaq-cli PRIVATE ${VANTREL_CLI_DIR} src)

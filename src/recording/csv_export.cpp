@@ -34,6 +34,21 @@ std::size_t valueLine(std::uint8_t v, char* out) {
     return n;
 }
 
+// A value of the spreadsheet form: every reading (0..200, 203..254) as its
+// number; only markers and gaps leave the cell empty.
+std::size_t timedValueLine(std::uint8_t v, char* out) {
+    if (isMarker(v) || isGap(v)) {
+        out[0] = '\n';
+        return 1;
+    }
+    std::size_t n = 0;
+    if (v >= 100) out[n++] = static_cast<char>('0' + v / 100);
+    if (v >= 10) out[n++] = static_cast<char>('0' + v / 10 % 10);
+    out[n++] = static_cast<char>('0' + v % 10);
+    out[n++] = '\n';
+    return n;
+}
+
 bool writeLine(std::FILE* f, const char* text, std::size_t length) {
     return std::fwrite(text, 1, length, f) == length;
 }
@@ -126,7 +141,7 @@ int writeTimedCsv(std::FILE* f, std::uint32_t first, std::uint32_t last, std::ui
             text[20] = static_cast<char>('0' + r.tenths % 10);
             text[21] = static_cast<char>('0' + r.hundredths % 10);
             text[22] = separator;
-            const std::size_t n = 23 + valueLine(r.value, text + 23);
+            const std::size_t n = 23 + timedValueLine(r.value, text + 23);
             if (!writeLine(f, text, n)) result = kCsvValueShort;
             if (last - i < step) break;
         }

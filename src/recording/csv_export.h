@@ -18,8 +18,9 @@ int writeCsv(std::FILE* f, std::uint32_t first, std::uint32_t last, std::uint32_
 // Spreadsheet form, for the command line: a header line naming the two
 // columns in the current language ("Time,Value"), then one line per exported
 // record, "YYYY-MM-DD HH:MM:SS.hh" (ISO 8601 date and time with hundredths),
-// the separator and the value, left empty for values of 150 and above as in
-// writeCsv. Records chosen as by writeCsv. Returns 0, kCsvHeaderShort or
+// the separator and the value: every reading (0..200 and 203..254) as its
+// number, empty only for the markers 201, 202 and the gap 255 (unlike
+// writeCsv, which leaves 150 and above empty). Records chosen as by writeCsv. Returns 0, kCsvHeaderShort or
 // kCsvValueShort.
 int writeTimedCsv(std::FILE* f, std::uint32_t first, std::uint32_t last, std::uint32_t step, char separator);
 

@@ -3,11 +3,16 @@
 // window's own functions in this process; and the command-line helpers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <clocale>
 #include <cstdio>
+#include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -25,6 +30,7 @@
 #include "support/chart_recording.h"
 #include "support/process_runner.h"
 #include "support/recording_surface.h"
+#include "support/report_reference.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -429,7 +435,8 @@ TEST_F(CliOnFiles, SetTimeWarnsWhenTimesAreHeldAtTheEndOfTheCentury) {
 }
 
 // The spreadsheet form: one "date time<sep>value" line per record after a
-// header line; values of 150 and above empty; bad separators refused.
+// header line; every reading's value written, markers and gaps empty; bad
+// separators refused.
 TEST_F(CliOnFiles, ExportWithTimeWritesOneStampedLinePerRecord) {
     const std::string path = recording("timed.udd", {.count = 5, .sampleTime = 25,
                                                       .value = [](std::uint32_t i) -> std::uint8_t {
@@ -442,7 +449,7 @@ TEST_F(CliOnFiles, ExportWithTimeWritesOneStampedLinePerRecord) {
     };
     const Case cases[] = {
         {{"--with-time"},
-         "Time,Value\n2006-03-05 07:08:09.00,0\n2006-03-05 07:08:09.25,149\n2006-03-05 07:08:09.50,\n"
+         "Time,Value\n2006-03-05 07:08:09.00,0\n2006-03-05 07:08:09.25,149\n2006-03-05 07:08:09.50,150\n"
          "2006-03-05 07:08:09.75,\n2006-03-05 07:08:10.00,\n"},
         {{"--with-time", "--separator", ";", "--lang", "de", "--from", "1", "--step", "3"},
          "Zeit;Wert\n2006-03-05 07:08:09.25;149\n2006-03-05 07:08:10.00;\n"},
@@ -530,7 +537,7 @@ TEST_F(CliOnFiles, SetTimeRestampsAsTheDialogDoesAndRefusesWhatItRefuses) {
 }
 
 TEST_F(CliOnFiles, EveryCommandHasItsHelpAndMistakesSayWhereToLook) {
-    for (const char* command : {"ports", "fetch", "info", "export", "settime"}) {
+    for (const char* command : {"ports", "fetch", "info", "export", "settime", "report"}) {
         const ProcessResult r = cli({command, "--help"});
         EXPECT_EQ(r.exitCode, 0) << command;
         EXPECT_EQ(r.out.rfind(std::string("Usage: vantreldaq-cli ") + command, 0), 0u) << r.out;
@@ -564,6 +571,220 @@ TEST_F(CliOnFiles, PortsListsEveryComNumberWithItsDevice) {
     EXPECT_EQ(lines[2], "3  /dev/null         present  VANTREL_COM3");
     EXPECT_EQ(lines[3].find("4  " + dir_.file("gone")), 0u);
     EXPECT_NE(lines[3].find("missing  VANTREL_COM4"), std::string::npos) << lines[3];
+}
+
+// ---- report -----------------------------------------------------------------------
+
+// Just enough JSON to read the report back: numbers are kept as their text,
+// so "87.50" is checked as written.
+struct Json {
+    enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
+    std::string text;  // number or string
+    bool flag = false;
+    std::vector<Json> items;        // array items, or object values
+    std::vector<std::string> keys;  // object keys, one per item
+
+    const Json& operator[](const std::string& key) const {
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            if (keys[i] == key) return items[i];
+        static const Json missing;
+        ADD_FAILURE() << "no key " << key;
+        return missing;
+    }
+    bool has(const std::string& key) const { return std::find(keys.begin(), keys.end(), key) != keys.end(); }
+    std::uint64_t u() const { return std::stoull(text); }
+};
+
+bool parseJson(const std::string& s, std::size_t& i, Json& out) {
+    auto skip = [&] {
+        while (i < s.size() && (s[i] == ' ' || s[i] == '\n')) ++i;
+    };
+    skip();
+    if (i >= s.size()) return false;
+    if (s[i] == '{' || s[i] == '[') {
+        const bool object = s[i] == '{';
+        out.kind = object ? Json::Object : Json::Array;
+        ++i;
+        skip();
+        if (i < s.size() && s[i] == (object ? '}' : ']')) return ++i, true;
+        for (;;) {
+            std::string key;
+            if (object) {
+                Json k;
+                if (!parseJson(s, i, k) || k.kind != Json::String) return false;
+                skip();
+                if (i >= s.size() || s[i++] != ':') return false;
+                key = k.text;
+            }
+            Json v;
+            if (!parseJson(s, i, v)) return false;
+            if (object) out.keys.push_back(key);
+            out.items.push_back(v);
+            skip();
+            if (i < s.size() && s[i] == ',') {
+                ++i;
+                continue;
+            }
+            return i < s.size() && s[i++] == (object ? '}' : ']');
+        }
+    }
+    if (s[i] == '"') {
+        out.kind = Json::String;
+        for (++i; i < s.size() && s[i] != '"'; ++i) out.text += s[i];  // the report writes no escapes
+        return i++ < s.size();
+    }
+    for (const char* word : {"true", "false", "null"}) {
+        if (s.compare(i, std::strlen(word), word) == 0) {
+            out.kind = word[0] == 'n' ? Json::Null : Json::Bool;
+            out.flag = word[0] == 't';
+            i += std::strlen(word);
+            return true;
+        }
+    }
+    out.kind = Json::Number;
+    while (i < s.size() && (std::isdigit(static_cast<unsigned char>(s[i])) || s[i] == '.' || s[i] == '-'))
+        out.text += s[i++];
+    return !out.text.empty();
+}
+
+std::string isoStamp(const SampleRecord& r) {
+    std::string t = cli::formatStamp(r);
+    t[10] = 'T';
+    return t;
+}
+
+// The JSON of the command, read back, against the brute-force reference over
+// the recording written to the file.
+TEST_F(CliOnFiles, ReportJsonReadsBackAsTheReferenceFigures) {
+    static std::vector<std::uint8_t> values;
+    std::mt19937 rng(21);
+    values.assign(40000, 0);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const unsigned d = rng() % 100;
+        values[i] = d < 2   ? 201
+                    : d < 5 ? 255
+                            : static_cast<std::uint8_t>(i / 500 % 2 ? 60 + rng() % 80 : rng() % 255);
+        if (values[i] == 202) values[i] = 203;
+    }
+    const std::string path = recording("year.udd", {.count = 40000,
+                                                    .sampleTime = 100,
+                                                    .year = 2008,
+                                                    .month = 12,
+                                                    .day = 31,
+                                                    .hour = 23,
+                                                    .minute = 0,
+                                                    .second = 0,
+                                                    .value = [](std::uint32_t i) { return values[i]; }});
+    const ProcessResult r = cli({"report", path, "--json", "--threshold", "120", "--threshold", "90",
+                                 "--demand", "30", "--rated-kw", "7.5"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    Json j;
+    std::size_t at = 0;
+    ASSERT_TRUE(parseJson(r.out, at, j)) << r.out.substr(0, 200);
+    EXPECT_EQ(r.out.substr(at), "\n");
+
+    const std::uint32_t n = gHeader.recordCount;
+    const test::RefReport ref = test::referenceReport(gStore, n, 100, {90, 120}, 30);
+    EXPECT_EQ(j.keys, (std::vector<std::string>{
+                          "records", "readings",   "markers",  "gaps",   "sample_time_s", "start",
+                          "end",     "duration_s", "max",      "max_at", "min",           "min_at",
+                          "mean",    "p50",        "p95",      "p99",    "thresholds",    "demand",
+                          "days",    "energy_kwh", "histogram"}));
+    EXPECT_EQ(j["records"].u(), n);
+    EXPECT_EQ(j["readings"].u(), ref.readings);
+    EXPECT_EQ(j["markers"].u(), ref.markers);
+    EXPECT_EQ(j["gaps"].u(), ref.gaps);
+    EXPECT_EQ(j["sample_time_s"].text, "1.00");
+    EXPECT_EQ(j["start"].text, isoStamp(gStore[0]));
+    EXPECT_EQ(j["end"].text, isoStamp(gStore[n - 1]));
+    EXPECT_EQ(j["duration_s"].text, "40000.00");
+    EXPECT_EQ(j["max"].u(), static_cast<std::uint64_t>(ref.max));
+    EXPECT_EQ(j["max_at"].text, isoStamp(gStore[ref.maxAt]));
+    EXPECT_EQ(j["min"].u(), static_cast<std::uint64_t>(ref.min));
+    EXPECT_EQ(j["min_at"].text, isoStamp(gStore[ref.minAt]));
+    EXPECT_EQ(j["mean"].text, test::refFixed2(ref.sum, ref.readings));
+    EXPECT_EQ(j["p50"].u(), static_cast<std::uint64_t>(ref.p50));
+    EXPECT_EQ(j["p95"].u(), static_cast<std::uint64_t>(ref.p95));
+    EXPECT_EQ(j["p99"].u(), static_cast<std::uint64_t>(ref.p99));
+    ASSERT_EQ(j["thresholds"].items.size(), 2u);
+    for (std::size_t k = 0; k < 2; ++k) {
+        const Json& t = j["thresholds"].items[k];
+        const test::RefThreshold& e = ref.thresholds[k];
+        EXPECT_EQ(t["level"].u(), static_cast<std::uint64_t>(e.level));
+        EXPECT_EQ(t["time_s"].text, std::to_string(e.count) + ".00");
+        EXPECT_EQ(t["share"].text, test::refFixed2(e.count * 100, ref.readings));
+        EXPECT_EQ(t["episodes"].u(), e.episodes);
+        EXPECT_EQ(t["longest_s"].text, std::to_string(e.longest) + ".00");
+        EXPECT_EQ(t["longest_start"].text, isoStamp(gStore[e.longestStart]));
+    }
+    const Json& demand = j["demand"];
+    EXPECT_EQ(demand["interval_min"].u(), 30u);
+    ASSERT_EQ(demand["intervals"].items.size(), ref.intervals.size());
+    ASSERT_GE(ref.maxDemand, 0);
+    const test::RefInterval& top = ref.intervals[static_cast<std::size_t>(ref.maxDemand)];
+    EXPECT_EQ(demand["max_demand"].text, test::refFixed2(top.sum, top.n));
+    EXPECT_FALSE(demand.has("max_demand_partial"));
+    for (std::size_t k = 0; k < ref.intervals.size(); ++k) {
+        const Json& iv = demand["intervals"].items[k];
+        EXPECT_EQ(iv["mean"].text, test::refFixed2(ref.intervals[k].sum, ref.intervals[k].n)) << k;
+        EXPECT_EQ(iv["whole"].flag, ref.intervals[k].whole) << k;
+        if (static_cast<int>(k) == ref.maxDemand) {
+            EXPECT_EQ(demand["max_demand_start"].text, iv["start"].text);
+        }
+    }
+    EXPECT_EQ(demand["intervals"].items[0]["start"].text, "2008-12-31T23:00:00.00");
+    EXPECT_EQ(demand["intervals"].items[2]["start"].text, "2009-01-01T00:00:00.00");
+    ASSERT_EQ(j["days"].items.size(), ref.days.size());
+    for (std::size_t k = 0; k < ref.days.size(); ++k) {
+        const Json& d = j["days"].items[k];
+        EXPECT_EQ(d["date"].text, ref.days[k].date);
+        EXPECT_EQ(d["readings"].u(), ref.days[k].n);
+        EXPECT_EQ(d["max"].u(), static_cast<std::uint64_t>(ref.days[k].max));
+        EXPECT_EQ(d["mean"].text, test::refFixed2(ref.days[k].sum, ref.days[k].n));
+    }
+    // sum / 100 x 7.5 kW x 1 s / 3600 s/h.
+    EXPECT_EQ(j["energy_kwh"].text, test::refFixed2(ref.sum * 75, 100 * 10 * 3600));
+    std::map<int, std::uint64_t> histogram;
+    const Json& bins = j["histogram"];
+    for (std::size_t k = 0; k < bins.keys.size(); ++k) histogram[std::stoi(bins.keys[k])] = bins.items[k].u();
+    EXPECT_EQ(histogram, ref.histogram);
+}
+
+TEST_F(CliOnFiles, ReportRefusesBadArgumentsWithOneAndFilesWithTwo) {
+    const std::string path = recording("r.udd", {.count = 100});
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"--threshold", "0"},
+                                               {"--threshold", "255"},
+                                               {"--threshold", "8O"},
+                                               {"--demand", "20"},
+                                               {"--demand", "0"},
+                                               {"--rated-kw", "-5"},
+                                               {"--rated-kw", "0"},
+                                               {"--rated-kw", "1e3"},
+                                               {"--lang", "fr"},
+                                               {"--html", "out.html"},
+                                               {"--json", "second.udd"}}) {
+        std::vector<std::string> args = {"report", path};
+        args.insert(args.end(), bad.begin(), bad.end());
+        const ProcessResult r = cli(args);
+        EXPECT_EQ(r.exitCode, 1) << bad[0] << " " << bad[1];
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("vantreldaq-cli report --help"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(cli({"report"}).exitCode, 1);
+    EXPECT_EQ(cli({"report", path, "--rated-kw", "7,5", "--lang", "de"}).exitCode, 0);
+
+    // The refusals and texts of info, with exit code 2.
+    const std::string cut = dir_.file("cut.udd");
+    test::writeFileBytes(cut, std::string(19, '\0'));
+    const std::string missing = dir_.file("absent.udd");
+    for (const std::string& file : {cut, missing}) {
+        const ProcessResult info = cli({"info", file});
+        const ProcessResult report = cli({"report", file, "--json"});
+        EXPECT_EQ(report.exitCode, 2) << file;
+        EXPECT_EQ(report.out, "");
+        EXPECT_EQ(report.err, info.err);
+    }
 }
 
 }  // namespace

@@ -41,6 +41,7 @@ int commandFetch(int argc, char** argv);
 int commandInfo(int argc, char** argv);
 int commandExport(int argc, char** argv);
 int commandSetTime(int argc, char** argv);
+int commandReport(int argc, char** argv);
 
 // ---- arguments ----------------------------------------------------------------
 // One option a command accepts: "--name" (or a short alias such as "-o") and

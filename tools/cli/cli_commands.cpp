@@ -67,8 +67,9 @@ const char kExportHelp[] =
     "  --with-time         spreadsheet form instead: a header line naming the\n"
     "                      columns (Time,Value; Zeit,Wert with --lang de), then\n"
     "                      one line per record: its date and time as\n"
-    "                      YYYY-MM-DD HH:MM:SS.hh, the separator, its value\n"
-    "                      (empty for values of 150 and above)\n"
+    "                      YYYY-MM-DD HH:MM:SS.hh, the separator, its value:\n"
+    "                      every reading's value (also 150..200 and 203..254);\n"
+    "                      only markers (201, 202) and gaps (255) are left empty\n"
     "  --separator C       column separator of --with-time: one character, or\n"
     "                      \"tab\" (default ,); not a digit, '-', ':', '.' or blank\n";
 

@@ -23,6 +23,9 @@ const char kHelp[] =
     "  info FILE.udd                  sample time, span, records, times, value statistics\n"
     "  export FILE.udd [-o FILE.csv] [--from I] [--to J] [--step S] [--lang en|de]\n"
     "                                 the window's CSV export, to a file or stdout\n"
+    "  report FILE.udd [--threshold P]... [--demand MIN] [--rated-kw X] [--json]\n"
+    "                                 load report: peak, percentiles, time above\n"
+    "                                 thresholds, demand per interval, days, energy\n"
     "  settime FILE.udd (--start|--end) \"YYYY-MM-DD HH:MM:SS\" [-o OUT.udd]\n"
     "                                 restamp a recording from its true start or end\n"
     "\n"
@@ -44,6 +47,7 @@ constexpr Command kCommands[] = {
     {"info", &commandInfo},
     {"export", &commandExport},
     {"settime", &commandSetTime},
+    {"report", &commandReport},
 };
 
 }  // namespace
