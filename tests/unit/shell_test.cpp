@@ -12,12 +12,14 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "device/protocol.h"
 #include "device/transfer.h"
 #include "fakes/fake_platform.h"
 #include "recording/store.h"
 #include "shell/app_state.h"
+#include "shell/command_line.h"
 #include "shell/main_window.h"
 #include "shell/menus.h"
 #include "shell/messages.h"
@@ -499,6 +501,45 @@ TEST_F(ShellTest, MarkedPortSurvivesALanguageSwitch) {
     EXPECT_EQ(fake::state().checkedItems, (std::set<int>{2006, 2120}));
     EXPECT_EQ(gSettings.port, 16);
     EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(16, German));
+}
+
+// ---- command line --------------------------------------------------------------
+
+// Help and version end the program before any window; "/?" is help only where
+// slashes are options (Windows), elsewhere a file name; after "--" nothing is
+// an option.
+TEST(StartArgumentsTest, HelpVersionUserFolderAndRecording) {
+    struct Case {
+        std::vector<std::string> args;
+        bool slashHelp;
+        StartRequest request;
+        bool userFolder;
+        std::string recording;
+    };
+    const Case cases[] = {
+        {{}, false, StartRequest::Run, false, ""},
+        {{"--help"}, false, StartRequest::Help, false, ""},
+        {{"a.udd", "-h"}, false, StartRequest::Help, false, "a.udd"},
+        {{"--version"}, false, StartRequest::Version, false, ""},
+        {{"--version", "--help"}, false, StartRequest::Help, false, ""},
+        {{"/?"}, true, StartRequest::Help, false, ""},
+        {{"/?"}, false, StartRequest::Run, false, "/?"},
+        {{"--user-folder", "-style", "a.udd", "b.udd"}, false, StartRequest::Run, true, "a.udd"},
+        {{"--", "--help", "--user-folder"}, true, StartRequest::Run, false, "--help"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), "vantreldaq");
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        const StartArguments got = parseStartArguments(static_cast<int>(argv.size()), argv.data(), c.slashHelp);
+        const std::string where = ::testing::PrintToString(c.args);
+        EXPECT_EQ(got.request, c.request) << where;
+        EXPECT_EQ(got.userFolder, c.userFolder) << where;
+        EXPECT_EQ(got.recording, c.recording) << where;
+    }
+    EXPECT_EQ(versionText(), std::string("VantrelDAQ ") + programVersion());
+    EXPECT_NE(std::string(programVersion()), "unknown");
 }
 
 }  // namespace
