@@ -474,6 +474,7 @@ struct SpanDialogView {
     int checked = 0;      // id of the checked span button
     QString sampleTime;
     QString title, group, label, ok, cancel;
+    QStringList tabChain;  // from the OK button, the widgets Tab can reach
 };
 
 SpanDialogView readSpanDialog(QWidget* dialog) {
@@ -489,6 +490,11 @@ SpanDialogView readSpanDialog(QWidget* dialog) {
     if (auto* l = dialog->findChild<QLabel*>("1032")) v.label = l->text();
     if (auto* b = dialog->findChild<QPushButton*>("1")) v.ok = b->text();
     if (auto* b = dialog->findChild<QPushButton*>("2")) v.cancel = b->text();
+    if (auto* ok = dialog->findChild<QPushButton*>("1"))
+        for (QWidget* w = ok; v.tabChain.size() < 40; w = w->nextInFocusChain()) {
+            if (w == ok && !v.tabChain.isEmpty()) break;
+            if (w->focusPolicy() & Qt::TabFocus) v.tabChain << w->objectName();
+        }
     return v;
 }
 
@@ -518,6 +524,11 @@ TEST_F(MainWindowTest, SpanDialogEnablesByTheSampleTime) {
         EXPECT_EQ(view.enabled, expected.first) << t;
         EXPECT_EQ(view.sampleTime, expected.second) << t;
         EXPECT_EQ(view.checked, 1008) << t;
+        // As the template orders them: the buttons, the spans from the first
+        // (Tab enters their group at the checked one), the sample time.
+        EXPECT_EQ(view.tabChain.join(' '),
+                  "1 2 1001 1002 1003 1004 1005 1006 1007 1008 1009 1010 1011 1012 1013 1014 1016")
+            << t;
     }
 }
 

@@ -503,6 +503,20 @@ TEST_F(ShellTest, MarkedPortSurvivesALanguageSwitch) {
     EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(16, German));
 }
 
+// The window starts in the middle of the screen; on a screen smaller than the
+// window its middle still lies on the screen's (negative origin).
+TEST(WindowPlaceTest, CentredOnTheScreen) {
+    struct Case {
+        int screenW, screenH, windowW, windowH, x, y;
+    };
+    for (const Case& c : {Case{1024, 768, 816, 639, 104, 64}, Case{1920, 1080, 817, 640, 551, 220},
+                          Case{800, 600, 816, 639, -8, -19}, Case{816, 639, 816, 639, 0, 0}}) {
+        const WindowOrigin at = centredWindowOrigin(c.screenW, c.screenH, c.windowW, c.windowH);
+        EXPECT_EQ(at.x, c.x) << c.screenW << "x" << c.screenH;
+        EXPECT_EQ(at.y, c.y) << c.screenW << "x" << c.screenH;
+    }
+}
+
 // ---- command line --------------------------------------------------------------
 
 // Help and version end the program before any window; "/?" is help only where

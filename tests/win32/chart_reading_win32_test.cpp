@@ -238,6 +238,8 @@ TEST(ChartReadingProgram, ReadoutWheelKeysAndMenuInTheRealWindow) {
     GetWindowRect(readout, &box);
     EXPECT_TRUE(PtInRect(&box, at(320, 420))) << "beside the pointer";
     GetWindowRect(main, &box);
+    EXPECT_EQ(box.left, (GetSystemMetrics(SM_CXSCREEN) - (box.right - box.left)) / 2) << "centred";
+    EXPECT_EQ(box.top, (GetSystemMetrics(SM_CYSCREEN) - (box.bottom - box.top)) / 2) << "centred";
     SetCursorPos(box.right + 20, box.bottom + 20);
     EXPECT_TRUE(waitFor([&] { return shown().empty(); })) << "stays after the pointer left";
     const POINT over = at(300, 400);

@@ -437,12 +437,13 @@ void* createMainWindow(const char* utf8Title) {
         QObject::connect(app, &QGuiApplication::commitDataRequest, window, &qtCommitSessionData);
 #endif
     mainWindowCreated();
-    // Centred on the screen, as far as the screen allows.
+    // Centred on the screen. Before the first show the frame is not known
+    // yet, so the window's own size stands for its outer size.
     window->adjustSize();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
-        window->move(area.x() + (area.width() - window->width()) / 2,
-                     area.y() + (area.height() - window->height()) / 2);
+        const WindowOrigin at = centredWindowOrigin(area.width(), area.height(), window->width(), window->height());
+        window->move(area.x() + at.x, area.y() + at.y);
     }
     return window;
 }

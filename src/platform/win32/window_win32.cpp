@@ -16,6 +16,7 @@
 #include "platform/win32/gdi_surface.h"
 #include "platform/win32/main_window_win32.h"
 #include "platform/win32/menu_win32.h"
+#include "platform/win32/resource_ids.h"
 #include "platform/win32/session_win32.h"
 #include "platform/win32/text_win32.h"
 #include "platform/window.h"
@@ -282,8 +283,10 @@ void* createMainWindow(const char* utf8Title) {
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = windowProc;
     wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(VANTREL_ICON_PROGRAM));
     if (wc.hIcon == nullptr) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(VANTREL_ICON_PROGRAM), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = kClassName;
     // Registering twice (a second window in the same process) is no failure.
@@ -307,6 +310,12 @@ void* createMainWindow(const char* utf8Title) {
         return nullptr;
     }
     fitToClientSize();
+    // Centred on the screen, from the size the menu bar left it.
+    RECT outer{};
+    GetWindowRect(hwnd, &outer);
+    const WindowOrigin at = centredWindowOrigin(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                                outer.right - outer.left, outer.bottom - outer.top);
+    SetWindowPos(hwnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return hwnd;
 }
 
