@@ -11,12 +11,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "device/protocol.h"
 #include "device/transfer.h"
 #include "fakes/fake_platform.h"
+#include "recording/settings_file.h"
 #include "recording/store.h"
 #include "shell/app_state.h"
 #include "shell/command_line.h"
@@ -119,6 +121,33 @@ TEST_F(ShellTest, NoWindowEndsTheProgramQuietly) {
     EXPECT_FALSE(gApp.deviceAnswered.exists());
     EXPECT_FALSE(fake::state().windowShown);
     EXPECT_TRUE(fake::state().messages.empty());
+}
+
+// With no settings file the program speaks the system's language (German or
+// else English) and writes it down; a file, once there, decides.
+TEST_F(ShellTest, FirstStartSpeaksTheSystemsLanguage) {
+    struct Case {
+        const char* system;
+        bool fileBefore;  // an English settings file exists
+        std::uint16_t language;
+        int menu;
+    };
+    for (const Case& c : {Case{"de-DE", false, German, kGermanMenu}, Case{"fr-FR", false, English, kEnglishMenu},
+                          Case{"de-AT", true, English, kEnglishMenu}}) {
+        resetGlobalStateForTests();
+        fake::reset();
+        fs::remove(settingsFile());
+        if (c.fileBefore) writeFileBytes(settingsFile(), settingsBytes(1, English));
+        fake::state().systemUiLanguage = c.system;
+        start();
+        EXPECT_EQ(gSettings.language, c.language) << c.system;
+        EXPECT_EQ(fake::state().menuResource, c.menu) << c.system;
+        EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(1, c.language)) << c.system;
+    }
+    for (const auto& [tag, language] : std::map<std::string, std::uint16_t>{
+             {"de", German}, {"DE_ch", German}, {"de-Latn-DE", German}, {"en-US", English},
+             {"den", English}, {"d", English}, {"", English}, {"C", English}})
+        EXPECT_EQ(languageForSystem(tag), language) << tag;
 }
 
 TEST_F(ShellTest, GermanSettingsGiveGermanMenuAndSpans) {

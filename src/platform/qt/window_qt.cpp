@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QHideEvent>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -558,6 +559,12 @@ void setMenuBar(int menuResource) {
 }
 void checkMenuItem(int commandId, bool checked) {
     if (gWindow) gWindow->checkItem(commandId, checked);
+}
+
+std::string systemUiLanguage() {
+    // The user's preferred interface languages, most preferred first.
+    const QStringList languages = QLocale::system().uiLanguages();
+    return languages.isEmpty() ? std::string() : languages.first().toStdString();
 }
 
 void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon icon) {

@@ -438,6 +438,13 @@ void checkMenuItem(int commandId, bool checked) {
         CheckMenuItem(bar, static_cast<UINT>(commandId), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
+std::string systemUiLanguage() {
+    wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+    if (LCIDToLocaleName(MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT), name, LOCALE_NAME_MAX_LENGTH, 0) <= 0)
+        return {};
+    return narrow(name);
+}
+
 void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon icon) {
     const std::wstring text = widen(utf8Text != nullptr ? utf8Text : "");
     const std::wstring caption = widen(utf8Caption != nullptr ? utf8Caption : "");
