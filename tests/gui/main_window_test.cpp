@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -430,6 +431,36 @@ TEST_F(MainWindowTest, EveryDialogBoxAndMenuOfOursCountsWhileOpen) {
     settle();
     delete context;
     EXPECT_EQ(gApp.modalDepth, 0);
+}
+
+// The chart keys need no click first; Ctrl+O, Ctrl+S and Ctrl+P run Open,
+// Save and Printer (without a recording the last two say so).
+TEST_F(MainWindowTest, ChartsHaveTheFocusAndCtrlKeysRunTheirCommands) {
+    start();
+    QWidget* client = find<QWidget>("clientArea");
+    ASSERT_NE(client, nullptr);
+    EXPECT_EQ(qtMainWindow()->focusWidget(), client);
+    for (const auto& [key, want] : {std::pair{Qt::Key_S, "No data present"}, std::pair{Qt::Key_P, "No data present"},
+                                    std::pair{Qt::Key_O, "file dialog"}}) {
+        qtMainWindow()->activateWindow();  // a closed dialog leaves no active window here
+        settle();
+        QString seen;
+        answerer_.expect([&seen](QWidget* w) {
+            if (auto* d = qobject_cast<QFileDialog*>(w)) {
+                seen = "file dialog";
+                d->reject();
+                return true;
+            }
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (box == nullptr) return false;
+            seen = box->text().section('\n', 0, 0).remove(',');
+            box->done(QMessageBox::Ok);
+            return true;
+        });
+        QTest::keyClick(client, key, Qt::ControlModifier);
+        settle();
+        EXPECT_EQ(seen.toStdString(), want) << key;
+    }
 }
 
 // Exit while a transfer runs asks first; No keeps the program and the

@@ -24,6 +24,7 @@
 #include <QScrollBar>
 #include <QSerialPortInfo>
 #include <QSessionManager>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -162,6 +163,20 @@ public:
                          [this](int action) { scrollAction(action); });
         QObject::connect(scroll_, &QAbstractSlider::sliderReleased, scroll_,
                          [this] { scrollMainChart(ThumbPosition, static_cast<std::uint32_t>(scroll_->value())); });
+
+        // Ctrl+O, Ctrl+S, Ctrl+P: the menu item itself runs, so a disabled
+        // item stays disabled for its key too.
+        for (const CtrlShortcut& s : kCtrlShortcuts) {
+            auto* shortcut =
+                new QShortcut(QKeySequence(QKeyCombination(Qt::ControlModifier, static_cast<Qt::Key>(s.letter))), this);
+            const int id = s.commandId;
+            QObject::connect(shortcut, &QShortcut::activated, this, [this, id] {
+                const auto it = actions_.find(id);
+                if (it != actions_.end() && it->second->isEnabled()) it->second->trigger();
+            });
+        }
+        // The charts take the keys from the start, not the combo box.
+        client_->setFocus(Qt::OtherFocusReason);
     }
 
     ClientArea* client() const { return client_; }
@@ -454,6 +469,8 @@ void showMainWindow() {
     gWindow->show();
     gWindow->raise();
     gWindow->activateWindow();
+    // The chart keys work without a click into the charts first.
+    gWindow->client()->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 // Whether runMessageLoop is running. Qt remembers an exit request made while

@@ -22,6 +22,7 @@
 #include "platform/window.h"
 #include "shell/handlers.h"
 #include "shell/main_window.h"
+#include "shell/menus.h"
 #include "shell/modal_scope.h"
 
 using platform::win32::narrow;
@@ -324,18 +325,30 @@ void showMainWindow() {
     fitToClientSize();
     ShowWindow(gWindow, SW_SHOWNORMAL);
     UpdateWindow(gWindow);
+    // The chart keys work without a click into the charts first.
+    SetFocus(gWindow);
 }
 
 int runMessageLoop() {
+    // Ctrl+O, Ctrl+S, Ctrl+P beside the menus. An accelerator whose menu item
+    // is disabled sends nothing, as the item would.
+    std::vector<ACCEL> keys;
+    for (const CtrlShortcut& s : kCtrlShortcuts)
+        keys.push_back({FVIRTKEY | FCONTROL, static_cast<WORD>(s.letter), static_cast<WORD>(s.commandId)});
+    const HACCEL accelerators = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
     MSG msg;
     BOOL got;
     while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
-        if (got == -1) return 0;
+        if (got == -1) break;
         if (win32::progressDialogMessage(msg)) continue;  // Tab and Enter in the progress window
+        if (accelerators != nullptr && gWindow != nullptr && (msg.hwnd == gWindow || IsChild(gWindow, msg.hwnd)) &&
+            TranslateAcceleratorW(gWindow, accelerators, &msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    return static_cast<int>(msg.wParam);
+    if (accelerators != nullptr) DestroyAcceleratorTable(accelerators);
+    return got == -1 ? 0 : static_cast<int>(msg.wParam);
 }
 
 void destroyMainWindow() {
