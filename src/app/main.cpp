@@ -4,23 +4,36 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QString>
+#include <cstdio>
 #include <string>
 
 #include "platform/qt/qt_shell.h"
+#include "shell/command_line.h"
 #include "shell/main_window.h"
-#include "shell/outside_files.h"
 
 int main(int argc, char** argv) {
+    // Help and version are answered on the terminal before Qt is started, so
+    // they work without a display too.
+    const StartArguments asked = parseStartArguments(argc, argv, false);
+    if (asked.request == StartRequest::Help) {
+        std::fputs(usageText("~/.local/share/vantreldaq", false).c_str(), stdout);
+        return 0;
+    }
+    if (asked.request == StartRequest::Version) {
+        std::printf("%s\n", versionText().c_str());
+        return 0;
+    }
     QApplication app(argc, argv);  // takes its own options (-platform, ...) out of argv
     // A recording named relative to where the program was started is found
     // there, even when the desktop flag moves the program to its own folder.
-    const char* named = recordingArgument(argc, argv);
+    const std::string named = parseStartArguments(argc, argv, false).recording;
     const std::string recording =
-        named != nullptr ? QFileInfo(QString::fromLocal8Bit(named)).absoluteFilePath().toStdString() : std::string();
+        named.empty() ? std::string()
+                      : QFileInfo(QString::fromLocal8Bit(named.c_str())).absoluteFilePath().toStdString();
     // Started from the desktop entry: settings in the per-user folder.
     if (!qtEnterUserFolderIfAsked(argc, argv))
         qWarning("vantreldaq: cannot use %s, staying in the current folder", qPrintable(qtUserFolder()));
     QApplication::setApplicationName(QStringLiteral("VantrelDAQ"));
-    QApplication::setApplicationVersion(QStringLiteral("1.2"));
+    QApplication::setApplicationVersion(QString::fromLatin1(programVersion()));
     return runApplication(recording.empty() ? nullptr : recording.c_str());
 }

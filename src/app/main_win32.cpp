@@ -13,25 +13,15 @@
 #include "platform/win32/main_window_win32.h"
 #include "platform/win32/text_win32.h"
 #include "shell/main_window.h"
-#include "shell/outside_files.h"
+#include "shell/command_line.h"
 
 namespace {
 
 // The program keeps its settings file (DAQSetup.cnf) in the current folder.
 // Installed, it lies in Program Files, which a normal user cannot write, and
 // Windows starts a shortcut's or an association's program in a folder of its
-// choosing; with this flag it runs in %APPDATA%\VantrelDAQ instead, the same
-// folder for every start of that user.
-constexpr char kUserFolderFlag[] = "--user-folder";
-
-// True when the flag comes before "--" (after it everything is a file name).
-bool userFolderAsked(const std::vector<std::string>& args) {
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--") return false;
-        if (args[i] == kUserFolderFlag) return true;
-    }
-    return false;
-}
+// choosing; with "--user-folder" it runs in %APPDATA%\VantrelDAQ instead, the
+// same folder for every start of that user.
 
 // Creates the per-user folder when needed and makes it the current folder.
 // False when it cannot be found, created or entered (a file of that name, no
@@ -67,17 +57,26 @@ int main() {
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    // No console to write to: help and version come in a message box.
+    const StartArguments asked = parseStartArguments(static_cast<int>(args.size()), argv.data(), true);
+    if (asked.request != StartRequest::Run) {
+        const std::string text = asked.request == StartRequest::Help
+                                     ? usageText("%APPDATA%\\VantrelDAQ", true)
+                                     : versionText();
+        MessageBoxW(nullptr, platform::win32::widen(text.c_str()).c_str(), L"VantrelDAQ", MB_OK | MB_ICONINFORMATION);
+        return 0;
+    }
     // A recording named relative to where the program was started is found
     // there, whatever the program's folder is later.
     std::string recording;
-    if (const char* named = recordingArgument(static_cast<int>(args.size()), argv.data()); named != nullptr) {
-        const std::wstring name = platform::win32::widen(named);
+    if (!asked.recording.empty()) {
+        const std::wstring name = platform::win32::widen(asked.recording.c_str());
         std::vector<wchar_t> full(32768, L'\0');
         const DWORD n = GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        recording = n > 0 && n < full.size() ? platform::win32::narrow(full.data()) : std::string(named);
+        recording = n > 0 && n < full.size() ? platform::win32::narrow(full.data()) : asked.recording;
     }
     // Only now: the name above is made absolute against the start folder.
-    if (userFolderAsked(args) && !enterUserFolder())
+    if (asked.userFolder && !enterUserFolder())
         OutputDebugStringW(L"vantreldaq: cannot use %APPDATA%\\VantrelDAQ, staying in the current folder\n");
     return runApplication(recording.empty() ? nullptr : recording.c_str());
 }

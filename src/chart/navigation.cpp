@@ -193,7 +193,16 @@ void scrollMainChart(int request, std::uint32_t thumbPosition) {
 void chartMouseDown(int x, int y) {
     if (!gApp.dataPresent) return;
     if (y < kDragTop || y > kDragBottom) return;
-    if (x < gApp.cursorX + kChartLeft || x > gApp.cursorX + kChartLeft + kCursorBandWidth) return;
+    if (x < gApp.cursorX + kChartLeft || x > gApp.cursorX + kChartLeft + kCursorBandWidth) {
+        // A press on the main chart beside the band centres the band there,
+        // as far as its range allows, and drags it on from there.
+        if (x < kChartLeft || x >= kChartLeft + kChartColumns) return;
+        const int n = std::clamp(x - kChartLeft - kCursorBandWidth / 2, 0, maxCursorX());
+        if (n != gApp.cursorX) {
+            setCursor(n);
+            platform::invalidate(false);
+        }
+    }
     gApp.dragging = true;
     gApp.dragAnchorX = x;
     gApp.dragCursorX = gApp.cursorX;

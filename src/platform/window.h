@@ -84,6 +84,12 @@ bool askYesNo(const char* utf8Text, const char* utf8Caption, const char* utf8Yes
 // Every call above that shows a box and every file dialog runs a modal loop,
 // counted in gApp.modalDepth while it runs (shell/modal_scope.h).
 
+// ---- the user's language ----------------------------------------------------------
+// The language of the system's user interface as a tag ("de-DE", "en-US"; ""
+// when unknown). Only asked at a first start, when no settings file says
+// which language to speak.
+std::string systemUiLanguage();
+
 // ---- file dialogs ----------------------------------------------------------------
 // Returns true and the chosen path, or false when the user cancelled.
 // filterText is e.g. "UDD File (*.udd)"; defaultExt is appended when the name has none.

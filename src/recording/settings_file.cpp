@@ -42,7 +42,16 @@ int decodeSettingsBytes(const std::uint8_t* data, std::size_t size, Settings& s)
     return n == kSettingsBytes ? 0 : kSettingsShort;
 }
 
-int loadOrCreateSettings(Settings& s) {
+int loadOrCreateSettings(Settings& s) { return loadOrCreateSettings(s, s.language); }
+
+std::uint16_t languageForSystem(const std::string& tag) {
+    // "de", "de-AT", "de_CH": the primary subtag, any case.
+    const bool german = tag.size() >= 2 && (tag[0] | 0x20) == 'd' && (tag[1] | 0x20) == 'e' &&
+                        (tag.size() == 2 || tag[2] == '-' || tag[2] == '_');
+    return german ? German : English;
+}
+
+int loadOrCreateSettings(Settings& s, std::uint16_t newFileLanguage) {
     errno = 0;
     if (std::FILE* f = std::fopen(kSettingsFileName, "rb")) {
         std::uint8_t raw[kSettingsBytes];
@@ -52,9 +61,12 @@ int loadOrCreateSettings(Settings& s) {
     }
     if (errno != ENOENT) return lastError();
 
-    // First start: the file holds the defaults from now on. Created only if
-    // still absent, keeping a file that appeared in the meantime; through the
-    // platform, as not every C library knows fopen's "x" mode.
+    // First start: the program speaks the user's language, even when the
+    // file cannot be made, and the file holds it with the defaults from now
+    // on. Created only if still absent, keeping a file that appeared in the
+    // meantime; through the platform, as not every C library knows fopen's
+    // "x" mode.
+    s.language = newFileLanguage == German ? German : English;
     int error = 0;
     std::FILE* f = platform::createNewFile(kSettingsFileName, &error);
     if (!f) return error != 0 ? error : EIO;

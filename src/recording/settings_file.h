@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "shell/app_state.h"
 
@@ -22,6 +23,14 @@ int decodeSettingsBytes(const std::uint8_t* data, std::size_t size, Settings& s)
 // created; s unchanged) or kSettingsShort (a short read: the bytes read
 // replaced the start of s; or a short write of a new file).
 int loadOrCreateSettings(Settings& s);
+// As above, but a file created now (a first start) gets newFileLanguage
+// (English or German) in s and on disc; an existing file decides as before.
+int loadOrCreateSettings(Settings& s, std::uint16_t newFileLanguage);
+
+// The language of a first start: German when the system's user interface
+// language tag (platform::systemUiLanguage) is German of any region, else
+// English.
+std::uint16_t languageForSystem(const std::string& uiLanguageTag);
 // Writes s over the start of the settings file, creating it if needed and
 // keeping any bytes beyond the block. The file is replaced whole (a new file
 // renamed over it once on disc), so it holds the old block or the new one,

@@ -68,7 +68,8 @@ bool startMainWindow() {
 }
 
 void mainWindowCreated() {
-    const int rc = loadOrCreateSettings(gSettings);
+    // No settings file yet: speak the language of the user's system.
+    const int rc = loadOrCreateSettings(gSettings, languageForSystem(platform::systemUiLanguage()));
     if (rc != 0) showMessage(kMsgSettingsFailed, kCaptionError, rc);
 
     openConfiguredPort();

@@ -12,6 +12,17 @@
 inline constexpr int kClientWidth = 800;
 inline constexpr int kClientHeight = 578;  // 600 less the bottom frame edge and the menu bar
 
+// Where the main window starts: in the middle of the screen, from its outer
+// size. Negative when the screen is the smaller, so the window's middle
+// still sits on the screen's middle (division truncates toward zero).
+struct WindowOrigin {
+    int x;
+    int y;
+};
+constexpr WindowOrigin centredWindowOrigin(int screenWidth, int screenHeight, int windowWidth, int windowHeight) {
+    return {(screenWidth - windowWidth) / 2, (screenHeight - windowHeight) / 2};
+}
+
 // Child controls (client pixels).
 inline constexpr int kSpanComboId = 100;
 inline constexpr int kSpanComboX = 10, kSpanComboY = 330, kSpanComboWidth = 100, kSpanComboHeight = 270;

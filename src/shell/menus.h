@@ -21,5 +21,13 @@ struct MenuEntry {
 inline constexpr int kEnglishMenu = 204;
 inline constexpr int kGermanMenu = 304;
 
+// Keyboard shortcuts of the main window beside the menus (their captions stay
+// as they are): Ctrl and the letter run the command as its menu item does.
+struct CtrlShortcut {
+    char letter;  // upper case, as the key's virtual key code
+    int commandId;
+};
+inline constexpr CtrlShortcut kCtrlShortcuts[] = {{'O', 2010}, {'S', 2009}, {'P', 2019}};  // Open, Save, Printer
+
 // The entries of menu resource 204 or 304 in order; empty for any other number.
 std::span<const MenuEntry> menuResource(int resource);

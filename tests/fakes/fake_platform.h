@@ -27,6 +27,7 @@ struct FileDialogCall {
 
 struct State {
     bool createWindowFails = false;      // createMainWindow() makes no window
+    std::string systemUiLanguage = "en-US"; // what platform::systemUiLanguage() answers
     bool windowExists = false;
     bool windowShown = false;
     int windowsDestroyed = 0;

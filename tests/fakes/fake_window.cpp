@@ -82,6 +82,8 @@ void checkMenuItem(int commandId, bool checked) {
     else fake::state().checkedItems.erase(commandId);
 }
 
+std::string systemUiLanguage() { return fake::state().systemUiLanguage; }
+
 void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon icon) {
     fake::modalOpen();
     fake::state().messages.push_back({utf8Text, utf8Caption, icon == MessageIcon::Error});

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -432,6 +433,36 @@ TEST_F(MainWindowTest, EveryDialogBoxAndMenuOfOursCountsWhileOpen) {
     EXPECT_EQ(gApp.modalDepth, 0);
 }
 
+// The chart keys need no click first; Ctrl+O, Ctrl+S and Ctrl+P run Open,
+// Save and Printer (without a recording the last two say so).
+TEST_F(MainWindowTest, ChartsHaveTheFocusAndCtrlKeysRunTheirCommands) {
+    start();
+    QWidget* client = find<QWidget>("clientArea");
+    ASSERT_NE(client, nullptr);
+    EXPECT_EQ(qtMainWindow()->focusWidget(), client);
+    for (const auto& [key, want] : {std::pair{Qt::Key_S, "No data present"}, std::pair{Qt::Key_P, "No data present"},
+                                    std::pair{Qt::Key_O, "file dialog"}}) {
+        qtMainWindow()->activateWindow();  // a closed dialog leaves no active window here
+        settle();
+        QString seen;
+        answerer_.expect([&seen](QWidget* w) {
+            if (auto* d = qobject_cast<QFileDialog*>(w)) {
+                seen = "file dialog";
+                d->reject();
+                return true;
+            }
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (box == nullptr) return false;
+            seen = box->text().section('\n', 0, 0).remove(',');
+            box->done(QMessageBox::Ok);
+            return true;
+        });
+        QTest::keyClick(client, key, Qt::ControlModifier);
+        settle();
+        EXPECT_EQ(seen.toStdString(), want) << key;
+    }
+}
+
 // Exit while a transfer runs asks first; No keeps the program and the
 // transfer, Yes stops the transfer and ends the program.
 TEST_F(MainWindowTest, ExitDuringATransferAsksYesOrNo) {
@@ -474,6 +505,7 @@ struct SpanDialogView {
     int checked = 0;      // id of the checked span button
     QString sampleTime;
     QString title, group, label, ok, cancel;
+    QStringList tabChain;  // from the OK button, the widgets Tab can reach
 };
 
 SpanDialogView readSpanDialog(QWidget* dialog) {
@@ -489,6 +521,11 @@ SpanDialogView readSpanDialog(QWidget* dialog) {
     if (auto* l = dialog->findChild<QLabel*>("1032")) v.label = l->text();
     if (auto* b = dialog->findChild<QPushButton*>("1")) v.ok = b->text();
     if (auto* b = dialog->findChild<QPushButton*>("2")) v.cancel = b->text();
+    if (auto* ok = dialog->findChild<QPushButton*>("1"))
+        for (QWidget* w = ok; v.tabChain.size() < 40; w = w->nextInFocusChain()) {
+            if (w == ok && !v.tabChain.isEmpty()) break;
+            if (w->focusPolicy() & Qt::TabFocus) v.tabChain << w->objectName();
+        }
     return v;
 }
 
@@ -518,6 +555,11 @@ TEST_F(MainWindowTest, SpanDialogEnablesByTheSampleTime) {
         EXPECT_EQ(view.enabled, expected.first) << t;
         EXPECT_EQ(view.sampleTime, expected.second) << t;
         EXPECT_EQ(view.checked, 1008) << t;
+        // As the template orders them: the buttons, the spans from the first
+        // (Tab enters their group at the checked one), the sample time.
+        EXPECT_EQ(view.tabChain.join(' '),
+                  "1 2 1001 1002 1003 1004 1005 1006 1007 1008 1009 1010 1011 1012 1013 1014 1016")
+            << t;
     }
 }
 

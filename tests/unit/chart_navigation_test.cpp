@@ -329,28 +329,46 @@ TEST_F(ChartNavigation, BandAtTheRightEndShowsTheLastSample) {
     }
 }
 
+// A press inside the main chart drags the band: on the band (and one column
+// left of it) from where it stands, beside it after centring the band on the
+// press, as far as the band's range allows. Outside the chart nothing moves.
 TEST_F(ChartNavigation, DragHitZoneIsTheBandAndOneColumnLeftInsideTheMainChart) {
     test::showRecording({.count = 600000});
     struct Press {
         int x, y;
         bool starts;
+        int cursorAfter;
     };
-    for (Press p : {Press{150, 400, true}, Press{210, 400, true}, Press{149, 400, false}, Press{211, 400, false},
-                    Press{180, 331, true}, Press{180, 529, true}, Press{180, 330, false}, Press{180, 530, false}}) {
+    for (Press p : {Press{150, 400, true, 0}, Press{210, 400, true, 0}, Press{149, 400, false, 0},
+                    Press{211, 400, true, 31}, Press{400, 400, true, 220}, Press{749, 400, true, 540},
+                    Press{750, 400, false, 0}, Press{180, 331, true, 0}, Press{180, 529, true, 0},
+                    Press{180, 330, false, 0}, Press{180, 530, false, 0}, Press{400, 530, false, 0}}) {
+        moveZoomCursor(-1000);
         chartMouseDown(p.x, p.y);
         EXPECT_EQ(gApp.dragging, p.starts) << p.x << "," << p.y;
+        EXPECT_EQ(gApp.cursorX, p.cursorAfter) << p.x << "," << p.y;
+        EXPECT_EQ(gApp.zoomStart, gApp.mainStart + gApp.cursorX * gApp.samplesPerPixel) << p.x;
         chartMouseUp(p.x, p.y);
         EXPECT_FALSE(gApp.dragging);
     }
     // The zone moves with the cursor.
     drag(160, 260);
     ASSERT_EQ(gApp.cursorX, 100);
-    chartMouseDown(249, 400);
-    EXPECT_FALSE(gApp.dragging);
     chartMouseDown(250, 400);
     EXPECT_TRUE(gApp.dragging);
     EXPECT_EQ(gApp.dragAnchorX, 250);
     EXPECT_EQ(gApp.dragCursorX, 100);
+    chartMouseUp(250, 400);
+    // Centred, then dragged on from the new place.
+    chartMouseDown(249, 400);
+    EXPECT_EQ(gApp.cursorX, 69);
+    chartMouseMove(259, 400, true);
+    EXPECT_EQ(gApp.cursorX, 79);
+    chartMouseUp(259, 400);
+    // A short recording: the band stops over its last samples.
+    test::showRecording({.count = 250});
+    chartMouseDown(700, 400);
+    EXPECT_EQ(gApp.cursorX, maxCursorX());
 }
 
 TEST_F(ChartNavigation, DraggingMovesTheZoomChartAndStopsInsideBothEnds) {

@@ -11,13 +11,17 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "device/protocol.h"
 #include "device/transfer.h"
 #include "fakes/fake_platform.h"
+#include "recording/settings_file.h"
 #include "recording/store.h"
 #include "shell/app_state.h"
+#include "shell/command_line.h"
 #include "shell/main_window.h"
 #include "shell/menus.h"
 #include "shell/messages.h"
@@ -117,6 +121,33 @@ TEST_F(ShellTest, NoWindowEndsTheProgramQuietly) {
     EXPECT_FALSE(gApp.deviceAnswered.exists());
     EXPECT_FALSE(fake::state().windowShown);
     EXPECT_TRUE(fake::state().messages.empty());
+}
+
+// With no settings file the program speaks the system's language (German or
+// else English) and writes it down; a file, once there, decides.
+TEST_F(ShellTest, FirstStartSpeaksTheSystemsLanguage) {
+    struct Case {
+        const char* system;
+        bool fileBefore;  // an English settings file exists
+        std::uint16_t language;
+        int menu;
+    };
+    for (const Case& c : {Case{"de-DE", false, German, kGermanMenu}, Case{"fr-FR", false, English, kEnglishMenu},
+                          Case{"de-AT", true, English, kEnglishMenu}}) {
+        resetGlobalStateForTests();
+        fake::reset();
+        fs::remove(settingsFile());
+        if (c.fileBefore) writeFileBytes(settingsFile(), settingsBytes(1, English));
+        fake::state().systemUiLanguage = c.system;
+        start();
+        EXPECT_EQ(gSettings.language, c.language) << c.system;
+        EXPECT_EQ(fake::state().menuResource, c.menu) << c.system;
+        EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(1, c.language)) << c.system;
+    }
+    for (const auto& [tag, language] : std::map<std::string, std::uint16_t>{
+             {"de", German}, {"DE_ch", German}, {"de-Latn-DE", German}, {"en-US", English},
+             {"den", English}, {"d", English}, {"", English}, {"C", English}})
+        EXPECT_EQ(languageForSystem(tag), language) << tag;
 }
 
 TEST_F(ShellTest, GermanSettingsGiveGermanMenuAndSpans) {
@@ -499,6 +530,59 @@ TEST_F(ShellTest, MarkedPortSurvivesALanguageSwitch) {
     EXPECT_EQ(fake::state().checkedItems, (std::set<int>{2006, 2120}));
     EXPECT_EQ(gSettings.port, 16);
     EXPECT_EQ(readFileBytes(settingsFile()), settingsBytes(16, German));
+}
+
+// The window starts in the middle of the screen; on a screen smaller than the
+// window its middle still lies on the screen's (negative origin).
+TEST(WindowPlaceTest, CentredOnTheScreen) {
+    struct Case {
+        int screenW, screenH, windowW, windowH, x, y;
+    };
+    for (const Case& c : {Case{1024, 768, 816, 639, 104, 64}, Case{1920, 1080, 817, 640, 551, 220},
+                          Case{800, 600, 816, 639, -8, -19}, Case{816, 639, 816, 639, 0, 0}}) {
+        const WindowOrigin at = centredWindowOrigin(c.screenW, c.screenH, c.windowW, c.windowH);
+        EXPECT_EQ(at.x, c.x) << c.screenW << "x" << c.screenH;
+        EXPECT_EQ(at.y, c.y) << c.screenW << "x" << c.screenH;
+    }
+}
+
+// ---- command line --------------------------------------------------------------
+
+// Help and version end the program before any window; "/?" is help only where
+// slashes are options (Windows), elsewhere a file name; after "--" nothing is
+// an option.
+TEST(StartArgumentsTest, HelpVersionUserFolderAndRecording) {
+    struct Case {
+        std::vector<std::string> args;
+        bool slashHelp;
+        StartRequest request;
+        bool userFolder;
+        std::string recording;
+    };
+    const Case cases[] = {
+        {{}, false, StartRequest::Run, false, ""},
+        {{"--help"}, false, StartRequest::Help, false, ""},
+        {{"a.udd", "-h"}, false, StartRequest::Help, false, "a.udd"},
+        {{"--version"}, false, StartRequest::Version, false, ""},
+        {{"--version", "--help"}, false, StartRequest::Help, false, ""},
+        {{"/?"}, true, StartRequest::Help, false, ""},
+        {{"/?"}, false, StartRequest::Run, false, "/?"},
+        {{"--user-folder", "-style", "a.udd", "b.udd"}, false, StartRequest::Run, true, "a.udd"},
+        {{"--", "--help", "--user-folder"}, true, StartRequest::Run, false, "--help"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), "vantreldaq");
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        const StartArguments got = parseStartArguments(static_cast<int>(argv.size()), argv.data(), c.slashHelp);
+        const std::string where = ::testing::PrintToString(c.args);
+        EXPECT_EQ(got.request, c.request) << where;
+        EXPECT_EQ(got.userFolder, c.userFolder) << where;
+        EXPECT_EQ(got.recording, c.recording) << where;
+    }
+    EXPECT_EQ(versionText(), std::string("VantrelDAQ ") + programVersion());
+    EXPECT_NE(std::string(programVersion()), "unknown");
 }
 
 }  // namespace

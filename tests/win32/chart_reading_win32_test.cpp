@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -238,6 +239,8 @@ TEST(ChartReadingProgram, ReadoutWheelKeysAndMenuInTheRealWindow) {
     GetWindowRect(readout, &box);
     EXPECT_TRUE(PtInRect(&box, at(320, 420))) << "beside the pointer";
     GetWindowRect(main, &box);
+    EXPECT_EQ(box.left, (GetSystemMetrics(SM_CXSCREEN) - (box.right - box.left)) / 2) << "centred";
+    EXPECT_EQ(box.top, (GetSystemMetrics(SM_CYSCREEN) - (box.bottom - box.top)) / 2) << "centred";
     SetCursorPos(box.right + 20, box.bottom + 20);
     EXPECT_TRUE(waitFor([&] { return shown().empty(); })) << "stays after the pointer left";
     const POINT over = at(300, 400);
@@ -262,6 +265,36 @@ TEST(ChartReadingProgram, ReadoutWheelKeysAndMenuInTheRealWindow) {
     EXPECT_GT(GetScrollPos(bar, SB_CTL), 1);
     SendMessageW(main, WM_KEYDOWN, VK_HOME, 0);
     EXPECT_EQ(GetScrollPos(bar, SB_CTL), 0);
+
+    // Real key presses with no click before: the charts have the keyboard
+    // from the start, and Ctrl+S opens the Save dialog.
+    auto press = [](std::initializer_list<WORD> keys) {
+        std::vector<INPUT> in;
+        auto add = [&in](WORD k, DWORD flags) {
+            INPUT i{};
+            i.type = INPUT_KEYBOARD;
+            i.ki.wVk = k;
+            i.ki.dwFlags = flags;
+            in.push_back(i);
+        };
+        for (WORD k : keys) add(k, 0);
+        for (auto k = keys.end(); k != keys.begin();) add(*--k, KEYEVENTF_KEYUP);
+        SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+    };
+    SetForegroundWindow(main);
+    press({VK_END});
+    EXPECT_TRUE(waitFor([&] { return GetScrollPos(bar, SB_CTL) > 1; })) << "End without a click first";
+    press({VK_HOME});
+    EXPECT_TRUE(waitFor([&] { return GetScrollPos(bar, SB_CTL) == 0; }));
+    press({VK_CONTROL, 'S'});
+    HWND save = nullptr;
+    EXPECT_TRUE(waitFor([&] {
+        const std::vector<HWND> open = wintest::programWindows(pi.dwProcessId).dialogs;
+        save = open.empty() ? nullptr : open.front();
+        return save != nullptr;
+    })) << "Ctrl+S";
+    if (save != nullptr) PostMessageW(save, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(waitFor([&] { return wintest::programWindows(pi.dwProcessId).dialogs.empty(); }));
 
     // The Menu key: the menu opens at the pointer; Down, Enter: "Show peaks".
     PostMessageW(main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(main), MAKELPARAM(-1, -1));

@@ -158,6 +158,13 @@ TEST_F(Win32Dialogs, SpanDialogEnablesBySampleTimeAndReturnsFiveHoursUntouched) 
                                                     id >= c.firstEnabled && id <= c.lastEnabled)
                                               << id;
                                       EXPECT_EQ(IsDlgButtonChecked(d, 1008), BST_CHECKED);
+                                      // The first span starts their group; the group is one tab
+                                      // stop, which the button control keeps on the checked span.
+                                      for (int id = 1001; id <= 1014; ++id) {
+                                          const LONG style = GetWindowLongW(GetDlgItem(d, id), GWL_STYLE);
+                                          EXPECT_EQ((style & WS_GROUP) != 0, id == 1001) << id;
+                                          EXPECT_EQ((style & WS_TABSTOP) != 0, id == 1008) << id;
+                                      }
                                       EXPECT_EQ(text(d, 1016), c.shown);
                                       EXPECT_EQ(title(d), messageTextPtr(23));
                                       EXPECT_EQ(text(d, 1008), messageTextPtr(8));

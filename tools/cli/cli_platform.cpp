@@ -77,6 +77,10 @@ int comboSelection() { return -1; }
 void setMenuBar(int) {}
 void checkMenuItem(int, bool) {}
 
+// The tool takes its language from --lang, never from a settings file it
+// would create.
+std::string systemUiLanguage() { return {}; }
+
 // A message box becomes one line on stderr: the caption, then the text with its
 // line breaks turned into blanks.
 void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon) {

@@ -129,9 +129,15 @@ int runSpanDialog() {
     unit->setGeometry(du.rect(221, 47, 8, 14));
     unit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    // Tab order as in the template: the buttons, then the spans.
+    // Tab order as in the template: the buttons, the spans from the first,
+    // the sample time. Qt enters the exclusive group at its checked button.
+    QWidget* previous = cancel;
     QWidget::setTabOrder(ok, cancel);
-    QWidget::setTabOrder(cancel, spans->button(kSpanFirstButtonId + kSpanPreselected));
+    for (int i = 0; i < kSpanCount; ++i) {
+        QWidget::setTabOrder(previous, spans->button(kSpanFirstButtonId + i));
+        previous = spans->button(kSpanFirstButtonId + i);
+    }
+    QWidget::setTabOrder(previous, field);
     ok->setFocus();
 
     QObject::connect(ok, &QPushButton::clicked, &dialog, [&dialog] { dialog.done(spanDialogAccepted()); });

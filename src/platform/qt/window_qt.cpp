@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QHideEvent>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -23,6 +24,7 @@
 #include <QScrollBar>
 #include <QSerialPortInfo>
 #include <QSessionManager>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -161,6 +163,20 @@ public:
                          [this](int action) { scrollAction(action); });
         QObject::connect(scroll_, &QAbstractSlider::sliderReleased, scroll_,
                          [this] { scrollMainChart(ThumbPosition, static_cast<std::uint32_t>(scroll_->value())); });
+
+        // Ctrl+O, Ctrl+S, Ctrl+P: the menu item itself runs, so a disabled
+        // item stays disabled for its key too.
+        for (const CtrlShortcut& s : kCtrlShortcuts) {
+            auto* shortcut =
+                new QShortcut(QKeySequence(QKeyCombination(Qt::ControlModifier, static_cast<Qt::Key>(s.letter))), this);
+            const int id = s.commandId;
+            QObject::connect(shortcut, &QShortcut::activated, this, [this, id] {
+                const auto it = actions_.find(id);
+                if (it != actions_.end() && it->second->isEnabled()) it->second->trigger();
+            });
+        }
+        // The charts take the keys from the start, not the combo box.
+        client_->setFocus(Qt::OtherFocusReason);
     }
 
     ClientArea* client() const { return client_; }
@@ -437,12 +453,13 @@ void* createMainWindow(const char* utf8Title) {
         QObject::connect(app, &QGuiApplication::commitDataRequest, window, &qtCommitSessionData);
 #endif
     mainWindowCreated();
-    // Centred on the screen, as far as the screen allows.
+    // Centred on the screen. Before the first show the frame is not known
+    // yet, so the window's own size stands for its outer size.
     window->adjustSize();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
-        window->move(area.x() + (area.width() - window->width()) / 2,
-                     area.y() + (area.height() - window->height()) / 2);
+        const WindowOrigin at = centredWindowOrigin(area.width(), area.height(), window->width(), window->height());
+        window->move(area.x() + at.x, area.y() + at.y);
     }
     return window;
 }
@@ -452,6 +469,8 @@ void showMainWindow() {
     gWindow->show();
     gWindow->raise();
     gWindow->activateWindow();
+    // The chart keys work without a click into the charts first.
+    gWindow->client()->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 // Whether runMessageLoop is running. Qt remembers an exit request made while
@@ -557,6 +576,12 @@ void setMenuBar(int menuResource) {
 }
 void checkMenuItem(int commandId, bool checked) {
     if (gWindow) gWindow->checkItem(commandId, checked);
+}
+
+std::string systemUiLanguage() {
+    // The user's preferred interface languages, most preferred first.
+    const QStringList languages = QLocale::system().uiLanguages();
+    return languages.isEmpty() ? std::string() : languages.first().toStdString();
 }
 
 void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon icon) {

@@ -3,7 +3,7 @@
 // #define lines here.
 #pragma once
 
-#define VANTREL_ICON_PROGRAM 1      /* program and window icon */
+#define VANTREL_ICON_PROGRAM 106    /* program and window icon */
 #define VANTREL_DIALOG_ABOUT 101
 #define VANTREL_DIALOG_PROGRESS 111
 #define VANTREL_DIALOG_SPAN 201

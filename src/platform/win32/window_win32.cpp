@@ -16,11 +16,13 @@
 #include "platform/win32/gdi_surface.h"
 #include "platform/win32/main_window_win32.h"
 #include "platform/win32/menu_win32.h"
+#include "platform/win32/resource_ids.h"
 #include "platform/win32/session_win32.h"
 #include "platform/win32/text_win32.h"
 #include "platform/window.h"
 #include "shell/handlers.h"
 #include "shell/main_window.h"
+#include "shell/menus.h"
 #include "shell/modal_scope.h"
 
 using platform::win32::narrow;
@@ -282,8 +284,10 @@ void* createMainWindow(const char* utf8Title) {
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = windowProc;
     wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(VANTREL_ICON_PROGRAM));
     if (wc.hIcon == nullptr) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(VANTREL_ICON_PROGRAM), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = kClassName;
     // Registering twice (a second window in the same process) is no failure.
@@ -307,6 +311,12 @@ void* createMainWindow(const char* utf8Title) {
         return nullptr;
     }
     fitToClientSize();
+    // Centred on the screen, from the size the menu bar left it.
+    RECT outer{};
+    GetWindowRect(hwnd, &outer);
+    const WindowOrigin at = centredWindowOrigin(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                                outer.right - outer.left, outer.bottom - outer.top);
+    SetWindowPos(hwnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return hwnd;
 }
 
@@ -315,18 +325,30 @@ void showMainWindow() {
     fitToClientSize();
     ShowWindow(gWindow, SW_SHOWNORMAL);
     UpdateWindow(gWindow);
+    // The chart keys work without a click into the charts first.
+    SetFocus(gWindow);
 }
 
 int runMessageLoop() {
+    // Ctrl+O, Ctrl+S, Ctrl+P beside the menus. An accelerator whose menu item
+    // is disabled sends nothing, as the item would.
+    std::vector<ACCEL> keys;
+    for (const CtrlShortcut& s : kCtrlShortcuts)
+        keys.push_back({FVIRTKEY | FCONTROL, static_cast<WORD>(s.letter), static_cast<WORD>(s.commandId)});
+    const HACCEL accelerators = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
     MSG msg;
     BOOL got;
     while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
-        if (got == -1) return 0;
+        if (got == -1) break;
         if (win32::progressDialogMessage(msg)) continue;  // Tab and Enter in the progress window
+        if (accelerators != nullptr && gWindow != nullptr && (msg.hwnd == gWindow || IsChild(gWindow, msg.hwnd)) &&
+            TranslateAcceleratorW(gWindow, accelerators, &msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    return static_cast<int>(msg.wParam);
+    if (accelerators != nullptr) DestroyAcceleratorTable(accelerators);
+    return got == -1 ? 0 : static_cast<int>(msg.wParam);
 }
 
 void destroyMainWindow() {
@@ -427,6 +449,13 @@ void checkMenuItem(int commandId, bool checked) {
     const HMENU bar = GetMenu(gWindow);
     if (bar != nullptr)
         CheckMenuItem(bar, static_cast<UINT>(commandId), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+std::string systemUiLanguage() {
+    wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+    if (LCIDToLocaleName(MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT), name, LOCALE_NAME_MAX_LENGTH, 0) <= 0)
+        return {};
+    return narrow(name);
 }
 
 void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon icon) {
