@@ -20,18 +20,24 @@ constexpr MessageId kMsgStartTime = 18;     // "Start time"
 constexpr MessageId kMsgSeconds = 19;       // "seconds"
 constexpr MessageId kMsgNotStored = 76;     // "The received data could not be stored"
 
-// One value line, formatted by hand: numbers in the file never follow the locale.
-std::size_t valueLine(std::uint8_t v, char* out) {
-    if (v >= kFirstUnexportedValue) {
-        out[0] = '\n';
-        return 1;
-    }
+// A number and a line end, formatted by hand: numbers in the file never
+// follow the locale.
+std::size_t numberLine(std::uint8_t v, char* out) {
     std::size_t n = 0;
     if (v >= 100) out[n++] = static_cast<char>('0' + v / 100);
     if (v >= 10) out[n++] = static_cast<char>('0' + v / 10 % 10);
     out[n++] = static_cast<char>('0' + v % 10);
     out[n++] = '\n';
     return n;
+}
+
+// One value line of the window's export: values from 150 on stay empty.
+std::size_t valueLine(std::uint8_t v, char* out) {
+    if (v >= kFirstUnexportedValue) {
+        out[0] = '\n';
+        return 1;
+    }
+    return numberLine(v, out);
 }
 
 // A value of the spreadsheet form: every reading (0..200, 203..254) as its
@@ -41,12 +47,7 @@ std::size_t timedValueLine(std::uint8_t v, char* out) {
         out[0] = '\n';
         return 1;
     }
-    std::size_t n = 0;
-    if (v >= 100) out[n++] = static_cast<char>('0' + v / 100);
-    if (v >= 10) out[n++] = static_cast<char>('0' + v / 10 % 10);
-    out[n++] = static_cast<char>('0' + v % 10);
-    out[n++] = '\n';
-    return n;
+    return numberLine(v, out);
 }
 
 bool writeLine(std::FILE* f, const char* text, std::size_t length) {
