@@ -32,6 +32,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -470,6 +471,13 @@ TEST_F(MainWindowTest, ExitDuringATransferAsksYesOrNo) {
     settle();
     gApp.transferOpen = 1;
     gApp.receiving = 1;
+    // A stream that still expects samples and has just had one: the progress
+    // tick must not end it by itself while the test answers the question.
+    gApp.expectedCount.store(1000);
+    gApp.confirmedCount = 1000;
+    gApp.lastArrivalMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count();
     struct Seen {
         QString text, yes, no, byDefault;
     } seen;
