@@ -11,7 +11,7 @@
 
 #include "chart/envelope.h"
 #include "chart/renderer.h"
-#include "platform/qt/painter_surface.h"
+#include "platform/qt/painter_surface_qt.h"
 #include "recording/store.h"
 #include "shell/app_state.h"
 #include "shell/handlers.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/artwork.h"
+#include "platform/qt/artwork_qt.h"
 
 namespace {
 

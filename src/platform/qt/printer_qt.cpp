@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "platform/printer.h"
-#include "platform/qt/painter_surface.h"
+#include "platform/qt/painter_surface_qt.h"
 #include "platform/qt/qt_shell.h"
 #include "shell/modal_scope.h"
 

@@ -16,7 +16,7 @@
 
 #include "device/transfer.h"
 #include "platform/dialogs.h"
-#include "platform/qt/artwork.h"
+#include "platform/qt/artwork_qt.h"
 #include "platform/qt/qt_shell.h"
 #include "recording/store.h"
 #include "shell/app_state.h"

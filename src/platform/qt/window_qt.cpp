@@ -34,9 +34,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/qt/artwork.h"
+#include "platform/qt/artwork_qt.h"
 #include "platform/qt/chart_context_menu.h"
-#include "platform/qt/painter_surface.h"
+#include "platform/qt/painter_surface_qt.h"
 #include "platform/qt/qt_shell.h"
 #include "platform/serial.h"
 #include "platform/window.h"

@@ -1,4 +1,4 @@
-#include "platform/qt/painter_surface.h"
+#include "platform/qt/painter_surface_qt.h"
 
 #include <QFont>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "platform/qt/artwork.h"
+#include "platform/qt/artwork_qt.h"
 
 #include <QColor>
 #include <QIcon>
