@@ -6,9 +6,7 @@
 #include <vector>
 
 #include "chart/renderer.h"
-#include "platform/window.h"
 #include "recording/store.h"
-#include "shell/user_prefs.h"
 
 namespace {
 
@@ -202,13 +200,3 @@ bool peaksShown() { return gPeaksShown; }
 
 void restorePeaksShown(bool shown) { gPeaksShown = shown; }
 
-void setPeaksShown(bool shown) {
-    if (shown == gPeaksShown) return;
-    gPeaksShown = shown;
-    UserPrefs prefs = loadUserPrefs();
-    prefs.showPeaks = shown;
-    // A preference that cannot be written is not worth a message box: the
-    // choice holds for this run all the same.
-    (void)saveUserPrefs(prefs);
-    platform::invalidate(true);
-}

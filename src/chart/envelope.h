@@ -57,10 +57,8 @@ std::int32_t drawPeaks(DrawingSurface& surface, int baseY, std::uint32_t start, 
 // through this, so each shows what the screen shows.
 std::int32_t drawChartTrace(DrawingSurface& surface, int baseY, std::uint32_t start, float increment);
 
-// Whether peaks are shown. setPeaksShown changes the choice, asks for a
-// repaint and remembers it for the user (shell/user_prefs.h); it is false at
-// start until the user's preferences are loaded.
+// Whether peaks are shown; false at start until the user's preferences are
+// loaded. restorePeaksShown sets the choice without saving or repainting (the
+// shell's setPeaksShown does both when the user changes it).
 bool peaksShown();
-void setPeaksShown(bool shown);
-// Sets the choice without saving or repainting (start-up, tests).
 void restorePeaksShown(bool shown);

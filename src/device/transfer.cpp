@@ -296,8 +296,6 @@ std::string formatDuration(std::uint64_t seconds) {
 
 }  // namespace
 
-bool transferRunning() { return gApp.transferOpen != 0 || gApp.receiving != 0; }
-
 std::string approximateDuration(std::uint64_t seconds) {
     return formatText(uiText(UiText::DurationAbout), formatDuration(seconds).c_str());
 }

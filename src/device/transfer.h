@@ -88,10 +88,6 @@ enum class TransferEnd : int {
     DamagedKept,   // every confirmed sample came, some as damaged frames kept as gaps
 };
 
-// True while a transfer's span is chosen and it has not ended: the count is
-// being confirmed or the samples are arriving.
-bool transferRunning();
-
 // True when span row spanIndex asks for more samples at sampleTime than the
 // store holds, so only its most recent part can be fetched.
 bool spanCutByStore(int spanIndex, std::uint16_t sampleTime);

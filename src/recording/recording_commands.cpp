@@ -2,7 +2,6 @@
 // and Set time.
 #include <cstdint>
 
-#include "device/transfer.h"
 #include "platform/set_time_dialog.h"
 #include "platform/window.h"
 #include "recording/csv_export.h"

@@ -109,6 +109,10 @@ struct AppState {
 
 extern AppState gApp;
 
+// True while a transfer's span is chosen and it has not ended: the count is
+// being confirmed or the samples are arriving.
+inline bool transferRunning() { return gApp.transferOpen != 0 || gApp.receiving != 0; }
+
 // Puts AppState, Settings, the recording header and the store back to their
 // start values. For tests; the program itself starts from these values.
 void resetGlobalStateForTests();

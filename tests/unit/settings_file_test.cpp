@@ -9,6 +9,7 @@
 #include "recording/settings_file.h"
 #include "shell/app_state.h"
 #include "shell/messages.h"
+#include "shell/user_prefs.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -116,3 +117,38 @@ TEST_F(SettingsFile, SaveCreatesAMissingFileAndReportsFailures) {
 }
 
 }  // namespace
+
+// The view preferences read back what was saved; a value this version cannot
+// use keeps its default rather than reaching the dialogs.
+TEST(ViewPrefs, ReportAndFolderChoicesRoundTripAndBadValuesKeepDefaults) {
+    test::TempDir dir;
+    const std::string path = (dir.path() / "view.conf").string();
+    setUserPrefsPath(path);
+    UserPrefs chosen;
+    chosen.recordingsFolder = "/home/t/Messungen Ü";
+    chosen.picturesFolder = "/tmp";
+    chosen.reportThresholds = {50, 90, 254};
+    chosen.reportDemandMinutes = 30;
+    chosen.reportRatedKw = 12.5;
+    chosen.reportShownOnly = true;
+    ASSERT_EQ(saveUserPrefs(chosen), 0);
+    const UserPrefs back = loadUserPrefs();
+    EXPECT_EQ(back.recordingsFolder, chosen.recordingsFolder);
+    EXPECT_EQ(back.exportsFolder, "");
+    EXPECT_EQ(back.picturesFolder, "/tmp");
+    EXPECT_EQ(back.reportThresholds, chosen.reportThresholds);
+    EXPECT_EQ(back.reportDemandMinutes, 30);
+    EXPECT_DOUBLE_EQ(back.reportRatedKw, 12.5);
+    EXPECT_TRUE(back.reportShownOnly);
+
+    for (const char* bad : {"report-thresholds=0,100", "report-thresholds=80,x", "report-thresholds=",
+                            "report-demand=7", "report-rated-kw=-3", "report-rated-kw=5kW", "report-scope=part"}) {
+        test::writeFileBytes(path, std::string(bad) + "\n");
+        const UserPrefs p = loadUserPrefs();
+        EXPECT_EQ(p.reportThresholds, (std::vector<int>{80, 100})) << bad;
+        EXPECT_EQ(p.reportDemandMinutes, 15) << bad;
+        EXPECT_EQ(p.reportRatedKw, 0) << bad;
+        EXPECT_FALSE(p.reportShownOnly) << bad;
+    }
+    setUserPrefsPath("");
+}

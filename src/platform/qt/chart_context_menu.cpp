@@ -21,6 +21,7 @@
 
 #include "chart/chart_reading.h"
 #include "chart/envelope.h"
+#include "shell/user_prefs.h"
 #include "platform/qt/qt_shell.h"
 #include "platform/screen.h"
 #include "shell/outside_files.h"
