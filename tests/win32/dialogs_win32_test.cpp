@@ -6,6 +6,7 @@
 // as the main window handles it, the About logo and the program icon. A modal dialog is driven from a thread timer that fires inside
 // its message loop, one step per tick. Needs a display.
 #include "platform/win32/dialogs_win32.h"
+#include "platform/win32/message_loop_win32.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -334,13 +335,10 @@ TEST_F(Win32Dialogs, SetTimeDialogHasOneDefaultButtonAndEnterInAFieldSetsTheStar
     EXPECT_EQ(gApp.timeEntry, shown);
 }
 
+// What is queued, through the program's own loop step.
 void pump() {
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (progressDialogMessage(msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) dispatchLoopMessage(msg, nullptr, nullptr);
 }
 
 TEST_F(Win32Dialogs, ProgressWindowSitsInTheCornerAndItsAbortReachesTheTransfer) {

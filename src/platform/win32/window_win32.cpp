@@ -16,6 +16,7 @@
 #include "platform/win32/gdi_surface.h"
 #include "platform/win32/main_window_win32.h"
 #include "platform/win32/menu_win32.h"
+#include "platform/win32/message_loop_win32.h"
 #include "platform/win32/resource_ids.h"
 #include "platform/win32/session_win32.h"
 #include "platform/win32/text_win32.h"
@@ -330,8 +331,7 @@ void showMainWindow() {
 }
 
 int runMessageLoop() {
-    // Ctrl+O, Ctrl+S, Ctrl+P beside the menus. An accelerator whose menu item
-    // is disabled sends nothing, as the item would.
+    // Ctrl+O, Ctrl+S, Ctrl+P beside the menus.
     std::vector<ACCEL> keys;
     for (const CtrlShortcut& s : kCtrlShortcuts)
         keys.push_back({FVIRTKEY | FCONTROL, static_cast<WORD>(s.letter), static_cast<WORD>(s.commandId)});
@@ -340,12 +340,7 @@ int runMessageLoop() {
     BOOL got;
     while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
         if (got == -1) break;
-        if (win32::progressDialogMessage(msg)) continue;  // Tab and Enter in the progress window
-        if (accelerators != nullptr && gWindow != nullptr && (msg.hwnd == gWindow || IsChild(gWindow, msg.hwnd)) &&
-            TranslateAcceleratorW(gWindow, accelerators, &msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        win32::dispatchLoopMessage(msg, gWindow, accelerators);
     }
     if (accelerators != nullptr) DestroyAcceleratorTable(accelerators);
     return got == -1 ? 0 : static_cast<int>(msg.wParam);
