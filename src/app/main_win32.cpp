@@ -14,6 +14,7 @@
 #include "platform/win32/text_win32.h"
 #include "shell/main_window.h"
 #include "shell/command_line.h"
+#include "shell/file_places.h"
 
 namespace {
 
@@ -36,10 +37,7 @@ bool enterUserFolder() {
     if (!SetCurrentDirectoryW(folder.c_str())) return false;
     // The settings folder is no place for recordings: the file dialogs start
     // in the user's Documents instead.
-    PWSTR documents = nullptr;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &documents)) && documents != nullptr)
-        platform::win32::setFileDialogFolder(documents);
-    CoTaskMemFree(documents);
+    setDialogsStartInDocuments(true);
     return true;
 }
 

@@ -18,6 +18,7 @@
 #include "shell/outside_files.h"
 #include "shell/ui_texts.h"
 #include "shell/user_prefs.h"
+#include "shell/file_places.h"
 
 namespace {
 
@@ -124,8 +125,9 @@ bool chartKey(ChartKey key, bool shift) {
 }
 
 void commandSavePicture() {
-    std::string path;
+    std::string path = fileDialogStart(FileKind::Picture, "png");
     if (!platform::saveFileDialog(uiText(UiText::PngFilter), "png", path)) return;
+    rememberFileFolder(FileKind::Picture, path);
     std::vector<std::uint8_t> png;
     if (!platform::renderClientAreaPng(png) || png.empty()) {
         showMessage(kMsgSaveFailed, kCaptionError, EIO);

@@ -6,6 +6,7 @@
 #include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "shell/messages.h"
+#include "shell/file_places.h"
 
 namespace {
 
@@ -32,8 +33,9 @@ int openBitmapTarget(const std::string& path, BitmapTarget& target) {
 
 int chooseBitmapFile(BitmapTarget& target) {
     target = BitmapTarget{};
-    std::string path;
+    std::string path = fileDialogStart(FileKind::Picture, "bmp");
     if (!platform::saveFileDialog("Bitmap File (*.bmp)", "bmp", path)) return 0;
+    rememberFileFolder(FileKind::Picture, path);
     return openBitmapTarget(path, target);
 }
 

@@ -96,7 +96,11 @@ std::string systemUiLanguage();
 // Returns true and the chosen path, or false when the user cancelled.
 // filterText is e.g. "UDD File (*.udd)"; defaultExt is appended when the name has none.
 // The open dialog only accepts existing files; the save dialog asks before overwriting.
+// On entry path says where to start (shell/file_places.h): a folder ending
+// in the separator, a folder and a proposed name, a name alone, or empty.
 bool openFileDialog(const char* filterText, const char* defaultExt, std::string& path);
 bool saveFileDialog(const char* filterText, const char* defaultExt, std::string& path);
+// The user's documents folder (UTF-8), empty when the system names none.
+std::string documentsFolder();
 
 }  // namespace platform

@@ -10,6 +10,7 @@
 #include "recording/store.h"
 #include "shell/messages.h"
 #include "shell/ui_texts.h"
+#include "shell/file_places.h"
 
 namespace {
 
@@ -152,8 +153,9 @@ int writeTimedCsv(std::FILE* f, std::uint32_t first, std::uint32_t last, std::ui
 }
 
 int exportCsv(std::uint32_t first, std::uint32_t last, std::uint32_t step) {
-    std::string path;
+    std::string path = fileDialogStart(FileKind::Export, "csv");
     if (!platform::saveFileDialog("Export File (*.csv)", "csv", path)) return 0;
+    rememberFileFolder(FileKind::Export, path);
     // Written beside the target and renamed over it only when complete, so a
     // full disc never leaves a truncated export in place of an earlier file.
     ReplaceFile out;

@@ -10,6 +10,7 @@
 #include "platform/window.h"
 #include "recording/replace_file.h"
 #include "shell/messages.h"
+#include "shell/file_places.h"
 
 namespace {
 
@@ -157,8 +158,9 @@ SaveStatus writeRecordingFile(const char* path, int& errorCode) {
 }
 
 int loadRecording() {
-    std::string path;
+    std::string path = fileDialogStart(FileKind::Recording, nullptr);
     if (!platform::openFileDialog(kFilter, kExtension, path)) return kOpenCancelled;
+    rememberFileFolder(FileKind::Recording, path);
     return loadRecordingFrom(path.c_str());
 }
 
@@ -180,8 +182,9 @@ int loadRecordingFrom(const char* path) {
 }
 
 int saveRecording() {
-    std::string path;
+    std::string path = fileDialogStart(FileKind::Recording, kExtension);
     if (!platform::saveFileDialog(kFilter, kExtension, path)) return kSaveCancelled;
+    rememberFileFolder(FileKind::Recording, path);
     int code = 0;
     switch (writeRecordingFile(path.c_str(), code)) {
         case SaveStatus::Saved:

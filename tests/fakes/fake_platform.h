@@ -23,6 +23,7 @@ struct FileDialogCall {
     bool open;
     std::string filter;
     std::string defaultExt;
+    std::string start;  // the path the dialog was asked to start with
 };
 
 struct State {
@@ -39,6 +40,7 @@ struct State {
     int cursorChanges = 0;
     int focusRequests = 0;
     std::string clipboard;               // last copyText()
+    std::string documentsFolder;         // what platform::documentsFolder() answers
     std::map<int, int> timers;           // running timers: id -> period
     std::uint32_t scrollMax = 0, scrollPage = 0, scrollPos = 0;
     bool scrollVisible = false;

@@ -6,6 +6,7 @@
 #include "platform/window.h"
 #include "shell/main_window.h"
 #include "shell/modal_scope.h"
+#include "support/temp_dir.h"
 
 namespace fake {
 
@@ -23,6 +24,9 @@ void modalOpen() {
 }
 
 }  // namespace fake
+
+// Every test program with the fakes keeps its preferences to itself.
+[[maybe_unused]] static const bool kConfigPrivate = !test::privateConfigFolder().empty();
 
 namespace platform {
 
@@ -113,7 +117,7 @@ bool askYesNo(const char* utf8Text, const char*, const char*, const char*) {
 bool openFileDialog(const char* filterText, const char* defaultExt, std::string& path) {
     fake::modalOpen();
     auto& s = fake::state();
-    s.fileDialogs.push_back({true, filterText, defaultExt});
+    s.fileDialogs.push_back({true, filterText, defaultExt, path});
     if (s.fileAnswers.empty()) return false;
     path = s.fileAnswers.front();
     s.fileAnswers.pop_front();
@@ -122,11 +126,13 @@ bool openFileDialog(const char* filterText, const char* defaultExt, std::string&
 bool saveFileDialog(const char* filterText, const char* defaultExt, std::string& path) {
     fake::modalOpen();
     auto& s = fake::state();
-    s.fileDialogs.push_back({false, filterText, defaultExt});
+    s.fileDialogs.push_back({false, filterText, defaultExt, path});
     if (s.fileAnswers.empty()) return false;
     path = s.fileAnswers.front();
     s.fileAnswers.pop_front();
     return !path.empty();
 }
+
+std::string documentsFolder() { return fake::state().documentsFolder; }
 
 }  // namespace platform

@@ -55,4 +55,23 @@ void writeFileBytes(const std::string& path, const std::string& bytes) {
     std::fclose(f);
 }
 
+namespace {
+
+struct PrivateConfig {
+    TempDir dir;
+    PrivateConfig() {
+#ifdef _WIN32
+        _putenv_s("XDG_CONFIG_HOME", dir.path().string().c_str());
+#else
+        setenv("XDG_CONFIG_HOME", dir.path().string().c_str(), 1);
+#endif
+    }
+};
+
+PrivateConfig gPrivateConfig;
+
+}  // namespace
+
+const std::filesystem::path& privateConfigFolder() { return gPrivateConfig.dir.path(); }
+
 }  // namespace test

@@ -27,4 +27,9 @@ private:
 std::string readFileBytes(const std::string& path);
 void writeFileBytes(const std::string& path, const std::string& bytes);
 
+// The per-process folder XDG_CONFIG_HOME points to from start-up on, so that
+// what a test saves without a folder of its own (the dialogs' last folders)
+// never reaches the user's own preferences. Removed at exit.
+const std::filesystem::path& privateConfigFolder();
+
 }  // namespace test

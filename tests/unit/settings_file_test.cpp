@@ -10,6 +10,9 @@
 #include "shell/app_state.h"
 #include "shell/messages.h"
 #include "shell/user_prefs.h"
+#include "shell/file_places.h"
+#include "recording/store.h"
+#include "fakes/fake_platform.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -151,4 +154,36 @@ TEST(ViewPrefs, ReportAndFolderChoicesRoundTripAndBadValuesKeepDefaults) {
         EXPECT_FALSE(p.reportShownOnly) << bad;
     }
     setUserPrefsPath("");
+}
+
+// File dialogs start in the folder their kind was last used in, else in the
+// documents folder when the program lives in its per-user folder; save
+// dialogs propose the recording's start as the name.
+TEST(FilePlaces, StartFolderAndProposedNameByKind) {
+    resetGlobalStateForTests();
+    test::TempDir dir;
+    setUserPrefsPath((dir.path() / "view.conf").string());
+    const std::string docs = (dir.path() / "Dokumente").string();
+    const std::string kept = (dir.path() / "Messungen März").string();
+    std::filesystem::create_directories(docs);
+    std::filesystem::create_directories(kept);
+    fake::state().documentsFolder = docs;
+
+    EXPECT_EQ(recordingNameBase(), "");
+    EXPECT_EQ(fileDialogStart(FileKind::Recording, "udd"), "") << "no folder and nothing to name";
+    gHeader.recordCount = 1;
+    gStore[0] = SampleRecord{};
+    gStore[0].year = 26, gStore[0].month = 3, gStore[0].day = 1, gStore[0].hour = 8, gStore[0].second = 5;
+    EXPECT_EQ(fileDialogStart(FileKind::Export, "csv"), "vantrel-20260301-080005.csv");
+    setDialogsStartInDocuments(true);
+    EXPECT_EQ(fileDialogStart(FileKind::Recording, nullptr), docs + "/");
+    rememberFileFolder(FileKind::Recording, kept + "/a.udd");
+    EXPECT_EQ(fileDialogStart(FileKind::Recording, "udd"), kept + "/vantrel-20260301-080005.udd");
+    EXPECT_EQ(fileDialogStart(FileKind::Picture, "bmp"), docs + "/vantrel-20260301-080005.bmp") << "each kind its own";
+    std::filesystem::remove(kept);
+    EXPECT_EQ(fileDialogStart(FileKind::Recording, nullptr), docs + "/") << "a folder gone is forgotten";
+    setDialogsStartInDocuments(false);
+    fake::state().documentsFolder.clear();
+    setUserPrefsPath("");
+    resetGlobalStateForTests();
 }

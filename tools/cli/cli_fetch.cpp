@@ -30,6 +30,7 @@
 #include "shell/main_window.h"
 #include "shell/messages.h"
 #include "shell/span_dialog.h"
+#include "shell/file_places.h"
 
 namespace cli {
 
@@ -55,7 +56,7 @@ const char kFetchHelp[] =
     "                    (\"5 Stunden\", \"1 Tag\", ... as well). Only the spans the span\n"
     "                    dialog offers at the logger's sample time are fetched.\n"
     "  -o, --output FILE write the recording there (default: vantrel-YYYYMMDD-HHMMSS.udd\n"
-    "                    in the current folder, from the time of the last sample)\n"
+    "                    in the current folder, from the time of the first sample)\n"
     "  --lang en|de      language of the logger's messages (default en)\n"
     "  -q, --quiet       no progress and no summary, only errors\n"
     "  --stall S         end the transfer when no sample arrives for S seconds\n"
@@ -174,17 +175,14 @@ std::filesystem::path pathOf(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-// The name a fetch writes to without -o: the last sample's time, made unique
-// in the current folder.
+// The name a fetch writes to without -o: the recording's start, as the
+// window's Save proposes it, made unique in the current folder.
 std::string defaultOutputName() {
-    const SampleRecord& r = gStore[gHeader.recordCount - 1];
-    char base[64];
-    std::snprintf(base, sizeof base, "vantrel-%04d%02d%02d-%02d%02d%02d", r.year + 2000, r.month, r.day, r.hour,
-                  r.minute, r.second);
-    std::string name = std::string(base) + ".udd";
+    const std::string base = recordingNameBase();
+    std::string name = base + ".udd";
     std::error_code ec;
     for (int k = 2; std::filesystem::exists(pathOf(name), ec) && k < 1000; ++k)
-        name = std::string(base) + "-" + std::to_string(k) + ".udd";
+        name = base + "-" + std::to_string(k) + ".udd";
     return name;
 }
 

@@ -107,6 +107,7 @@ bool askYesNo(const char*, const char*, const char*, const char*) { return false
 // No file dialogs: every file the command line works on is named there.
 bool openFileDialog(const char*, const char*, std::string&) { return false; }
 bool saveFileDialog(const char*, const char*, std::string&) { return false; }
+std::string documentsFolder() { return {}; }
 
 // ---- dialogs --------------------------------------------------------------------
 // The span dialog with the span of the command line pressed: the same opening

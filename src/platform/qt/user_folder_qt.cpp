@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/qt/qt_shell.h"
+#include "shell/file_places.h"
 
 QString qtUserFolder() {
     // $XDG_DATA_HOME/vantreldaq, by default ~/.local/share/vantreldaq.
@@ -31,5 +32,8 @@ bool qtEnterUserFolderIfAsked(int& argc, char** argv) {
     argc = kept;
     if (!asked) return true;
     const QString folder = qtUserFolder();
-    return QDir().mkpath(folder) && QDir::setCurrent(folder);
+    if (!QDir().mkpath(folder) || !QDir::setCurrent(folder)) return false;
+    // The settings folder is hidden and no place for recordings.
+    setDialogsStartInDocuments(true);
+    return true;
 }

@@ -26,6 +26,7 @@
 #include <QSerialPortInfo>
 #include <QSessionManager>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -383,6 +384,12 @@ bool runFileDialog(bool open, const char* filterText, const char* defaultExt, st
     dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilter(QString::fromUtf8(filterText));
     dialog.setDefaultSuffix(QString::fromUtf8(defaultExt));
+    // Where to start: a folder (ending in '/'), a folder and a proposed name,
+    // or a name alone (in the dialog's own folder).
+    const QString start = QFile::decodeName(QByteArray::fromStdString(path));
+    const int slash = static_cast<int>(start.lastIndexOf(QLatin1Char('/')));
+    if (slash >= 0) dialog.setDirectory(start.left(slash + 1));
+    if (!open && slash + 1 < start.size()) dialog.selectFile(start.mid(slash + 1));
     const ModalScope modal;
     if (dialog.exec() != QDialog::Accepted) return false;
     const QStringList files = dialog.selectedFiles();
@@ -640,6 +647,10 @@ bool openFileDialog(const char* filterText, const char* defaultExt, std::string&
 }
 bool saveFileDialog(const char* filterText, const char* defaultExt, std::string& path) {
     return runFileDialog(false, filterText, defaultExt, path);
+}
+
+std::string documentsFolder() {
+    return QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).toStdString();
 }
 
 }  // namespace platform

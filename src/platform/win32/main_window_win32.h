@@ -11,10 +11,4 @@ namespace platform::win32 {
 // The main window, or null before it is made and after it is gone.
 HWND mainWindowHandle();
 
-// The folder the file dialogs open in, until the user picks a file elsewhere
-// (then that file's folder). Empty: Windows' own choice. The program sets the
-// user's Documents when it runs in its per-user folder, which holds only
-// settings.
-void setFileDialogFolder(const std::wstring& folder);
-
 }  // namespace platform::win32

@@ -5,6 +5,8 @@
 // through platform/window.h.
 #include <windows.h>
 #include <commdlg.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <climits>
@@ -244,14 +246,21 @@ std::wstring win32Filter(const char* filterText) {
     return filter;
 }
 
-std::wstring gDialogFolder;  // see setFileDialogFolder
 
 bool runFileDialog(bool open, const char* filterText, const char* defaultExt, std::string& path) {
     const std::wstring filter = win32Filter(filterText);
     std::string ext = defaultExt != nullptr ? defaultExt : "";
     if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
     const std::wstring wideExt = widen(ext);
+    // Where to start: a folder (ending in a separator), a folder and a
+    // proposed name, or a name alone.
+    std::wstring start = widen(path);
+    std::replace(start.begin(), start.end(), L'/', L'\\');
+    const std::size_t slash = start.find_last_of(L'\\');
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : start.substr(0, slash + 1);
+    const std::wstring proposed = slash == std::wstring::npos ? start : start.substr(slash + 1);
     std::vector<wchar_t> name(32768, L'\0');
+    if (!open && proposed.size() < name.size()) std::copy(proposed.begin(), proposed.end(), name.begin());
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = gWindow;
@@ -260,7 +269,7 @@ bool runFileDialog(bool open, const char* filterText, const char* defaultExt, st
     ofn.lpstrFile = name.data();
     ofn.nMaxFile = static_cast<DWORD>(name.size());
     ofn.lpstrDefExt = wideExt.empty() ? nullptr : wideExt.c_str();
-    ofn.lpstrInitialDir = gDialogFolder.empty() ? nullptr : gDialogFolder.c_str();
+    ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
                 (open ? OFN_FILEMUSTEXIST : OFN_OVERWRITEPROMPT);
     BOOL ok = FALSE;
@@ -269,7 +278,6 @@ bool runFileDialog(bool open, const char* filterText, const char* defaultExt, st
         ok = open ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
     }
     if (!ok) return false;
-    if (!gDialogFolder.empty() && ofn.nFileOffset > 0) gDialogFolder.assign(name.data(), ofn.nFileOffset - 1);
     path = narrow(name.data());
     return true;
 }
@@ -504,12 +512,20 @@ bool saveFileDialog(const char* filterText, const char* defaultExt, std::string&
     return runFileDialog(false, filterText, defaultExt, path);
 }
 
+std::string documentsFolder() {
+    PWSTR known = nullptr;
+    std::string folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &known)) && known != nullptr)
+        folder = narrow(known);
+    CoTaskMemFree(known);
+    return folder;
+}
+
 }  // namespace platform
 
 namespace platform::win32 {
 
 HWND mainWindowHandle() { return gWindow; }
 
-void setFileDialogFolder(const std::wstring& folder) { gDialogFolder = folder; }
 
 }  // namespace platform::win32
