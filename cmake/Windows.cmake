@@ -57,7 +57,7 @@ if(VANTREL_WIN_TESTS)
   # transfer_link, cli_*), and the POSIX clock's own test.
   set(VANTREL_WIN_UNIT_TESTS
     bmp chart_navigation chart_reading chart_renderer csv_export event messages
-    port_select print protocol recording_file replace_file report screen_dump set_time
+    port_select port_table print protocol recording_file replace_file report screen_dump set_time
     settings_file shell span_dialog timestamps transfer)
   foreach(name ${VANTREL_WIN_UNIT_TESTS})
     add_executable(${name}_test tests/unit/${name}_test.cpp)
