@@ -31,7 +31,10 @@ const char kPortsHelp[] =
     "Shows which device each port number COM1..COM8 means, one line per port:\n"
     "  the number, the device path (- for none), present / missing / none, and\n"
     "  where the mapping comes from (VANTREL_COM<n>, ports.conf, or automatic)\n"
-    "  with the USB product name when the kernel knows it.\n";
+    "  with the device's name when the system knows it (the USB product name,\n"
+    "  or on Windows the Device Manager's). Numbers up to COM256 that lead to a\n"
+    "  device of their own (an override, or on Windows a port of that name)\n"
+    "  follow.\n";
 
 const char kInfoHelp[] =
     "Usage: vantreldaq-cli info FILE.udd [--lang en|de]\n"
@@ -154,6 +157,10 @@ int commandPorts(int argc, char** argv) {
 
     for (int n = platform::kFirstSerialPort; n <= platform::kLastSerialPort; ++n) {
         const platform::SerialPortInfo info = platform::serialPortInfo(n);
+        // Above the menu's numbers, only those that lead somewhere of their own.
+        if (n > platform::kLastMenuSerialPort &&
+            (info.path.empty() || (info.source == platform::SerialSource::Automatic && !info.present)))
+            continue;
         const char* state = info.path.empty() ? "none" : (info.present ? "present" : "missing");
         std::string note;
         if (info.source == platform::SerialSource::Environment) {

@@ -46,7 +46,7 @@ const char kFetchHelp[] =
     "the newest of them is stamped with the local time of the confirmation and\n"
     "each earlier one a sample time before, also when fewer arrive.\n"
     "\n"
-    "  --port N          1..8 (or COM1..COM8); see vantreldaq-cli ports\n"
+    "  --port N          1..256 (or COM1..COM256); see vantreldaq-cli ports\n"
     "  --span SPAN       the span by its English or German name or its index:\n"
     "                      0 \"2 minutes\"   1 \"5 minutes\"   2 \"10 minutes\"  3 \"20 minutes\"\n"
     "                      4 \"50 minutes\"  5 \"1 hour\"      6 \"2 hours\"     7 \"5 hours\"\n"
@@ -243,7 +243,7 @@ int commandFetch(int argc, char** argv) {
     if (!args.has("--port")) return usage("which port? give --port N");
     if (!args.has("--span")) return usage("which span? give --span NAME");
     int port = 0;
-    if (!parsePort(args.value("--port"), port)) return usage("--port needs 1..8, not \"" + args.value("--port") + "\"");
+    if (!parsePort(args.value("--port"), port)) return usage("--port needs 1..256 (COM1..COM256), not \"" + args.value("--port") + "\"");
     if (args.has("--lang")) {
         std::uint16_t language = English;
         if (!parseLanguage(args.value("--lang"), language))
