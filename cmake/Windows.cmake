@@ -14,6 +14,7 @@ file(GLOB VANTREL_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 # headers instead.
 set(VANTREL_WIN32_WINDOW_SOURCES
   ${PROJECT_SOURCE_DIR}/src/platform/win32/window_win32.cpp
+  ${PROJECT_SOURCE_DIR}/src/platform/win32/port_tips_win32.cpp
   ${PROJECT_SOURCE_DIR}/src/platform/win32/dialogs_platform_win32.cpp
   ${PROJECT_SOURCE_DIR}/src/platform/win32/printer_win32.cpp
   ${PROJECT_SOURCE_DIR}/src/platform/win32/screen_win32.cpp)

@@ -160,3 +160,85 @@ INSTANTIATE_TEST_SUITE_P(Files, WindowProgram,
                          [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// The text of the visible tool tip of process pid; empty when none shows.
+std::string shownTip(DWORD pid) {
+    struct Search {
+        DWORD pid;
+        std::string text;
+    } search{pid, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            wchar_t cls[64] = {};
+            GetClassNameW(hwnd, cls, 64);
+            if (owner != s.pid || !IsWindowVisible(hwnd) || std::wstring(cls) != L"tooltips_class32") return TRUE;
+            wchar_t text[256] = {};
+            SendMessageW(hwnd, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+            s.text = narrow(text);
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.text;
+}
+
+void press(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> in;
+    auto add = [&in](WORD k, DWORD flags) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = k;
+        i.ki.dwFlags = flags;
+        in.push_back(i);
+    };
+    for (WORD k : keys) add(k, 0);
+    for (auto k = keys.end(); k != keys.begin();) add(*--k, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+
+// The Communication menu's COM items, highlighted from the keyboard, say
+// which device each number stands for.
+TEST(WindowProgramMenu, ComItemsTellTheirDevice) {
+    const std::wstring exe = besideTest(L"vantreldaq.exe");
+    if (GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no vantreldaq.exe";
+    wchar_t tmp[MAX_PATH];
+    GetTempPathW(MAX_PATH, tmp);
+    _putenv_s("VANTREL_COM2", "COM7");  // inherited by the program
+    std::wstring command = L"\"" + exe + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, tmp, &si, &pi));
+    _putenv_s("VANTREL_COM2", "");
+    HWND main = nullptr;
+    std::string tip;
+    for (int i = 0; i < 300 && tip.empty(); ++i) {
+        Sleep(100);
+        const wintest::ProgramWindows found = wintest::programWindows(pi.dwProcessId);
+        for (HWND box : found.dialogs) PostMessageW(box, WM_COMMAND, IDOK, 0);  // a port not there
+        if ((main = found.main) == nullptr || !found.dialogs.empty()) continue;
+        if (found.menu == nullptr) {
+            SetForegroundWindow(main);
+            press({VK_MENU, 'C'});  // Communication, COM 1 highlighted
+            continue;
+        }
+        press({VK_DOWN});  // COM 2
+        Sleep(200);
+        tip = shownTip(pi.dwProcessId);
+    }
+    EXPECT_EQ(tip, "COM7 [VANTREL_COM2]");
+    press({VK_ESCAPE});
+    press({VK_ESCAPE});
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
+    if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    DeleteFileW((std::wstring(tmp) + L"DAQSetup.cnf").c_str());
+}
+
+}  // namespace
