@@ -91,6 +91,10 @@ if(VANTREL_WIN_TESTS)
   target_sources(dialogs_win32_test PRIVATE ${VANTREL_WIN32_DIALOG_SOURCES} ${VANTREL_WIN32_RESOURCES})
   target_include_directories(dialogs_win32_test PRIVATE ${PROJECT_SOURCE_DIR}/resources/windows)
   target_link_libraries(dialogs_win32_test PRIVATE comctl32)
+  # The command line's console output, in-process and through the program.
+  target_sources(cli_console_test PRIVATE
+    ${PROJECT_SOURCE_DIR}/tools/cli/cli_os_win32.cpp ${PROJECT_SOURCE_DIR}/tools/cli/cli_util.cpp)
+  target_include_directories(cli_console_test PRIVATE ${PROJECT_SOURCE_DIR}/tools/cli)
   add_custom_target(windows_tests)
   list(TRANSFORM VANTREL_WIN_UNIT_TESTS APPEND _test OUTPUT_VARIABLE VANTREL_WIN_TEST_TARGETS)
   add_dependencies(windows_tests ${VANTREL_WIN_TEST_TARGETS} ${VANTREL_WIN32_TEST_TARGETS})

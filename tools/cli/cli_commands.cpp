@@ -97,7 +97,7 @@ const char kSetTimeHelp[] =
 
 bool wantsHelp(const ParsedArgs& args, const char* help) {
     if (!args.help) return false;
-    std::fputs(help, stdout);
+    emit(stdout, help);
     return true;
 }
 
@@ -174,7 +174,7 @@ int commandPorts(int argc, char** argv) {
                       note.c_str());
         std::string text = line;
         while (!text.empty() && text.back() == ' ') text.pop_back();
-        std::printf("%s\n", text.c_str());
+        say("%s\n", text.c_str());
     }
     return finishStdout();
 }
@@ -190,24 +190,24 @@ int commandInfo(int argc, char** argv) {
     const RecordingHeader& h = gHeader;
     const std::uint16_t sampleTime = loadSampleTime();
     const ValueStats stats = valueStats(gStore, h.recordCount);
-    std::printf("File:          %s\n", path.c_str());
-    std::printf("Sample time:   %s s\n", formatSampleTime(sampleTime).text);
+    say("File:          %s\n", path.c_str());
+    say("Sample time:   %s s\n", formatSampleTime(sampleTime).text);
     if (h.spanIndex < kSpanCount) {
-        std::printf("Span:          %s (index %u)\n", spanLabel(h.spanIndex).c_str(), static_cast<unsigned>(h.spanIndex));
+        say("Span:          %s (index %u)\n", spanLabel(h.spanIndex).c_str(), static_cast<unsigned>(h.spanIndex));
     } else {
-        std::printf("Span:          unknown (index %u)\n", static_cast<unsigned>(h.spanIndex));
+        say("Span:          unknown (index %u)\n", static_cast<unsigned>(h.spanIndex));
     }
-    std::printf("Records:       %u\n", static_cast<unsigned>(h.recordCount));
-    std::printf("First sample:  %s\n", formatStamp(gStore[0]).c_str());
-    std::printf("Last sample:   %s\n", formatStamp(gStore[h.recordCount - 1]).c_str());
+    say("Records:       %u\n", static_cast<unsigned>(h.recordCount));
+    say("First sample:  %s\n", formatStamp(gStore[0]).c_str());
+    say("Last sample:   %s\n", formatStamp(gStore[h.recordCount - 1]).c_str());
     if (stats.readings > 0) {
-        std::printf("Readings:      %u (min %u, max %u, mean %.2f)\n", stats.readings,
+        say("Readings:      %u (min %u, max %u, mean %.2f)\n", stats.readings,
                     static_cast<unsigned>(stats.minimum), static_cast<unsigned>(stats.maximum), stats.mean);
     } else {
-        std::printf("Readings:      0\n");
+        say("Readings:      0\n");
     }
-    std::printf("Markers:       %u\n", stats.markers);
-    std::printf("Gaps:          %u\n", stats.gaps);
+    say("Markers:       %u\n", stats.markers);
+    say("Gaps:          %u\n", stats.gaps);
     return finishStdout();
 }
 
@@ -377,7 +377,7 @@ int commandSetTime(int argc, char** argv) {
         complain("%s: %s: %s", output.c_str(), messageTextPtr(84), std::strerror(code != 0 ? code : EIO));
         return ExitFailure;
     }
-    std::printf("%s: %u records, %s .. %s\n", output.c_str(), static_cast<unsigned>(gHeader.recordCount),
+    say("%s: %u records, %s .. %s\n", output.c_str(), static_cast<unsigned>(gHeader.recordCount),
                 formatStamp(gStore[0]).c_str(), formatStamp(gStore[gHeader.recordCount - 1]).c_str());
     return finishStdout();
 }
