@@ -203,8 +203,10 @@ TEST(ChartReadingProgram, ReadoutWheelKeysAndMenuInTheRealWindow) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
+    _putenv_s("VANTREL_COM2", "COM7");  // for the COM items' tips
     ASSERT_TRUE(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                dir.path().wstring().c_str(), &si, &pi));  // DAQSetup.cnf goes there
+    _putenv_s("VANTREL_COM2", "");
     std::unique_ptr<PROCESS_INFORMATION, void (*)(PROCESS_INFORMATION*)> ended(&pi, [](PROCESS_INFORMATION* p) {
         if (WaitForSingleObject(p->hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(p->hProcess, 1);
         CloseHandle(p->hThread);
@@ -317,6 +319,15 @@ TEST(ChartReadingProgram, ReadoutWheelKeysAndMenuInTheRealWindow) {
         const std::string chosen = peaks ? "show-peaks=1" : "show-peaks=0";
         EXPECT_TRUE(waitFor([&] { return test::readFileBytes(prefs).find(chosen) != std::string::npos; })) << chosen;
     }
+    // The Communication menu from the keyboard: COM 2's tip names its device.
+    SetForegroundWindow(main);
+    press({VK_MENU, 'C'});
+    ASSERT_TRUE(waitFor([&] { return wintest::programWindows(pi.dwProcessId).menu != nullptr; }));
+    press({VK_DOWN});
+    EXPECT_TRUE(waitFor([&] { return wintest::shownToolTip(pi.dwProcessId) == "COM7 [VANTREL_COM2]"; }))
+        << wintest::shownToolTip(pi.dwProcessId);
+    press({VK_ESCAPE});
+    press({VK_ESCAPE});
 
     PostMessageW(main, WM_CLOSE, 0, 0);
     DWORD code = 1234;

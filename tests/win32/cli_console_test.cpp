@@ -45,10 +45,8 @@ TEST(CliConsole, ProgressRedrawsInPlaceAndTextsArriveWhole) {
     const HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                        &inherit, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(console, INVALID_HANDLE_VALUE);
-    // A console in a code page that cannot say "ä": only characters get there.
-    SetConsoleOutputCP(850);
-
-    // In this process: the program's own stream set-up, stderr on the console.
+    // In this process: the program's own stream set-up, then a console code
+    // page that cannot say "ä" as UTF-8 bytes: only characters get there.
     SetStdHandle(STD_ERROR_HANDLE, console);
     cli::os::prepareStreams();
     SetConsoleOutputCP(850);
@@ -83,13 +81,9 @@ TEST(CliConsole, ProgressRedrawsInPlaceAndTextsArriveWhole) {
     PROCESS_INFORMATION pi{};
     ASSERT_TRUE(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi));
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
     bool found = false;
     for (int y = 2; y < 20 && !found; ++y) found = row(console, y) == "File:          " + file;
     EXPECT_TRUE(found) << row(console, 2);
-    std::fclose(screen);
-    CloseHandle(console);
     DeleteFileW(widen(file).c_str());
     RemoveDirectoryW(widen(folder).c_str());
 }

@@ -38,60 +38,26 @@ TEST(SerialWin32, PortsWithoutADeviceFailToOpenWithTheirReason) {
 }
 
 // Stands in for the serial drivers: the registry's list of ports holds the
-// given ones only, until the end of the test.
-class ListedPorts {
-public:
-    explicit ListedPorts(const std::vector<int>& numbers) {
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr, REG_OPTION_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, &key_, nullptr) != ERROR_SUCCESS)
-            return;
-        for (;;) {
-            wchar_t name[256];
-            DWORD nameLength = 256;
-            wchar_t data[64] = {};
-            DWORD size = sizeof data - sizeof(wchar_t);
-            if (RegEnumValueW(key_, 0, name, &nameLength, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) !=
-                ERROR_SUCCESS)
-                break;
-            saved_.emplace_back(name, data);
-            RegDeleteValueW(key_, name);
-        }
-        for (const int n : numbers) {
-            const std::wstring name = L"\\Device\\VantrelTest" + std::to_wstring(n);
-            const std::wstring data = L"COM" + std::to_wstring(n);
-            RegSetValueExW(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                           static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-            added_.push_back(name);
-        }
+// given ones only. Wine makes the list anew when its server starts.
+bool listPorts(const std::vector<int>& numbers) {
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM");
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr, REG_OPTION_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    for (const int n : numbers) {
+        const std::wstring name = L"\\Device\\Serial" + std::to_wstring(n - 1), data = L"COM" + std::to_wstring(n);
+        RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
     }
-    ~ListedPorts() {
-        if (key_ == nullptr) return;
-        for (const std::wstring& name : added_) RegDeleteValueW(key_, name.c_str());
-        for (const auto& [name, data] : saved_)
-            RegSetValueExW(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                           static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(key_);
-    }
-    bool ok() const { return key_ != nullptr; }
-
-private:
-    HKEY key_ = nullptr;
-    std::vector<std::pair<std::wstring, std::wstring>> saved_;
-    std::vector<std::wstring> added_;
-};
-
-void writeText(const std::string& path, const std::string& text) {
-    std::FILE* f = _wfopen(std::wstring(path.begin(), path.end()).c_str(), L"wb");
-    ASSERT_NE(f, nullptr) << path;
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
+    RegCloseKey(key);
+    return true;
 }
 
 TEST(SerialWin32, ListedPortsKeepTheirNumbersAndAdaptersAboveCom8FillTheGaps) {
     const std::string conf = platform::serialOverrideFile();
     ASSERT_NE(conf.find("\\VantrelDAQ\\ports.conf"), std::string::npos) << conf;
-    ListedPorts listed({15, 3, 12});
-    ASSERT_TRUE(listed.ok());
+    ASSERT_TRUE(listPorts({15, 3, 12}));
     const std::string com3 = "\\\\.\\COM3", com12 = "\\\\.\\COM12", com15 = "\\\\.\\COM15";
     EXPECT_EQ(platform::serialDevicePath(1), com12);
     EXPECT_EQ(platform::serialDevicePath(2), com15);
@@ -105,7 +71,10 @@ TEST(SerialWin32, ListedPortsKeepTheirNumbersAndAdaptersAboveCom8FillTheGaps) {
 
     // ports.conf pins COM3 on 1: the others move up into the free numbers.
     CreateDirectoryW(std::wstring(conf.begin(), conf.end() - 11).c_str(), nullptr);
-    writeText(conf, "# test\r\ncom1 = COM3\r\n");
+    std::FILE* f = _wfopen(std::wstring(conf.begin(), conf.end()).c_str(), L"wb");
+    ASSERT_NE(f, nullptr) << conf;
+    std::fputs("# test\r\ncom1 = COM3\r\n", f);
+    std::fclose(f);
     EXPECT_EQ(platform::serialDevicePath(1), com3);
     EXPECT_EQ(platform::serialPortDescription(1), "COM3 [ports.conf]");
     EXPECT_EQ(platform::serialDevicePath(2), com12);
@@ -117,6 +86,7 @@ TEST(SerialWin32, ListedPortsKeepTheirNumbersAndAdaptersAboveCom8FillTheGaps) {
     EXPECT_EQ(platform::serialDevicePath(3), com3) << "COM3 is free again, and keeps its number";
     _putenv_s("VANTREL_COM1", "");
     DeleteFileW(std::wstring(conf.begin(), conf.end()).c_str());
+    listPorts({1});  // as Wine lists the COM1 the live cases use
 }
 
 TEST(SerialWin32, ThePortIsExclusiveAndAStopEndsABlockedReadAndWrite) {
