@@ -70,7 +70,8 @@ TEST(SerialWin32, ListedPortsKeepTheirNumbersAndAdaptersAboveCom8FillTheGaps) {
     EXPECT_EQ(platform::serialPortDescription(4), "") << "nothing there";
 
     // ports.conf pins COM3 on 1: the others move up into the free numbers.
-    CreateDirectoryW(std::wstring(conf.begin(), conf.end() - 11).c_str(), nullptr);
+    const std::wstring folder(conf.begin(), conf.end() - 11);
+    const bool made = CreateDirectoryW(folder.c_str(), nullptr) != FALSE;  // removed again: not ours
     std::FILE* f = _wfopen(std::wstring(conf.begin(), conf.end()).c_str(), L"wb");
     ASSERT_NE(f, nullptr) << conf;
     std::fputs("# test\r\ncom1 = COM3\r\n", f);
@@ -86,6 +87,7 @@ TEST(SerialWin32, ListedPortsKeepTheirNumbersAndAdaptersAboveCom8FillTheGaps) {
     EXPECT_EQ(platform::serialDevicePath(3), com3) << "COM3 is free again, and keeps its number";
     _putenv_s("VANTREL_COM1", "");
     DeleteFileW(std::wstring(conf.begin(), conf.end()).c_str());
+    if (made) RemoveDirectoryW(folder.c_str());
     listPorts({1});  // as Wine lists the COM1 the live cases use
 }
 
