@@ -14,6 +14,7 @@ file(GLOB VANTREL_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 # headers instead.
 set(VANTREL_WIN32_WINDOW_SOURCES
   ${PROJECT_SOURCE_DIR}/src/platform/win32/window_win32.cpp
+  ${PROJECT_SOURCE_DIR}/src/platform/win32/port_tips_win32.cpp
   ${PROJECT_SOURCE_DIR}/src/platform/win32/dialogs_platform_win32.cpp
   ${PROJECT_SOURCE_DIR}/src/platform/win32/printer_win32.cpp
   ${PROJECT_SOURCE_DIR}/src/platform/win32/screen_win32.cpp)
@@ -57,7 +58,7 @@ if(VANTREL_WIN_TESTS)
   # transfer_link, cli_*), and the POSIX clock's own test.
   set(VANTREL_WIN_UNIT_TESTS
     bmp chart_navigation chart_reading chart_renderer csv_export event messages
-    port_select print protocol recording_file replace_file report screen_dump set_time
+    port_select port_table print protocol recording_file replace_file report screen_dump set_time
     settings_file shell span_dialog timestamps transfer)
   foreach(name ${VANTREL_WIN_UNIT_TESTS})
     add_executable(${name}_test tests/unit/${name}_test.cpp)
@@ -90,6 +91,10 @@ if(VANTREL_WIN_TESTS)
   target_sources(dialogs_win32_test PRIVATE ${VANTREL_WIN32_DIALOG_SOURCES} ${VANTREL_WIN32_RESOURCES})
   target_include_directories(dialogs_win32_test PRIVATE ${PROJECT_SOURCE_DIR}/resources/windows)
   target_link_libraries(dialogs_win32_test PRIVATE comctl32)
+  # The command line's console output, in-process and through the program.
+  target_sources(cli_console_test PRIVATE
+    ${PROJECT_SOURCE_DIR}/tools/cli/cli_os_win32.cpp ${PROJECT_SOURCE_DIR}/tools/cli/cli_util.cpp)
+  target_include_directories(cli_console_test PRIVATE ${PROJECT_SOURCE_DIR}/tools/cli)
   add_custom_target(windows_tests)
   list(TRANSFORM VANTREL_WIN_UNIT_TESTS APPEND _test OUTPUT_VARIABLE VANTREL_WIN_TEST_TARGETS)
   add_dependencies(windows_tests ${VANTREL_WIN_TEST_TARGETS} ${VANTREL_WIN32_TEST_TARGETS})

@@ -168,6 +168,19 @@ wine "$WCLI" export "$FOLDER\\stamped.udd" -o "$FOLDER\\win.csv" >/dev/null 2>&1
 check "Windows export: the same values, \\n line ends" same_csv_body linux.csv "$FOLDER/win.csv"
 wine "$WCLI" info "$FOLDER\\stamped.udd" >info.txt 2>&1 || true
 check "Windows info reads the file" grep -q "^Records: *6000" info.txt
+# A USB adapter on COM12 (Wine maps it onto the same logger): COM1 keeps its
+# number, COM12 is dealt to the first free one (which depends on the built-in
+# ports Wine maps besides), and both names reach it.
+wine reg add 'HKLM\Software\Wine\Ports' /v COM12 /t REG_SZ /d "$PTS" /f >/dev/null 2>&1
+wineserver -k
+wineserver -p >/dev/null 2>&1 </dev/null &
+wine "$WCLI" ports >ports.txt 2>&1 || true
+DEALT=$(sed -nE 's/^([1-8])  \\\\\.\\COM12 +present.*/\1/p' ports.txt)
+check "Windows ports: COM1 keeps its number" grep -qE '^1  \\\\\.\\COM1 +present' ports.txt
+check "Windows ports: COM12 is dealt to a free number below COM9 (COM${DEALT:-?})" test -n "$DEALT"
+check "Windows CLI fetch over COM${DEALT:-?}, that is COM12" wine "$WCLI" fetch --port "${DEALT:-0}" --span "10 minutes" --quiet -o com12.udd
+check "Windows CLI fetch with --port COM12" wine "$WCLI" fetch --port COM12 --span "10 minutes" --quiet -o com12b.udd
+wine reg delete 'HKLM\Software\Wine\Ports' /v COM12 /f >/dev/null 2>&1
 # The line hangs up mid-transfer: the samples that came are kept, as on Linux.
 start_sim --sample-time 10 --length 20000 --hangup-after 3000
 rc=0

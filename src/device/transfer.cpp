@@ -28,6 +28,7 @@
 #include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "shell/messages.h"
+#include "shell/span_dialog.h"
 #include "shell/ui_texts.h"
 
 DeviceWaits gDeviceWaits;
@@ -324,6 +325,34 @@ std::string spanFetchDescription(int spanIndex, std::uint16_t sampleTime) {
     const std::uint64_t coveredSeconds = std::uint64_t{n} * sampleTime / 100 / 60 * 60;
     return formatText(uiText(UiText::SpanFetchPartial), groupedNumber(n).c_str(),
                       formatDuration(coveredSeconds).c_str(), approximateDuration(fetchSeconds).c_str());
+}
+
+std::string spanDisabledReason(int spanIndex, std::uint16_t sampleTime) {
+    if (spanIndex < 0 || spanIndex >= kSpanCount || sampleTime == 0) return std::string();
+    const auto i = static_cast<std::size_t>(spanIndex);
+    auto offered = [i](int t) { return spanButtonsEnabled(static_cast<std::uint16_t>(t))[i]; };
+    if (offered(sampleTime)) return std::string();
+    // The nearest sample times either side that offer the row; the rule
+    // itself stays spanButtonsEnabled's alone.
+    int above = 0;
+    for (int t = sampleTime + 1; t <= 0xFFFF && above == 0; ++t)
+        if (offered(t)) above = t;
+    int below = 0;
+    for (int t = sampleTime - 1; t >= 1 && below == 0; --t)
+        if (offered(t)) below = t;
+    const std::string now = formatSampleTime(sampleTime).text;
+    if (above != 0)
+        return formatText(uiText(UiText::SpanNeedsLongerSampleTime), now.c_str(),
+                          formatSampleTime(static_cast<std::uint16_t>(above)).text);
+    if (below == 0) return std::string();  // offered at no sample time
+    const bool onlyThere = below == 1 || !offered(below - 1);
+    return formatText(uiText(onlyThere ? UiText::SpanNeedsExactSampleTime : UiText::SpanNeedsShorterSampleTime),
+                      now.c_str(), formatSampleTime(static_cast<std::uint16_t>(below)).text);
+}
+
+std::string spanButtonTip(int spanIndex, std::uint16_t sampleTime) {
+    std::string reason = spanDisabledReason(spanIndex, sampleTime);
+    return reason.empty() ? spanFetchDescription(spanIndex, sampleTime) : reason;
 }
 
 void queueCode(std::uint16_t code) {

@@ -95,6 +95,13 @@ bool spanCutByStore(int spanIndex, std::uint16_t sampleTime);
 // many samples, how long they take over the line, and, where the store cannot
 // take the whole span, how much of it will come.
 std::string spanFetchDescription(int spanIndex, std::uint16_t sampleTime);
+// Why span row spanIndex is not offered at sampleTime: the sample time it needs
+// (at most, at least or exactly, the nearest one that offers it); empty when
+// the row is offered.
+std::string spanDisabledReason(int spanIndex, std::uint16_t sampleTime);
+// The tip of span row spanIndex: spanDisabledReason for a row not offered,
+// else spanFetchDescription. Both span dialogs show it.
+std::string spanButtonTip(int spanIndex, std::uint16_t sampleTime);
 // "about 7 min", "about 40 s", "about 1 h 12 min" in the current language.
 std::string approximateDuration(std::uint64_t seconds);
 // The progress window's detail line: "412,300 of 1,036,800 samples, about

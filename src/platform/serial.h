@@ -1,22 +1,28 @@
 // Serial ports for the core: which device each of the user's port numbers
-// (COM1..COM8) means, and opening, reading, writing and closing one port.
+// (COM1..COM256) means, and opening, reading, writing and closing one port.
 // Implemented for POSIX in platform/posix/serial_posix.cpp and for Windows in
 // platform/win32/serial_win32.cpp (where COM<n> is the device \\.\COM<n>).
 //
 // Rules for this header: no Qt or POSIX types.
 //
-// Port numbers. COM1..COM8 stay the user's names; each resolves to a device
-// path, first match wins:
+// Port numbers. COM1..COM8 are the numbers of the menu and the settings;
+// COM1..COM256 can be named (the command line's --port). Each number resolves
+// to a device path, first match wins:
 //   1. the environment variable VANTREL_COM<n> (e.g. VANTREL_COM3=/dev/pts/4);
 //   2. a line "COM<n>=<path>" in the per-user file serialOverrideFile()
-//      ($XDG_CONFIG_HOME/vantreldaq/ports.conf, else ~/.config/vantreldaq/ports.conf);
-//   3. the automatic list: the serial devices present, in the order
-//      /dev/ttyUSB0.., /dev/ttyACM0.., /dev/ttyS0.. (numerically; a built-in
-//      /dev/ttyS<k> only when the kernel found a UART behind it), leaving out
-//      the devices that an override already names, dealt out to the COM
-//      numbers without an override in rising order.
-// An override of "none" leaves that COM number without a device. Numbers
-// outside 1..8 have no device.
+//      (Linux: $XDG_CONFIG_HOME/vantreldaq/ports.conf, else
+//      ~/.config/vantreldaq/ports.conf; Windows: %APPDATA%\VantrelDAQ\ports.conf,
+//      where "COM12" stands for \\.\COM12);
+//   3. the serial devices present, dealt out to COM1..COM8 without an override
+//      (device/port_table.h), leaving out the devices an override names:
+//      Linux lists /dev/ttyUSB0.., /dev/ttyACM0.., /dev/ttyS0.. (numerically;
+//      a built-in /dev/ttyS<k> only when the kernel found a UART behind it) and
+//      deals them out in that order; Windows lists the ports it knows
+//      (HKLM\HARDWARE\DEVICEMAP\SERIALCOMM): COM1..COM8 keep their number, the
+//      others take the free numbers, lowest first. A number above 8 means its
+//      override, else (Windows) its own COM<n>.
+// An override of "none" leaves that COM number without a device. On Windows a
+// number the rules leave without a device still names \\.\COM<n> (missing).
 //
 // Threads. The port-number functions read the environment and the override
 // file: call them from one thread at a time (the user-interface thread). The
@@ -32,7 +38,8 @@ namespace platform {
 
 // ---- port numbers -------------------------------------------------------------
 inline constexpr int kFirstSerialPort = 1;
-inline constexpr int kLastSerialPort = 8;
+inline constexpr int kLastMenuSerialPort = 8;  // the menu's and the settings' numbers
+inline constexpr int kLastSerialPort = 256;    // the highest number that can be named
 
 // Where the device path of a port number came from.
 enum class SerialSource { None, Environment, File, Automatic };
@@ -41,7 +48,8 @@ struct SerialPortInfo {
     std::string path;     // device COM<n> resolves to; empty when it resolves to none
     SerialSource source;  // which rule gave the path
     bool present;         // the path names an existing character device
-    std::string product;  // USB product name when the kernel knows it, else empty
+    std::string product;  // USB product name (Linux) or the Device Manager's name
+                          // (Windows) when the system knows it, else empty
 };
 
 // Resolves port n by the rules above.
@@ -52,7 +60,9 @@ std::string serialDevicePath(int port);
 bool serialPortPresent(int port);
 // One short line for showing a user which device port n means, without words of
 // any language: "/dev/ttyUSB0 (FT232R USB UART)", "/dev/pts/4 [VANTREL_COM3]",
-// "/dev/pts/4 [ports.conf]"; empty when the port resolves to no device.
+// "/dev/pts/4 [ports.conf]"; on Windows the Device Manager's name, else the
+// port's: "USB Serial Port (COM12)", "COM12 [ports.conf]". Empty when the port
+// resolves to no device (on Windows also: to none that is there).
 std::string serialPortDescription(int port);
 
 // The per-user override file (it need not exist).

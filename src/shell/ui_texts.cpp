@@ -66,6 +66,15 @@ constexpr UiTextPair kUiTexts[] = {
     {UiText::NoSampleTimeReported,
         "The logger answered but did not report its sample time.\nTransmission of data not possible!",
         "Der Logger hat geantwortet, aber keine Abtastzeit gemeldet.\nDatenübertragung nicht möglich!"},
+    {UiText::SpanNeedsShorterSampleTime,
+        "Not offered at the logger's sample time of %s s:\nthis span needs a sample time of %s s or less.",
+        "Bei der Abtastzeit des Loggers von %s s nicht möglich:\ndiese Spanne braucht eine Abtastzeit von %s s oder weniger."},
+    {UiText::SpanNeedsLongerSampleTime,
+        "Not offered at the logger's sample time of %s s:\nthis span needs a sample time of %s s or more.",
+        "Bei der Abtastzeit des Loggers von %s s nicht möglich:\ndiese Spanne braucht eine Abtastzeit von %s s oder mehr."},
+    {UiText::SpanNeedsExactSampleTime,
+        "Not offered at the logger's sample time of %s s:\nthis span needs a sample time of exactly %s s.",
+        "Bei der Abtastzeit des Loggers von %s s nicht möglich:\ndiese Spanne braucht eine Abtastzeit von genau %s s."},
 };
 
 constexpr bool inEnumOrder() {

@@ -49,6 +49,11 @@ enum class UiText {
     QuestionNo,
     NoSampleTimeReported,
 
+    // The span dialog: why a span is not offered at the logger's sample time
+    SpanNeedsShorterSampleTime,  // %s s now, %s s or less
+    SpanNeedsLongerSampleTime,   // %s s now, %s s or more
+    SpanNeedsExactSampleTime,    // %s s now, exactly %s s
+
     // Add new blocks above this line, each under a comment naming its feature.
     Count_  // keep last
 };

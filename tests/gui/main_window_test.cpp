@@ -514,6 +514,7 @@ struct SpanDialogView {
     QString sampleTime;
     QString title, group, label, ok, cancel;
     QStringList tabChain;  // from the OK button, the widgets Tab can reach
+    std::string firstTip;  // of "2 minutes"
 };
 
 SpanDialogView readSpanDialog(QWidget* dialog) {
@@ -521,6 +522,7 @@ SpanDialogView readSpanDialog(QWidget* dialog) {
     for (int id = 1001; id <= 1014; ++id) {
         auto* b = dialog->findChild<QRadioButton*>(QString::number(id));
         v.enabled += (b && b->isEnabled()) ? '1' : '0';
+        if (b && id == 1001) v.firstTip = b->toolTip().toStdString();
         if (b && b->isChecked()) v.checked = id;
     }
     if (auto* f = dialog->findChild<QLineEdit*>("1016")) v.sampleTime = f->text();
@@ -563,6 +565,8 @@ TEST_F(MainWindowTest, SpanDialogEnablesByTheSampleTime) {
         EXPECT_EQ(view.enabled, expected.first) << t;
         EXPECT_EQ(view.sampleTime, expected.second) << t;
         EXPECT_EQ(view.checked, 1008) << t;
+        EXPECT_EQ(view.firstTip, spanButtonTip(0, t)) << t;
+        EXPECT_EQ(view.firstTip.find("Not offered") == 0, t != 2) << view.firstTip;
         // As the template orders them: the buttons, the spans from the first
         // (Tab enters their group at the checked one), the sample time.
         EXPECT_EQ(view.tabChain.join(' '),

@@ -559,14 +559,17 @@ TEST_F(CliOnFiles, PortsListsEveryComNumberWithItsDevice) {
     const std::string previous4 = std::getenv("VANTREL_COM4") ? std::getenv("VANTREL_COM4") : "";
     ::setenv("VANTREL_COM3", "/dev/null", 1);
     ::setenv("VANTREL_COM4", dir_.file("gone").c_str(), 1);
+    ::setenv("VANTREL_COM12", "/dev/null", 1);
     const ProcessResult r = cli({"ports"});
+    ::unsetenv("VANTREL_COM12");
     if (previous3.empty()) ::unsetenv("VANTREL_COM3"); else ::setenv("VANTREL_COM3", previous3.c_str(), 1);
     if (previous4.empty()) ::unsetenv("VANTREL_COM4"); else ::setenv("VANTREL_COM4", previous4.c_str(), 1);
     ASSERT_EQ(r.exitCode, 0);
     std::vector<std::string> lines;
     for (std::size_t pos = 0, next; (next = r.out.find('\n', pos)) != std::string::npos; pos = next + 1)
         lines.push_back(r.out.substr(pos, next - pos));
-    ASSERT_EQ(lines.size(), 8u) << r.out;
+    ASSERT_EQ(lines.size(), 9u) << "COM1..COM8, then the higher numbers that lead somewhere\n" << r.out;
+    EXPECT_EQ(lines[8], "12  /dev/null         present  VANTREL_COM12");
     for (int n = 1; n <= 8; ++n) EXPECT_EQ(lines[n - 1].rfind(std::to_string(n) + "  ", 0), 0u) << lines[n - 1];
     EXPECT_EQ(lines[2], "3  /dev/null         present  VANTREL_COM3");
     EXPECT_EQ(lines[3].find("4  " + dir_.file("gone")), 0u);

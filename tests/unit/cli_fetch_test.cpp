@@ -190,7 +190,7 @@ TEST_F(CliFetch, EndsWithoutAFileWhenThereIsNothingToWrite) {
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("COM8 has no device"), std::string::npos) << r.err;
     for (const auto& args : std::vector<std::vector<std::string>>{
-             {"fetch", "--port", "9", "--span", "1 hour"},
+             {"fetch", "--port", "257", "--span", "1 hour"},
              {"fetch", "--port", "1", "--span", "3 hours"},
              {"fetch", "--span", "1 hour"},
              {"fetch", "--port", "1"},

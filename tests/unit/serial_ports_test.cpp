@@ -101,7 +101,7 @@ TEST_F(Ports, TheOverrideFileKeepsOtherLinesAndRemovesOnlyItsOwnEntry) {
     EXPECT_EQ(serialDevicePath(5), "/dev/ttyUSB7");
 
     EXPECT_EQ(serialSetOverride(0, "/dev/x"), EINVAL);
-    EXPECT_EQ(serialSetOverride(9, "/dev/x"), EINVAL);
+    EXPECT_EQ(serialSetOverride(257, "/dev/x"), EINVAL);
     EXPECT_EQ(serialSetOverride(2, "/dev/x\nCOM1=/dev/y"), EINVAL);
 }
 
@@ -137,9 +137,13 @@ TEST_F(Ports, DescriptionsNameTheDeviceAndWhereItsNumberCameFrom) {
     EXPECT_EQ(serialPortDescription(4), "/dev/zero [ports.conf]");
     setenv("VANTREL_COM6", "none", 1);
     EXPECT_EQ(serialPortDescription(6), "");
-    // Only COM1..COM8 exist, whatever the environment says.
-    setenv("VANTREL_COM11", "/dev/null", 1);
+    // Above the menu's numbers only an override gives a device; COM1..COM256 exist.
     EXPECT_EQ(serialDevicePath(11), "");
+    setenv("VANTREL_COM11", "/dev/null", 1);
+    EXPECT_EQ(serialPortDescription(11), "/dev/null [VANTREL_COM11]");
+    setenv("VANTREL_COM257", "/dev/null", 1);
+    EXPECT_EQ(serialDevicePath(257), "");
+    unsetenv("VANTREL_COM257");
     EXPECT_EQ(serialDevicePath(0), "");
     EXPECT_EQ(serialDevicePath(-3), "");
 }

@@ -23,6 +23,7 @@
 #include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "shell/messages.h"
+#include "shell/span_dialog.h"
 #include "shell/ui_texts.h"
 #include "support/scripted_logger.h"
 #include "support/temp_dir.h"
@@ -699,6 +700,39 @@ TEST_F(Transfer, SpanDescriptionsSayHowMuchComesAndHowLongItTakes) {
     gSettings.language = German;
     EXPECT_EQ(spanFetchDescription(13, 100), "1.036.800 Werte, Abruf etwa 12 min");
     EXPECT_EQ(progressDetail(412300, 1036800), "412.300 von 1.036.800 Werten, noch etwa 7 min");
+}
+
+TEST_F(Transfer, SpansNotOfferedSayWhichSampleTimeTheyNeed) {
+    const struct {
+        int span;
+        std::uint16_t sampleTime;
+        const char* needs;  // "" when offered: the fetch description instead
+    } cases[] = {
+        {0, 5, "this span needs a sample time of exactly 0.02 s."},    // 2 minutes
+        {1, 10, "this span needs a sample time of 0.05 s or less."},   // 5 minutes
+        {5, 100, "this span needs a sample time of 0.50 s or less."},  // 1 hour
+        {12, 50, "this span needs a sample time of 1.00 s or more."},  // 1 week
+        {8, 2, "this span needs a sample time of 0.03 s or more."},    // 12 hours
+        {11, 10, "this span needs a sample time of 0.50 s or more."},  // 5 days
+        {1, 5, ""},
+        {13, 100, ""},
+    };
+    for (const auto& c : cases) {
+        const std::string reason = spanDisabledReason(c.span, c.sampleTime);
+        const std::string tip = spanButtonTip(c.span, c.sampleTime);
+        if (*c.needs == '\0') {
+            EXPECT_EQ(reason, "") << c.span;
+            EXPECT_EQ(tip, spanFetchDescription(c.span, c.sampleTime)) << c.span;
+            continue;
+        }
+        EXPECT_EQ(reason, "Not offered at the logger's sample time of " +
+                              std::string(formatSampleTime(c.sampleTime).text) + " s:\n" + c.needs)
+            << c.span;
+        EXPECT_EQ(tip, reason) << c.span;
+    }
+    gSettings.language = German;
+    EXPECT_EQ(spanButtonTip(12, 50), "Bei der Abtastzeit des Loggers von 0.50 s nicht möglich:\n"
+                                     "diese Spanne braucht eine Abtastzeit von 1.00 s oder mehr.");
 }
 
 TEST_F(Transfer, CommandQueueWrapsAroundItsThirtyTwoSlots) {

@@ -196,8 +196,10 @@ TEST(ChartReadingProgram, ReadoutWheelKeysAndMenuInTheRealWindow) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
+    _putenv_s("VANTREL_COM2", "COM7");  // for the COM items' tips
     ASSERT_TRUE(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                dir.path().wstring().c_str(), &si, &pi));  // DAQSetup.cnf goes there
+    _putenv_s("VANTREL_COM2", "");
     std::unique_ptr<PROCESS_INFORMATION, void (*)(PROCESS_INFORMATION*)> ended(&pi, [](PROCESS_INFORMATION* p) {
         if (WaitForSingleObject(p->hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(p->hProcess, 1);
         CloseHandle(p->hThread);
@@ -289,16 +291,36 @@ TEST(ChartReadingProgram, ReadoutWheelKeysAndMenuInTheRealWindow) {
     if (save != nullptr) PostMessageW(save, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(waitFor([&] { return wintest::programWindows(pi.dwProcessId).dialogs.empty(); }));
 
-    // The Menu key: the menu opens at the pointer; Down, Enter: "Show peaks".
-    PostMessageW(main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(main), MAKELPARAM(-1, -1));
-    HWND menu = nullptr;
-    ASSERT_TRUE(waitFor([&] { return (menu = wintest::programWindows(pi.dwProcessId).menu) != nullptr; })) << "no menu";
-    GetWindowRect(menu, &box);
-    EXPECT_EQ(box.left, over.x);
-    EXPECT_EQ(box.top, over.y);
-    PostMessageW(main, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageW(main, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_TRUE(waitFor([&] { return test::readFileBytes(prefs).find("show-peaks=1") != std::string::npos; }));
+    // The Menu key and Shift+F10, really pressed: the menu opens at the
+    // pointer and stays open once the keys are up; Down, Enter: "Show peaks".
+    bool peaks = false;
+    for (const auto& keys : {std::initializer_list<WORD>{VK_APPS}, std::initializer_list<WORD>{VK_SHIFT, VK_F10}}) {
+        SCOPED_TRACE(keys.size() == 1 ? "Menu key" : "Shift+F10");
+        peaks = !peaks;
+        SetForegroundWindow(main);
+        press(keys);
+        HWND menu = nullptr;
+        ASSERT_TRUE(waitFor([&] { return (menu = wintest::programWindows(pi.dwProcessId).menu) != nullptr; }))
+            << "no menu";
+        Sleep(300);  // the keys' release has long been handled
+        ASSERT_EQ(wintest::programWindows(pi.dwProcessId).menu, menu) << "the menu closed again";
+        GetWindowRect(menu, &box);
+        EXPECT_EQ(box.left, over.x);
+        EXPECT_EQ(box.top, over.y);
+        press({VK_DOWN});
+        press({VK_RETURN});
+        const std::string chosen = peaks ? "show-peaks=1" : "show-peaks=0";
+        EXPECT_TRUE(waitFor([&] { return test::readFileBytes(prefs).find(chosen) != std::string::npos; })) << chosen;
+    }
+    // The Communication menu from the keyboard: COM 2's tip names its device.
+    SetForegroundWindow(main);
+    press({VK_MENU, 'C'});
+    ASSERT_TRUE(waitFor([&] { return wintest::programWindows(pi.dwProcessId).menu != nullptr; }));
+    press({VK_DOWN});
+    EXPECT_TRUE(waitFor([&] { return wintest::shownToolTip(pi.dwProcessId) == "COM7 [VANTREL_COM2]"; }))
+        << wintest::shownToolTip(pi.dwProcessId);
+    press({VK_ESCAPE});
+    press({VK_ESCAPE});
 
     PostMessageW(main, WM_CLOSE, 0, 0);
     DWORD code = 1234;

@@ -153,6 +153,7 @@ TEST_F(Win32Dialogs, SpanDialogEnablesBySampleTimeAndReturnsFiveHoursUntouched) 
         SCOPED_TRACE(c.sampleTime);
         gApp.transferSampleTime = c.sampleTime;
         int tools = 0;
+        std::string lastTip;
         const int result = driven({[&](HWND d) {
                                       for (int id = 1001; id <= 1014; ++id)
                                           EXPECT_EQ(IsWindowEnabled(GetDlgItem(d, id)) != 0,
@@ -172,14 +173,28 @@ TEST_F(Win32Dialogs, SpanDialogEnablesBySampleTimeAndReturnsFiveHoursUntouched) 
                                       HWND tips = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr);
                                       while (tips != nullptr && GetWindow(tips, GW_OWNER) != d)
                                           tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr);
-                                      if (tips != nullptr)
+                                      if (tips != nullptr) {
                                           tools =
                                               static_cast<int>(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0));
+                                          // A disabled span's tip, tied to its place on the dialog.
+                                          wchar_t tip[512] = {};
+                                          TTTOOLINFOW tool{};
+                                          tool.cbSize = TTTOOLINFOW_V2_SIZE;
+                                          tool.hwnd = d;
+                                          tool.uId = 1014;
+                                          tool.lpszText = tip;
+                                          SendMessageW(tips, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
+                                          lastTip = narrow(tip);
+                                      }
                                       click(d, IDOK);
                                   }},
                                   [&] { return runSpanDialogOver(owner_); });
         EXPECT_EQ(result, 8);  // "5 hours"
         EXPECT_EQ(tools, 14);  // every span says what it fetches, enabled or not
+        if (c.lastEnabled < 1014) {
+            EXPECT_EQ(lastTip, spanButtonTip(13, c.sampleTime)) << "12 days says why it is not offered";
+            EXPECT_EQ(lastTip.rfind("Not offered", 0), 0u) << lastTip;
+        }
     }
 }
 

@@ -4,9 +4,13 @@
 // the cases that need it skip.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <future>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -28,7 +32,63 @@ TEST(SerialWin32, PortsWithoutADeviceFailToOpenWithTheirReason) {
     _putenv_s("VANTREL_COM2", "");
     EXPECT_EQ(platform::serialDevicePath(2), "\\\\.\\COM2");
     EXPECT_EQ(platform::serialOpen(9, 57600, &error), platform::kNoSerialHandle);
-    EXPECT_EQ(error, ENOENT) << "COM9 is outside the user's numbers";
+    EXPECT_EQ(error, ENOENT) << "no COM9 is there";
+    EXPECT_EQ(platform::serialOpen(257, 57600, &error), platform::kNoSerialHandle);
+    EXPECT_EQ(error, ENOENT) << "COM257 is outside the numbers";
+}
+
+// Stands in for the serial drivers: the registry's list of ports holds the
+// given ones only. Wine makes the list anew when its server starts.
+bool listPorts(const std::vector<int>& numbers) {
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM");
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr, REG_OPTION_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    for (const int n : numbers) {
+        const std::wstring name = L"\\Device\\Serial" + std::to_wstring(n - 1), data = L"COM" + std::to_wstring(n);
+        RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+TEST(SerialWin32, ListedPortsKeepTheirNumbersAndAdaptersAboveCom8FillTheGaps) {
+    const std::string conf = platform::serialOverrideFile();
+    ASSERT_NE(conf.find("\\VantrelDAQ\\ports.conf"), std::string::npos) << conf;
+    ASSERT_TRUE(listPorts({15, 3, 12}));
+    const std::string com3 = "\\\\.\\COM3", com12 = "\\\\.\\COM12", com15 = "\\\\.\\COM15";
+    EXPECT_EQ(platform::serialDevicePath(1), com12);
+    EXPECT_EQ(platform::serialDevicePath(2), com15);
+    EXPECT_EQ(platform::serialDevicePath(3), com3);
+    EXPECT_EQ(platform::serialDevicePath(12), com12) << "its own number reaches it too";
+    EXPECT_TRUE(platform::serialPortPresent(1));
+    EXPECT_EQ(platform::serialPortDescription(1), "COM12") << "no Device Manager name: the port's";
+    EXPECT_EQ(platform::serialDevicePath(4), "\\\\.\\COM4");
+    EXPECT_FALSE(platform::serialPortPresent(4));
+    EXPECT_EQ(platform::serialPortDescription(4), "") << "nothing there";
+
+    // ports.conf pins COM3 on 1: the others move up into the free numbers.
+    const std::wstring folder(conf.begin(), conf.end() - 11);
+    const bool made = CreateDirectoryW(folder.c_str(), nullptr) != FALSE;  // removed again: not ours
+    std::FILE* f = _wfopen(std::wstring(conf.begin(), conf.end()).c_str(), L"wb");
+    ASSERT_NE(f, nullptr) << conf;
+    std::fputs("# test\r\ncom1 = COM3\r\n", f);
+    std::fclose(f);
+    EXPECT_EQ(platform::serialDevicePath(1), com3);
+    EXPECT_EQ(platform::serialPortDescription(1), "COM3 [ports.conf]");
+    EXPECT_EQ(platform::serialDevicePath(2), com12);
+    EXPECT_EQ(platform::serialDevicePath(3), com15);
+    // The environment wins over the file.
+    _putenv_s("VANTREL_COM1", "\\\\.\\COM15");
+    EXPECT_EQ(platform::serialDevicePath(1), com15);
+    EXPECT_EQ(platform::serialPortInfo(1).source, platform::SerialSource::Environment);
+    EXPECT_EQ(platform::serialDevicePath(3), com3) << "COM3 is free again, and keeps its number";
+    _putenv_s("VANTREL_COM1", "");
+    DeleteFileW(std::wstring(conf.begin(), conf.end()).c_str());
+    if (made) RemoveDirectoryW(folder.c_str());
+    listPorts({1});  // as Wine lists the COM1 the live cases use
 }
 
 TEST(SerialWin32, ThePortIsExclusiveAndAStopEndsABlockedReadAndWrite) {

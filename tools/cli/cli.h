@@ -125,4 +125,14 @@ int finishStdout();
 // Prints "vantreldaq-cli: " and the formatted message on stderr.
 void complain(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Every text the program writes to stdout or stderr goes through these, as
+// UTF-8 bytes. By default the bytes go to the stream unchanged; the Windows
+// build sets a writer that shows them as characters on a console.
+using StreamWriter = void (*)(std::FILE* stream, const char* bytes, std::size_t n);
+void setStreamWriter(StreamWriter writer);
+void emit(std::FILE* stream, const std::string& text);
+// printf onto stdout (say) or a given stream (sayTo).
+void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void sayTo(std::FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
 }  // namespace cli

@@ -31,7 +31,10 @@ const char kPortsHelp[] =
     "Shows which device each port number COM1..COM8 means, one line per port:\n"
     "  the number, the device path (- for none), present / missing / none, and\n"
     "  where the mapping comes from (VANTREL_COM<n>, ports.conf, or automatic)\n"
-    "  with the USB product name when the kernel knows it.\n";
+    "  with the device's name when the system knows it (the USB product name,\n"
+    "  or on Windows the Device Manager's). Numbers up to COM256 that lead to a\n"
+    "  device of their own (an override, or on Windows a port of that name)\n"
+    "  follow.\n";
 
 const char kInfoHelp[] =
     "Usage: vantreldaq-cli info FILE.udd [--lang en|de]\n"
@@ -94,7 +97,7 @@ const char kSetTimeHelp[] =
 
 bool wantsHelp(const ParsedArgs& args, const char* help) {
     if (!args.help) return false;
-    std::fputs(help, stdout);
+    emit(stdout, help);
     return true;
 }
 
@@ -154,6 +157,10 @@ int commandPorts(int argc, char** argv) {
 
     for (int n = platform::kFirstSerialPort; n <= platform::kLastSerialPort; ++n) {
         const platform::SerialPortInfo info = platform::serialPortInfo(n);
+        // Above the menu's numbers, only those that lead somewhere of their own.
+        if (n > platform::kLastMenuSerialPort &&
+            (info.path.empty() || (info.source == platform::SerialSource::Automatic && !info.present)))
+            continue;
         const char* state = info.path.empty() ? "none" : (info.present ? "present" : "missing");
         std::string note;
         if (info.source == platform::SerialSource::Environment) {
@@ -167,7 +174,7 @@ int commandPorts(int argc, char** argv) {
                       note.c_str());
         std::string text = line;
         while (!text.empty() && text.back() == ' ') text.pop_back();
-        std::printf("%s\n", text.c_str());
+        say("%s\n", text.c_str());
     }
     return finishStdout();
 }
@@ -183,24 +190,24 @@ int commandInfo(int argc, char** argv) {
     const RecordingHeader& h = gHeader;
     const std::uint16_t sampleTime = loadSampleTime();
     const ValueStats stats = valueStats(gStore, h.recordCount);
-    std::printf("File:          %s\n", path.c_str());
-    std::printf("Sample time:   %s s\n", formatSampleTime(sampleTime).text);
+    say("File:          %s\n", path.c_str());
+    say("Sample time:   %s s\n", formatSampleTime(sampleTime).text);
     if (h.spanIndex < kSpanCount) {
-        std::printf("Span:          %s (index %u)\n", spanLabel(h.spanIndex).c_str(), static_cast<unsigned>(h.spanIndex));
+        say("Span:          %s (index %u)\n", spanLabel(h.spanIndex).c_str(), static_cast<unsigned>(h.spanIndex));
     } else {
-        std::printf("Span:          unknown (index %u)\n", static_cast<unsigned>(h.spanIndex));
+        say("Span:          unknown (index %u)\n", static_cast<unsigned>(h.spanIndex));
     }
-    std::printf("Records:       %u\n", static_cast<unsigned>(h.recordCount));
-    std::printf("First sample:  %s\n", formatStamp(gStore[0]).c_str());
-    std::printf("Last sample:   %s\n", formatStamp(gStore[h.recordCount - 1]).c_str());
+    say("Records:       %u\n", static_cast<unsigned>(h.recordCount));
+    say("First sample:  %s\n", formatStamp(gStore[0]).c_str());
+    say("Last sample:   %s\n", formatStamp(gStore[h.recordCount - 1]).c_str());
     if (stats.readings > 0) {
-        std::printf("Readings:      %u (min %u, max %u, mean %.2f)\n", stats.readings,
+        say("Readings:      %u (min %u, max %u, mean %.2f)\n", stats.readings,
                     static_cast<unsigned>(stats.minimum), static_cast<unsigned>(stats.maximum), stats.mean);
     } else {
-        std::printf("Readings:      0\n");
+        say("Readings:      0\n");
     }
-    std::printf("Markers:       %u\n", stats.markers);
-    std::printf("Gaps:          %u\n", stats.gaps);
+    say("Markers:       %u\n", stats.markers);
+    say("Gaps:          %u\n", stats.gaps);
     return finishStdout();
 }
 
@@ -370,7 +377,7 @@ int commandSetTime(int argc, char** argv) {
         complain("%s: %s: %s", output.c_str(), messageTextPtr(84), std::strerror(code != 0 ? code : EIO));
         return ExitFailure;
     }
-    std::printf("%s: %u records, %s .. %s\n", output.c_str(), static_cast<unsigned>(gHeader.recordCount),
+    say("%s: %u records, %s .. %s\n", output.c_str(), static_cast<unsigned>(gHeader.recordCount),
                 formatStamp(gStore[0]).c_str(), formatStamp(gStore[gHeader.recordCount - 1]).c_str());
     return finishStdout();
 }

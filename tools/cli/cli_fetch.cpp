@@ -47,7 +47,7 @@ const char kFetchHelp[] =
     "the newest of them is stamped with the local time of the confirmation and\n"
     "each earlier one a sample time before, also when fewer arrive.\n"
     "\n"
-    "  --port N          1..8 (or COM1..COM8); see vantreldaq-cli ports\n"
+    "  --port N          1..256 (or COM1..COM256); see vantreldaq-cli ports\n"
     "  --span SPAN       the span by its English or German name or its index:\n"
     "                      0 \"2 minutes\"   1 \"5 minutes\"   2 \"10 minutes\"  3 \"20 minutes\"\n"
     "                      4 \"50 minutes\"  5 \"1 hour\"      6 \"2 hours\"     7 \"5 hours\"\n"
@@ -120,24 +120,25 @@ struct ProgressView {
         if (!started) {
             started = true;
             streamStart = Clock::now();
-            std::fprintf(stderr, "%sreceiving %u samples, %s s apart\n", prefix.c_str(), expected,
+            sayTo(stderr, "%sreceiving %u samples, %s s apart\n", prefix.c_str(), expected,
                          formatSampleTime(gApp.transferSampleTime).text);
             // A span the store cannot hold whole is said, not silently cut.
             if (spanCutByStore(gApp.transferSpanIndex, gApp.transferSampleTime)) {
                 std::string note = spanFetchDescription(gApp.transferSpanIndex, gApp.transferSampleTime);
                 std::replace(note.begin(), note.end(), '\n', ' ');
-                std::fprintf(stderr, "%s%s\n", prefix.c_str(), note.c_str());
+                sayTo(stderr, "%s%s\n", prefix.c_str(), note.c_str());
             }
         }
         const double elapsed = secondsSince(streamStart);
         if (terminal) {
-            std::fprintf(stderr, "\r%s\033[K", progressBar(received, expected, elapsed, width()).c_str());
+            const int columns = width();
+            emit(stderr, os::redrawnLine(progressBar(received, expected, elapsed, columns), columns));
             barDrawn = true;
         } else {
             const int step = expected == 0 ? 10 : static_cast<int>(std::uint64_t{received} * 10 / expected);
             if (step != lastPlainStep) {
                 lastPlainStep = step;
-                std::fprintf(stderr, "%s%s\n", prefix.c_str(), progressPlain(received, expected, elapsed).c_str());
+                sayTo(stderr, "%s%s\n", prefix.c_str(), progressPlain(received, expected, elapsed).c_str());
             }
         }
         std::fflush(stderr);
@@ -147,7 +148,7 @@ struct ProgressView {
     // how much of the confirmed count it holds (never 100 % for a short one).
     void finish(bool complete) {
         if (complete && started && !quiet) draw(gHeader.recordCount, gApp.confirmedCount);
-        if (barDrawn) std::fputc('\n', stderr);
+        if (barDrawn) emit(stderr, "\n");
         barDrawn = false;
         std::fflush(stderr);
     }
@@ -229,7 +230,7 @@ int commandFetch(int argc, char** argv) {
                                        {"--quiet", "-q", false},
                                        {"--stall", nullptr, true}});
     if (args.help) {
-        std::fputs(kFetchHelp, stdout);
+        emit(stdout, kFetchHelp);
         return ExitOk;
     }
     auto usage = [](const std::string& what) {
@@ -241,7 +242,7 @@ int commandFetch(int argc, char** argv) {
     if (!args.has("--port")) return usage("which port? give --port N");
     if (!args.has("--span")) return usage("which span? give --span NAME");
     int port = 0;
-    if (!parsePort(args.value("--port"), port)) return usage("--port needs 1..8, not \"" + args.value("--port") + "\"");
+    if (!parsePort(args.value("--port"), port)) return usage("--port needs 1..256 (COM1..COM256), not \"" + args.value("--port") + "\"");
     if (args.has("--lang")) {
         std::uint16_t language = English;
         if (!parseLanguage(args.value("--lang"), language))
@@ -369,11 +370,11 @@ int commandFetch(int argc, char** argv) {
         return ExitFailure;
     }
     if (!quiet) {
-        std::fprintf(stderr, "%s%u samples of %s, %s .. %s\n", view.prefix.c_str(),
+        sayTo(stderr, "%s%u samples of %s, %s .. %s\n", view.prefix.c_str(),
                      static_cast<unsigned>(gHeader.recordCount), spanLabel(gHeader.spanIndex).c_str(),
                      formatStamp(gStore[0]).c_str(), formatStamp(gStore[gHeader.recordCount - 1]).c_str());
     }
-    std::printf("%s\n", output.c_str());
+    say("%s\n", output.c_str());
     if (std::fflush(stdout) != 0) return ExitFailure;
     if (end == TransferEnd::LoggerEnded || end == TransferEnd::Stalled) {
         // The file holds what came, but not everything asked for: a script

@@ -29,6 +29,11 @@ int stopSignal();
 bool stderrIsTerminal();
 int terminalColumns();
 
+// What redraws the terminal line the cursor stands on with text: a carriage
+// return, the text, and what clears the rest of the line (Linux: the erase
+// sequence; a Windows console: blanks up to one column short of width).
+std::string redrawnLine(const std::string& text, int width);
+
 // 0 when new files can be made in the folder (UTF-8 name), else an errno code.
 int folderWritable(const std::string& folder);
 

@@ -47,6 +47,8 @@ int terminalColumns() {
     return 0;
 }
 
+std::string redrawnLine(const std::string& text, int) { return "\r" + text + "\033[K"; }
+
 int folderWritable(const std::string& folder) { return ::access(folder.c_str(), W_OK) == 0 ? 0 : errno; }
 
 }  // namespace cli::os

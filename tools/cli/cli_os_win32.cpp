@@ -5,11 +5,14 @@
 #include <io.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <string>
 
+#include "cli.h"
 #include "cli_os.h"
 #include "platform/win32/text_win32.h"
 
@@ -19,6 +22,39 @@ namespace {
 
 std::atomic<int> gStopSignal{0};
 std::atomic<bool> gCatching{false};
+
+// The console behind a stream, or nullptr for a file, a pipe or NUL.
+HANDLE consoleOf(std::FILE* stream) {
+    const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    return h != INVALID_HANDLE_VALUE && h != nullptr && GetConsoleMode(h, &mode) ? h : nullptr;
+}
+
+// A console takes characters: the UTF-8 bytes as bytes would show in the
+// console's code page, which need not be UTF-8 (and a console that is may
+// still split a character cut between two writes). Files and pipes get the
+// bytes themselves.
+void writeStream(std::FILE* stream, const char* bytes, std::size_t n) {
+    const HANDLE console = consoleOf(stream);
+    if (console == nullptr) {
+        std::fwrite(bytes, 1, n, stream);
+        return;
+    }
+    std::fflush(stream);  // what went out through the C library first
+    const std::wstring text = platform::win32::widen(std::string(bytes, n));
+    std::size_t done = 0;
+    while (done < text.size()) {
+        // In pieces a console surely takes, never between the halves of a pair.
+        DWORD piece = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 8192));
+        if (done + piece < text.size() && IS_HIGH_SURROGATE(text[done + piece - 1])) --piece;
+        DWORD written = 0;
+        if (!WriteConsoleW(console, text.data() + done, piece, &written, nullptr) || written == 0) {
+            if (done == 0) std::fwrite(bytes, 1, n, stream);  // not a console after all
+            return;
+        }
+        done += written;
+    }
+}
 
 // Runs on a thread of its own that Windows starts for the event.
 BOOL WINAPI onConsoleEvent(DWORD event) {
@@ -41,6 +77,7 @@ void prepareStreams() {
     _setmode(_fileno(stderr), _O_BINARY);
     SetConsoleOutputCP(CP_UTF8);
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+    cli::setStreamWriter(writeStream);
 }
 
 std::vector<std::string> arguments(int argc, char** argv) {
@@ -67,7 +104,18 @@ void releaseStopSignals() { gCatching = false; }
 
 int stopSignal() { return gStopSignal.load(); }
 
-bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+// A console, not any character device: NUL is one too.
+bool stderrIsTerminal() { return consoleOf(stderr) != nullptr; }
+
+// Blanks rather than the erase sequence: a console understands that only when
+// asked to (and some that accept the asking still show the sequence), and the
+// console's mode is the user's, not ours to change.
+std::string redrawnLine(const std::string& text, int width) {
+    std::string line = "\r" + text;
+    // The bar is ASCII: a byte is a column.
+    if (static_cast<int>(text.size()) < width - 1) line.append(static_cast<std::size_t>(width - 1) - text.size(), ' ');
+    return line;
+}
 
 int terminalColumns() {
     CONSOLE_SCREEN_BUFFER_INFO info{};

@@ -88,8 +88,8 @@ void messageBox(const char* utf8Text, const char* utf8Caption, MessageIcon) {
     std::string text = utf8Text != nullptr ? utf8Text : "";
     for (char& c : text)
         if (c == '\n') c = ' ';
-    std::fprintf(stderr, "%s: %s: %s\n", cli::kProgramName, utf8Caption != nullptr ? utf8Caption : "",
-                 text.c_str());
+    cli::sayTo(stderr, "%s: %s: %s\n", cli::kProgramName, utf8Caption != nullptr ? utf8Caption : "",
+                text.c_str());
     std::fflush(stderr);
     cli::gHost.messagesShown++;
 }

@@ -88,7 +88,7 @@ int commandReport(int argc, char** argv) {
                                        {"--json", nullptr, false},
                                        {"--lang", nullptr, true}});
     if (args.help) {
-        std::fputs(kReportHelp, stdout);
+        emit(stdout, kReportHelp);
         return finishStdout();
     }
     if (!args.error.empty()) return reportUsage(args.error);
@@ -134,7 +134,7 @@ int commandReport(int argc, char** argv) {
     computeLoadReport(0, gHeader.recordCount - 1, options, report);
     const std::string text =
         args.has("--json") ? reportJson(report) : reportSummary(report, path, language == German);
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    emit(stdout, text);
     return finishStdout();
 }
 

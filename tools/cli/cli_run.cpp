@@ -54,22 +54,22 @@ constexpr Command kCommands[] = {
 
 int run(int argc, char** argv) {
     if (argc < 2) {
-        std::fputs(kHelp, stderr);
+        emit(stderr, kHelp);
         return ExitUser;
     }
     const std::string first = argv[1];
     if (first == "--help" || first == "-h") {
-        std::fputs(kHelp, stdout);
+        emit(stdout, kHelp);
         return ExitOk;
     }
     if (first == "--version") {
-        std::printf("vantreldaq-cli %s\n", kVersion);
+        say("vantreldaq-cli %s\n", kVersion);
         return ExitOk;
     }
     // "help fetch" is "fetch --help".
     if (first == "help") {
         if (argc < 3) {
-            std::fputs(kHelp, stdout);
+            emit(stdout, kHelp);
             return ExitOk;
         }
         for (const Command& c : kCommands) {

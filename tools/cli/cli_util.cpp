@@ -15,13 +15,55 @@
 
 namespace cli {
 
-void complain(const char* format, ...) {
-    std::fprintf(stderr, "%s: ", kProgramName);
+namespace {
+
+void writeBytes(std::FILE* stream, const char* bytes, std::size_t n) { std::fwrite(bytes, 1, n, stream); }
+
+StreamWriter gWriter = writeBytes;
+
+std::string formatted(const char* format, va_list args) {
+    va_list again;
+    va_copy(again, args);
+    char small[512];
+    const int n = std::vsnprintf(small, sizeof small, format, args);
+    std::string text;
+    if (n >= 0 && static_cast<std::size_t>(n) < sizeof small) {
+        text.assign(small, static_cast<std::size_t>(n));
+    } else if (n > 0) {
+        text.resize(static_cast<std::size_t>(n) + 1);
+        std::vsnprintf(text.data(), text.size(), format, again);
+        text.resize(static_cast<std::size_t>(n));
+    }
+    va_end(again);
+    return text;
+}
+
+}  // namespace
+
+void setStreamWriter(StreamWriter writer) { gWriter = writer != nullptr ? writer : writeBytes; }
+
+void emit(std::FILE* stream, const std::string& text) { gWriter(stream, text.data(), text.size()); }
+
+void say(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::vfprintf(stderr, format, args);
+    emit(stdout, formatted(format, args));
     va_end(args);
-    std::fputc('\n', stderr);
+}
+
+void sayTo(std::FILE* stream, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    emit(stream, formatted(format, args));
+    va_end(args);
+}
+
+void complain(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    // One piece, so that a console shows the line whole.
+    emit(stderr, std::string(kProgramName) + ": " + formatted(format, args) + "\n");
+    va_end(args);
     std::fflush(stderr);
 }
 

@@ -77,7 +77,7 @@ int usageError(const std::string& what) {
 }
 
 void listPorts() {
-    for (int n = platform::kFirstSerialPort; n <= platform::kLastSerialPort; ++n) {
+    for (int n = platform::kFirstSerialPort; n <= platform::kLastMenuSerialPort; ++n) {
         const platform::SerialPortInfo info = platform::serialPortInfo(n);
         const std::string d = platform::serialPortDescription(n);
         std::printf("COM%d  %s%s\n", n, d.empty() ? "-" : d.c_str(),
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
             listPorts();
             return 0;
         } else if (arg == "--com") {
-            if (!number(platform::kFirstSerialPort, platform::kLastSerialPort)) return usageError("--com needs 1..8");
+            if (!number(platform::kFirstSerialPort, platform::kLastMenuSerialPort)) return usageError("--com needs 1..8");
             com = static_cast<int>(v);
         } else if (arg == "--no-register") {
             registerPort = false;

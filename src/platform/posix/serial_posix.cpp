@@ -19,14 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "device/port_table.h"
 #include "platform/files.h"
 #include "platform/serial.h"
 
 namespace platform {
 
 namespace {
-
-constexpr int kPortCount = kLastSerialPort - kFirstSerialPort + 1;
 
 bool validPort(int port) { return port >= kFirstSerialPort && port <= kLastSerialPort; }
 
@@ -50,55 +49,12 @@ bool readSmallFile(const std::string& path, std::string& text) {
     return true;
 }
 
-// "COM3" (any case, surrounding blanks allowed) -> 3; 0 if not a port key.
-int portKey(const std::string& key) {
-    const std::string k = trim(key);
-    if (k.size() < 4 || k.size() > 5) return 0;
-    if ((k[0] | 0x20) != 'c' || (k[1] | 0x20) != 'o' || (k[2] | 0x20) != 'm') return 0;
-    int n = 0;
-    for (std::size_t i = 3; i < k.size(); ++i) {
-        if (k[i] < '0' || k[i] > '9') return 0;
-        n = n * 10 + (k[i] - '0');
-    }
-    return validPort(n) ? n : 0;
-}
-
 // The overrides of all ports: from the file first, then the environment on top.
-struct Overrides {
-    std::array<std::string, kPortCount + 1> path;  // by port number; empty: none
-    std::array<SerialSource, kPortCount + 1> source{};
-};
-
-Overrides readOverrides() {
-    Overrides o;
+PortOverrides readOverrides() {
+    PortOverrides o = noPortOverrides();
     std::string text;
-    if (readSmallFile(serialOverrideFile(), text)) {
-        std::size_t pos = 0;
-        while (pos < text.size()) {
-            std::size_t end = text.find('\n', pos);
-            if (end == std::string::npos) end = text.size();
-            std::string line = text.substr(pos, end - pos);
-            pos = end + 1;
-            const std::size_t hash = line.find('#');
-            if (hash != std::string::npos) line.resize(hash);
-            const std::size_t eq = line.find('=');
-            if (eq == std::string::npos) continue;
-            const int n = portKey(line.substr(0, eq));
-            const std::string value = trim(line.substr(eq + 1));
-            if (n == 0 || value.empty()) continue;
-            o.path[n] = value;
-            o.source[n] = SerialSource::File;
-        }
-    }
-    for (int n = kFirstSerialPort; n <= kLastSerialPort; ++n) {
-        const std::string name = "VANTREL_COM" + std::to_string(n);
-        const char* value = std::getenv(name.c_str());
-        if (value == nullptr) continue;
-        const std::string v = trim(value);
-        if (v.empty()) continue;
-        o.path[n] = v;
-        o.source[n] = SerialSource::Environment;
-    }
+    if (readSmallFile(serialOverrideFile(), text)) readPortsConf(text, o);
+    portOverridesFromEnvironment(o, [](const char* name) -> const char* { return std::getenv(name); });
     return o;
 }
 
@@ -175,32 +131,19 @@ std::string usbProduct(const std::string& devicePath) {
     return {};
 }
 
-// Resolves every port at once so that automatic devices skip overridden ones.
+// Canonical names let an override written as a link (/dev/serial/by-id/...)
+// keep its device out of the automatic list.
 SerialPortInfo resolve(int port) {
     SerialPortInfo info{{}, SerialSource::None, false, {}};
     if (!validPort(port)) return info;
-    const Overrides o = readOverrides();
-    if (o.source[port] != SerialSource::None) {
-        if (o.path[port] != "none") {
-            info.path = o.path[port];
-            info.source = o.source[port];
-        }
-    } else {
-        std::vector<std::string> pinned;
-        for (int n = kFirstSerialPort; n <= kLastSerialPort; ++n)
-            if (o.source[n] != SerialSource::None) pinned.push_back(canonical(o.path[n]));
-        std::vector<std::string> free;
-        for (const std::string& p : automaticDevices())
-            if (std::find(pinned.begin(), pinned.end(), canonical(p)) == pinned.end()) free.push_back(p);
-        // This port's place among the ports without an override.
-        std::size_t rank = 0;
-        for (int n = kFirstSerialPort; n < port; ++n)
-            if (o.source[n] == SerialSource::None) ++rank;
-        if (rank < free.size()) {
-            info.path = free[rank];
-            info.source = SerialSource::Automatic;
-        }
-    }
+    PortOverrides o = readOverrides();
+    for (PortOverride& each : o)
+        if (each.source != SerialSource::None) each.key = canonical(each.path);
+    std::vector<PresentPort> present;
+    for (const std::string& p : automaticDevices()) present.push_back({p, canonical(p), 0});
+    const PortChoice choice = choosePort(port, o, present);
+    info.path = choice.path;
+    info.source = choice.source;
     if (!info.path.empty()) {
         info.present = isCharDevice(info.path);
         if (info.present) info.product = usbProduct(info.path);
@@ -292,7 +235,7 @@ int serialSetOverride(int port, const std::string& path, const std::string& only
         const std::size_t eq = line.find('=');
         const std::size_t hash = line.find('#');
         if (eq != std::string::npos && (hash == std::string::npos || eq < hash) &&
-            portKey(line.substr(0, eq)) == port) {
+            portKeyNumber(line.substr(0, eq)) == port) {
             std::string value = line.substr(eq + 1);
             if (hash != std::string::npos) value.resize(hash - eq - 1);
             if (!onlyIfPath.empty() && trim(value) != onlyIfPath) {

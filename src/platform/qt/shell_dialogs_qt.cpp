@@ -109,7 +109,7 @@ int runSpanDialog() {
         button->setGeometry(du.rect(kPlaces[i].x, kPlaces[i].y, kPlaces[i].w, 10));
         button->setChecked(i == kSpanPreselected);
         button->setEnabled(enabled[static_cast<std::size_t>(i)]);
-        button->setToolTip(QString::fromUtf8(spanFetchDescription(i, sampleTime).c_str()));
+        button->setToolTip(QString::fromUtf8(spanButtonTip(i, sampleTime).c_str()));
         spans->addButton(button, id);
     }
     QObject::connect(spans, &QButtonGroup::idClicked, &dialog, [](int id) { spanDialogButtonClicked(id); });

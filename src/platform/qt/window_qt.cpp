@@ -344,7 +344,7 @@ void MainWindow::setMenuResource(int resource) {
 // Each COM item tells which device it stands for; the texts stay as they are.
 void MainWindow::refreshPortTips(QMenu*) {
     const auto ports = QSerialPortInfo::availablePorts();
-    for (int n = platform::kFirstSerialPort; n <= platform::kLastSerialPort; ++n) {
+    for (int n = platform::kFirstSerialPort; n <= platform::kLastMenuSerialPort; ++n) {
         auto it = actions_.find(2000 + n);
         if (it == actions_.end()) continue;
         const platform::SerialPortInfo info = platform::serialPortInfo(n);

@@ -27,6 +27,7 @@ ChartPoint gPointer;          // where the pointer last was over the client area
 bool gPointerInside = false;  // the pointer is over the client area
 bool gTrackingLeave = false;  // WM_MOUSELEAVE is asked for
 int gWheelDelta = 0;          // wheel turned short of a whole notch
+WPARAM gMenuKeyDown = 0;      // the Menu key or Shift+F10's F10, pressed and not yet released
 
 constexpr COLORREF colour(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
@@ -208,10 +209,29 @@ bool chartReadingMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LR
                          (GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) != 0);
         return true;
     }
-    case WM_KEYDOWN: {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+        // The keyboard's menu opens when its key is released: opened at the
+        // press, the menu's own loop would take the release (of F10 above
+        // all) as the end of the menu, and close it at once.
+        const bool menuKey = wParam == VK_APPS || (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0 &&
+                                                   (HIWORD(lParam) & KF_ALTDOWN) == 0);
+        if (menuKey) {
+            gMenuKeyDown = wParam;
+            return true;
+        }
         ChartKey key{};
-        return chartKeyFor(wParam, key) && chartKey(key, GetKeyState(VK_SHIFT) < 0);
+        return msg == WM_KEYDOWN && chartKeyFor(wParam, key) && chartKey(key, GetKeyState(VK_SHIFT) < 0);
     }
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        if (gMenuKeyDown == 0 || wParam != gMenuKeyDown) return false;
+        gMenuKeyDown = 0;
+        showContextMenu(window, MAKELPARAM(-1, -1));
+        return true;
+    case WM_KILLFOCUS:
+        gMenuKeyDown = 0;  // its release goes elsewhere
+        return false;
     case WM_CONTEXTMENU:
         // A right click on a control is the control's own.
         if (!fromKeyboard(lParam) && reinterpret_cast<HWND>(wParam) != window) return false;

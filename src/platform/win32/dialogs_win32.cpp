@@ -26,7 +26,8 @@ void setText(HWND dialog, int id, const char* utf8) {
 
 void setMessage(HWND dialog, int id, unsigned message) { setText(dialog, id, messageTextPtr(message)); }
 
-// One tip per span button: how many samples and how long the fetch takes. A
+// One tip per span button: how many samples and how long the fetch takes, or
+// for a span not offered, the sample time it needs. A
 // disabled button gets no mouse messages (they go to the dialog), so its tip
 // is tied to its rectangle on the dialog instead of to the button itself.
 void addSpanTooltips(HWND dialog, std::uint16_t sampleTime) {
@@ -37,7 +38,7 @@ void addSpanTooltips(HWND dialog, std::uint16_t sampleTime) {
     SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, 400);
     for (int i = 0; i < kSpanCount; ++i) {
         const HWND button = GetDlgItem(dialog, kSpanFirstButtonId + i);
-        std::wstring text = widen(spanFetchDescription(i, sampleTime));
+        std::wstring text = widen(spanButtonTip(i, sampleTime));
         if (button == nullptr || text.empty()) continue;
         TTTOOLINFOW tool{};
         tool.cbSize = TTTOOLINFOW_V2_SIZE;

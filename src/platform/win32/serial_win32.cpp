@@ -4,20 +4,26 @@
 // their own transfer and on the stop event at once; a synchronous handle
 // would let a pending read hold up every write.
 //
-// The environment override VANTREL_COM<n> is kept from the other platforms
-// (a device name such as "\\.\COM12", or "none"); there is no override file,
-// since Windows names its ports itself.
+// Port numbers follow the Linux build's rules (device/port_table.h): the
+// environment's VANTREL_COM<n>, then ports.conf in %APPDATA%\VantrelDAQ, then
+// the ports Windows lists, so that an adapter on COM12 is reachable from the
+// menu's COM1..COM8 without any setting.
 #include <windows.h>
 
 #include <devguid.h>
 #include <setupapi.h>
+#include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "device/port_table.h"
 #include "platform/serial.h"
 #include "platform/win32/text_win32.h"
 
@@ -76,10 +82,11 @@ bool dosDeviceExists(const std::string& path) {
     return QueryDosDeviceW(win32::widen(name).c_str(), target, 512) != 0;
 }
 
-// The name Windows shows for the device behind COM<n> in the Device Manager
-// ("USB Serial Port (COM3)"), from the Ports class; empty when it knows none.
-std::string friendlyName(int port) {
-    const std::wstring wanted = L"COM" + std::to_wstring(port);
+// The name Windows shows for the device behind a port ("COM3") in the Device
+// Manager ("USB Serial Port (COM3)"), from the Ports class; empty when it
+// knows none.
+std::string friendlyName(const std::string& portName) {
+    const std::wstring wanted = win32::widen(portName);
     HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
     if (set == INVALID_HANDLE_VALUE) return {};
     std::string found;
@@ -180,21 +187,89 @@ int transferOnce(OpenPort& port, PortIo& io, bool reading, DWORD n, HANDLE stop)
 
 namespace {
 
+constexpr char kDevicePrefix[] = "\\\\.\\";  // what makes every COM number a device name
+
+// The port name in a device path ("\\.\com12" -> "COM12"), the key by which
+// overrides and listed ports are matched.
+std::string portKey(const std::string& path) {
+    std::string key = path.rfind(kDevicePrefix, 0) == 0 ? path.substr(4) : path;
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return key;
+}
+
+// The ports Windows lists in the registry (each serial driver enters its
+// ports there), in the order of their numbers.
+std::vector<PresentPort> listedPorts() {
+    std::vector<PresentPort> ports;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return ports;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD nameLength = 256;
+        wchar_t data[64] = {};
+        DWORD size = sizeof data - sizeof(wchar_t);
+        DWORD type = 0;
+        const LONG r = RegEnumValueW(key, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+        if (r == ERROR_NO_MORE_ITEMS) break;
+        if (r != ERROR_SUCCESS || type != REG_SZ) continue;
+        const std::string port = portKey(win32::narrow(data));
+        const int n = portKeyNumber(port);
+        if (n == 0) continue;
+        ports.push_back({kDevicePrefix + port, port, n});
+    }
+    RegCloseKey(key);
+    std::sort(ports.begin(), ports.end(), [](const PresentPort& a, const PresentPort& b) { return a.ownNumber < b.ownNumber; });
+    return ports;
+}
+
+// Reads a small text file whole (UTF-8 name); false if it cannot be read.
+bool readSmallFile(const std::string& path, std::string& text) {
+    text.clear();
+    std::FILE* f = _wfopen(win32::widen(path).c_str(), L"rb");
+    if (f == nullptr) return false;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0 && text.size() < (1u << 20)) text.append(buf, n);
+    std::fclose(f);
+    return true;
+}
+
+// The overrides, file first and the environment on top; a bare "COM12"
+// means the device \\.\COM12.
+PortOverrides readOverrides() {
+    PortOverrides o = noPortOverrides();
+    std::string text;
+    if (const std::string file = serialOverrideFile(); !file.empty() && readSmallFile(file, text)) readPortsConf(text, o);
+    portOverridesFromEnvironment(o, [](const char* name) -> const char* { return std::getenv(name); });
+    for (PortOverride& each : o) {
+        if (each.source == SerialSource::None || each.path == "none") continue;
+        if (portKeyNumber(each.path) != 0) each.path = kDevicePrefix + portKey(each.path);
+        each.key = portKey(each.path);
+    }
+    return o;
+}
+
 // COM<n> by the rules above; the Device Manager's name only when asked, as
 // looking it up walks every port device.
 SerialPortInfo resolve(int port, bool withProduct) {
     SerialPortInfo info{{}, SerialSource::None, false, {}};
     if (!validPort(port)) return info;
-    const std::string var = "VANTREL_COM" + std::to_string(port);
-    if (const char* v = std::getenv(var.c_str()); v != nullptr && *v != '\0') {
-        info.source = SerialSource::Environment;
-        if (std::string(v) != "none") info.path = v;
-    } else {
+    const PortOverrides overrides = readOverrides();
+    const std::vector<PresentPort> listed = listedPorts();
+    const PortChoice choice = choosePort(port, overrides, listed);
+    info.path = choice.path;
+    info.source = choice.source;
+    if (info.path.empty() && overrides[port].source == SerialSource::None) {
+        // Nothing listed for it: the port of that name, should it be there
+        // after all (a driver that does not enter its ports in the list).
+        info.path = kDevicePrefix + std::string("COM") + std::to_string(port);
         info.source = SerialSource::Automatic;
-        info.path = "\\\\.\\COM" + std::to_string(port);
     }
-    info.present = !info.path.empty() && dosDeviceExists(info.path);
-    if (withProduct && info.present && info.source == SerialSource::Automatic) info.product = friendlyName(port);
+    info.present = choice.device >= 0 || (!info.path.empty() && dosDeviceExists(info.path));
+    if (withProduct && info.present && portKeyNumber(portKey(info.path)) != 0)
+        info.product = friendlyName(portKey(info.path));
     return info;
 }
 
@@ -208,14 +283,31 @@ bool serialPortPresent(int port) { return resolve(port, false).present; }
 
 std::string serialPortDescription(int port) {
     const SerialPortInfo info = serialPortInfo(port);
-    if (info.path.empty()) return {};
-    std::string text = info.path;
-    if (!info.product.empty()) text += " (" + info.product + ")";
+    if (info.path.empty() || (info.source == SerialSource::Automatic && !info.present)) return {};
+    // The Device Manager's name says the port's name too; else the port's name.
+    std::string text = info.product;
+    if (text.empty()) text = portKeyNumber(portKey(info.path)) != 0 ? portKey(info.path) : info.path;
     if (info.source == SerialSource::Environment) text += " [VANTREL_COM" + std::to_string(port) + "]";
+    if (info.source == SerialSource::File) text += " [ports.conf]";
     return text;
 }
 
-std::string serialOverrideFile() { return {}; }
+// %APPDATA%\VantrelDAQ\ports.conf, beside the program's other per-user files.
+std::string serialOverrideFile() {
+    std::wstring folder;
+    PWSTR known = nullptr;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DEFAULT, nullptr, &known)) && known != nullptr)
+        folder = known;
+    CoTaskMemFree(known);
+    if (folder.empty()) {
+        std::vector<wchar_t> env(32768, L'\0');
+        const DWORD n = GetEnvironmentVariableW(L"APPDATA", env.data(), static_cast<DWORD>(env.size()));
+        if (n > 0 && n < env.size()) folder.assign(env.data(), n);
+    }
+    if (folder.empty()) return {};
+    return win32::narrow((folder + L"\\VantrelDAQ\\ports.conf").c_str());
+}
+
 
 int serialSetOverride(int, const std::string&, const std::string&) { return ENOSYS; }
 

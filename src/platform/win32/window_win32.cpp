@@ -19,6 +19,7 @@
 #include "platform/win32/main_window_win32.h"
 #include "platform/win32/menu_win32.h"
 #include "platform/win32/message_loop_win32.h"
+#include "platform/win32/port_tips_win32.h"
 #include "platform/win32/resource_ids.h"
 #include "platform/win32/session_win32.h"
 #include "platform/win32/text_win32.h"
@@ -135,6 +136,7 @@ void scroll(WPARAM wParam) {
 LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     // Readout, wheel, keys, context menu and drops first; pointer moves and
     // paints go on below as well.
+    platform::win32::portTipMessage(hwnd, msg, wParam, lParam);
     if (LRESULT used = 0; platform::win32::chartReadingMessage(hwnd, msg, wParam, lParam, used)) return used;
     if (LRESULT used = 0; platform::win32::sessionMessage(hwnd, msg, wParam, lParam, used)) return used;
     switch (msg) {

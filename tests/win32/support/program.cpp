@@ -1,5 +1,7 @@
 #include "win32/support/program.h"
 
+#include <utility>
+
 #include "platform/win32/text_win32.h"
 
 namespace wintest {
@@ -44,6 +46,24 @@ std::string controlText(HWND dialog, int id) {
     wchar_t text[512] = {};
     GetDlgItemTextW(dialog, id, text, 512);
     return platform::win32::narrow(text);
+}
+
+std::string shownToolTip(DWORD pid) {
+    std::pair<DWORD, std::string> search{pid, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto& [wanted, text] = *reinterpret_cast<std::pair<DWORD, std::string>*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            wchar_t cls[64] = {}, tip[256] = {};
+            GetClassNameW(hwnd, cls, 64);
+            if (owner != wanted || !IsWindowVisible(hwnd) || std::wstring(cls) != L"tooltips_class32") return TRUE;
+            SendMessageW(hwnd, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(tip));
+            text = platform::win32::narrow(tip);
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
 }
 
 }  // namespace wintest

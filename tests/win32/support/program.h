@@ -24,4 +24,7 @@ ProgramWindows programWindows(DWORD pid);
 // The text of a dialog's control, as UTF-8.
 std::string controlText(HWND dialog, int id);
 
+// The text of the tool tip process pid shows now, as UTF-8; empty when none.
+std::string shownToolTip(DWORD pid);
+
 }  // namespace wintest
