@@ -14,26 +14,31 @@
 #include "platform/win32/text_win32.h"
 #include "shell/main_window.h"
 #include "shell/command_line.h"
+#include "shell/settings_folder.h"
 
 namespace {
 
 // The program keeps its settings file (DAQSetup.cnf) in the current folder.
 // Installed, it lies in Program Files, which a normal user cannot write, and
 // Windows starts a shortcut's or an association's program in a folder of its
-// choosing; with "--user-folder" it runs in %APPDATA%\VantrelDAQ instead, the
-// same folder for every start of that user.
+// choosing; with "--user-folder", or when the start folder takes no new file,
+// it runs in %APPDATA%\VantrelDAQ instead, the same folder for every start of
+// that user (shell/settings_folder.h decides).
 
-// Creates the per-user folder when needed and makes it the current folder.
-// False when it cannot be found, created or entered (a file of that name, no
-// profile); the program then stays in the folder it was started in.
-bool enterUserFolder() {
+// %APPDATA%\VantrelDAQ, or empty when the profile has no such folder.
+std::wstring userFolder() {
     PWSTR base = nullptr;
     const HRESULT hr = SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_CREATE, nullptr, &base);
     const std::wstring folder = SUCCEEDED(hr) && base != nullptr ? std::wstring(base) + L"\\VantrelDAQ" : std::wstring();
     CoTaskMemFree(base);
-    if (folder.empty()) return false;
-    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    if (!SetCurrentDirectoryW(folder.c_str())) return false;
+    return folder;
+}
+
+// Makes the per-user folder (made by chooseSettingsFolder) the current folder.
+// False when it cannot be entered; the program then stays in the folder it
+// was started in.
+bool enterUserFolder(const std::wstring& folder) {
+    if (folder.empty() || !SetCurrentDirectoryW(folder.c_str())) return false;
     // The settings folder is no place for recordings: the file dialogs start
     // in the user's Documents instead.
     PWSTR documents = nullptr;
@@ -76,7 +81,9 @@ int main() {
         recording = n > 0 && n < full.size() ? platform::win32::narrow(full.data()) : asked.recording;
     }
     // Only now: the name above is made absolute against the start folder.
-    if (asked.userFolder && !enterUserFolder())
+    const std::wstring user = userFolder();
+    if (chooseSettingsFolder(asked.userFolder, platform::win32::narrow(user.c_str())) == SettingsFolder::User &&
+        !enterUserFolder(user))
         OutputDebugStringW(L"vantreldaq: cannot use %APPDATA%\\VantrelDAQ, staying in the current folder\n");
     return runApplication(recording.empty() ? nullptr : recording.c_str());
 }

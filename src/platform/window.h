@@ -43,6 +43,9 @@ void postTask(void (*task)());
 void setWaitCursor(bool wait);
 // Gives the keyboard focus back to the main window.
 void focusMainWindow();
+// Brings the main window to the front, restored when it was minimised (a
+// later start of the program handed over to this one).
+void raiseMainWindow();
 
 // ---- timers ----------------------------------------------------------------
 void startTimer(int timerId, int periodMs);

@@ -541,6 +541,13 @@ void focusMainWindow() {
     if (gWindow) gWindow->client()->setFocus(Qt::OtherFocusReason);
 }
 
+void raiseMainWindow() {
+    if (!gWindow) return;
+    if (gWindow->isMinimized()) gWindow->showNormal();
+    gWindow->raise();
+    gWindow->activateWindow();
+}
+
 void startTimer(int timerId, int periodMs) {
     if (gWindow) gWindow->startTimer(timerId, periodMs);
 }

@@ -376,6 +376,14 @@ void setWaitCursor(bool wait) {
     SetCursor(LoadCursorW(nullptr, wait ? IDC_WAIT : IDC_ARROW));
 }
 
+void raiseMainWindow() {
+    if (gWindow == nullptr) return;
+    if (IsIconic(gWindow)) ShowWindow(gWindow, SW_RESTORE);
+    // Allowed: the later start gave this process the right to take the
+    // foreground (AllowSetForegroundWindow) before it sent its message.
+    SetForegroundWindow(gWindow);
+}
+
 void focusMainWindow() {
     if (gWindow != nullptr) SetFocus(gWindow);
 }
