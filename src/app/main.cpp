@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
                       : QFileInfo(QString::fromLocal8Bit(named.c_str())).absoluteFilePath().toStdString();
     // A program of this user already runs: it opens the file (or just comes
     // to the front) and this start ends.
-    if (qtHandOverOrListen(handOverMessage(recording))) return 0;
+    if (startLooksForFirst(asked) && qtHandOverOrListen(handOverMessage(recording))) return 0;
     // Started from the desktop entry, or in a folder the user cannot write:
     // settings in the per-user folder.
     if (!qtEnterSettingsFolder(argc, argv))

@@ -1,6 +1,7 @@
 // Entry of vantreldaq.exe: the shell's start-up, which creates the main window
 // and runs the message loop until it is destroyed. "vantreldaq FILE.udd"
-// opens that recording once the window is up; "--user-folder" (the Start-menu
+// opens that recording once the window is up, or in the window of the
+// program this user already runs; "--user-folder" (the Start-menu
 // shortcut and the .udd association pass it) runs the program in the user's
 // own folder.
 #include <windows.h>
@@ -11,10 +12,12 @@
 #include <vector>
 
 #include "platform/win32/main_window_win32.h"
+#include "platform/win32/single_instance_win32.h"
 #include "platform/win32/text_win32.h"
 #include "shell/main_window.h"
 #include "shell/command_line.h"
 #include "shell/settings_folder.h"
+#include "shell/single_instance.h"
 
 namespace {
 
@@ -80,6 +83,9 @@ int main() {
         const DWORD n = GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
         recording = n > 0 && n < full.size() ? platform::win32::narrow(full.data()) : asked.recording;
     }
+    // A program of this user already runs: it opens the file (or just comes
+    // to the front) and this start ends.
+    if (startLooksForFirst(asked) && platform::win32::handOverToFirstProgram(handOverMessage(recording))) return 0;
     // Only now: the name above is made absolute against the start folder.
     const std::wstring user = userFolder();
     if (chooseSettingsFolder(asked.userFolder, platform::win32::narrow(user.c_str())) == SettingsFolder::User &&

@@ -18,6 +18,7 @@
 #include "platform/win32/menu_win32.h"
 #include "platform/win32/resource_ids.h"
 #include "platform/win32/session_win32.h"
+#include "platform/win32/single_instance_win32.h"
 #include "platform/win32/text_win32.h"
 #include "platform/window.h"
 #include "shell/handlers.h"
@@ -148,6 +149,9 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgPostedCommand:
         dispatchCommand(static_cast<int>(wParam));
         return 0;
+    case WM_COPYDATA:
+        // A later start of the program hands over its file.
+        return platform::win32::takeCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
     case kMsgPostedTask:
         if (lParam != 0) reinterpret_cast<void (*)()>(lParam)();
         return 0;
