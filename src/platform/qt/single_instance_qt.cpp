@@ -98,6 +98,14 @@ void listen(const QString& path) {
 
 bool qtHandOverOrListen(const std::string& message) {
     const QString path = socketPath();
+    // In a shared temporary folder another user could put a socket of that
+    // name first, to be handed our files or to keep our program from
+    // starting: only one of our own is talked to, or replaced.
+    const QFileInfo existing(path);
+    if (existing.exists() && existing.ownerId() != static_cast<uint>(::getuid())) {
+        qWarning("vantreldaq: %s belongs to another user; running on its own", qPrintable(path));
+        return false;
+    }
     switch (handOver(path, message)) {
         case Reached::Taken:
             return true;
