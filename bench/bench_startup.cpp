@@ -18,6 +18,7 @@
 #include "platform/window.h"
 #include "shell/app_state.h"
 #include "shell/main_window.h"
+#include "shell/single_instance.h"
 
 namespace {
 
@@ -37,7 +38,10 @@ void settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-void BM_StartupToFirstPaint(benchmark::State& state) {
+// withCheck: as the program starts, first looking for a program of this
+// user already running (none is: a fresh runtime folder each time) and then
+// listening for later starts.
+void startupToFirstPaint(benchmark::State& state, bool withCheck) {
     namespace fs = std::filesystem;
     char pattern[] = "/tmp/vantrel-bench-startup-XXXXXX";
     if (mkdtemp(pattern) == nullptr) {
@@ -55,12 +59,20 @@ void BM_StartupToFirstPaint(benchmark::State& state) {
     }
     setenv("VANTREL_COM1", ptsname(master), 1);
 
+    int round = 0;
     for (auto _ : state) {
         state.PauseTiming();
         resetGlobalStateForTests();
         fs::remove(dir / "DAQSetup.cnf");  // the first start creates it
+        const fs::path runtime = dir / ("run" + std::to_string(++round));
+        fs::create_directory(runtime);
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         state.ResumeTiming();
 
+        if (withCheck && qtHandOverOrListen(handOverMessage(""))) {
+            state.SkipWithError("another program took the start");
+            break;
+        }
         if (!startMainWindow()) {
             state.SkipWithError("no main window");
             break;
@@ -79,7 +91,30 @@ void BM_StartupToFirstPaint(benchmark::State& state) {
     fs::current_path(previous);
     fs::remove_all(dir);
 }
+void BM_StartupToFirstPaint(benchmark::State& state) { startupToFirstPaint(state, false); }
+void BM_StartupWithFirstProgramCheck(benchmark::State& state) { startupToFirstPaint(state, true); }
+// The check alone on a first start: no program answers, so this one listens.
+void BM_FirstProgramCheck(benchmark::State& state) {
+    char pattern[] = "/tmp/vantrel-bench-check-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) {
+        state.SkipWithError("no temporary directory");
+        return;
+    }
+    const std::filesystem::path dir = pattern;
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::filesystem::path runtime = dir / std::to_string(++round);
+        std::filesystem::create_directory(runtime);
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(qtHandOverOrListen(handOverMessage("")));
+    }
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_FirstProgramCheck)->Unit(benchmark::kMicrosecond)->Iterations(200);
 BENCHMARK(BM_StartupToFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_StartupWithFirstProgramCheck)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 }  // namespace
 

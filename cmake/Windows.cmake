@@ -208,5 +208,5 @@ endif()
 # Start-up of vantreldaq.exe to its first idle moment, run on demand under Wine.
 add_executable(bench_startup EXCLUDE_FROM_ALL bench/win32/bench_startup.cpp)
 target_compile_options(bench_startup PRIVATE ${VANTREL_WARNINGS})
-target_link_libraries(bench_startup PRIVATE user32)
+target_link_libraries(bench_startup PRIVATE user32 advapi32)
 add_dependencies(bench_startup vantreldaq)

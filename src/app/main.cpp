@@ -1,6 +1,7 @@
 // Program entry: the Qt application object, then the shell's start-up, which
 // creates the main window and runs the message loop until it is destroyed.
-// "vantreldaq FILE.udd" opens that recording once the window is up.
+// "vantreldaq FILE.udd" opens that recording once the window is up, or in the
+// window of the program already running for this user.
 #include <QApplication>
 #include <QFileInfo>
 #include <QString>
@@ -10,6 +11,7 @@
 #include "platform/qt/qt_shell.h"
 #include "shell/command_line.h"
 #include "shell/main_window.h"
+#include "shell/single_instance.h"
 
 int main(int argc, char** argv) {
     // Help and version are answered on the terminal before Qt is started, so
@@ -30,8 +32,12 @@ int main(int argc, char** argv) {
     const std::string recording =
         named.empty() ? std::string()
                       : QFileInfo(QString::fromLocal8Bit(named.c_str())).absoluteFilePath().toStdString();
-    // Started from the desktop entry: settings in the per-user folder.
-    if (!qtEnterUserFolderIfAsked(argc, argv))
+    // A program of this user already runs: it opens the file (or just comes
+    // to the front) and this start ends.
+    if (startLooksForFirst(asked) && qtHandOverOrListen(handOverMessage(recording))) return 0;
+    // Started from the desktop entry, or in a folder the user cannot write:
+    // settings in the per-user folder.
+    if (!qtEnterSettingsFolder(argc, argv))
         qWarning("vantreldaq: cannot use %s, staying in the current folder", qPrintable(qtUserFolder()));
     QApplication::setApplicationName(QStringLiteral("VantrelDAQ"));
     QApplication::setApplicationVersion(QString::fromLatin1(programVersion()));

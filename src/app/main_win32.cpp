@@ -1,6 +1,7 @@
 // Entry of vantreldaq.exe: the shell's start-up, which creates the main window
 // and runs the message loop until it is destroyed. "vantreldaq FILE.udd"
-// opens that recording once the window is up; "--user-folder" (the Start-menu
+// opens that recording once the window is up, or in the window of the
+// program this user already runs; "--user-folder" (the Start-menu
 // shortcut and the .udd association pass it) runs the program in the user's
 // own folder.
 #include <windows.h>
@@ -11,30 +12,37 @@
 #include <vector>
 
 #include "platform/win32/main_window_win32.h"
+#include "platform/win32/single_instance_win32.h"
 #include "platform/win32/text_win32.h"
 #include "shell/main_window.h"
 #include "shell/command_line.h"
 #include "shell/file_places.h"
+#include "shell/settings_folder.h"
+#include "shell/single_instance.h"
 
 namespace {
 
 // The program keeps its settings file (DAQSetup.cnf) in the current folder.
 // Installed, it lies in Program Files, which a normal user cannot write, and
 // Windows starts a shortcut's or an association's program in a folder of its
-// choosing; with "--user-folder" it runs in %APPDATA%\VantrelDAQ instead, the
-// same folder for every start of that user.
+// choosing; with "--user-folder", or when the start folder takes no new file,
+// it runs in %APPDATA%\VantrelDAQ instead, the same folder for every start of
+// that user (shell/settings_folder.h decides).
 
-// Creates the per-user folder when needed and makes it the current folder.
-// False when it cannot be found, created or entered (a file of that name, no
-// profile); the program then stays in the folder it was started in.
-bool enterUserFolder() {
+// %APPDATA%\VantrelDAQ, or empty when the profile has no such folder.
+std::wstring userFolder() {
     PWSTR base = nullptr;
     const HRESULT hr = SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_CREATE, nullptr, &base);
     const std::wstring folder = SUCCEEDED(hr) && base != nullptr ? std::wstring(base) + L"\\VantrelDAQ" : std::wstring();
     CoTaskMemFree(base);
-    if (folder.empty()) return false;
-    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    if (!SetCurrentDirectoryW(folder.c_str())) return false;
+    return folder;
+}
+
+// Makes the per-user folder (made by chooseSettingsFolder) the current folder.
+// False when it cannot be entered; the program then stays in the folder it
+// was started in.
+bool enterUserFolder(const std::wstring& folder) {
+    if (folder.empty() || !SetCurrentDirectoryW(folder.c_str())) return false;
     // The settings folder is no place for recordings: the file dialogs start
     // in the user's Documents instead.
     setDialogsStartInDocuments(true);
@@ -73,8 +81,13 @@ int main() {
         const DWORD n = GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
         recording = n > 0 && n < full.size() ? platform::win32::narrow(full.data()) : asked.recording;
     }
+    // A program of this user already runs: it opens the file (or just comes
+    // to the front) and this start ends.
+    if (startLooksForFirst(asked) && platform::win32::handOverToFirstProgram(handOverMessage(recording))) return 0;
     // Only now: the name above is made absolute against the start folder.
-    if (asked.userFolder && !enterUserFolder())
+    const std::wstring user = userFolder();
+    if (chooseSettingsFolder(asked.userFolder, platform::win32::narrow(user.c_str())) == SettingsFolder::User &&
+        !enterUserFolder(user))
         OutputDebugStringW(L"vantreldaq: cannot use %APPDATA%\\VantrelDAQ, staying in the current folder\n");
     return runApplication(recording.empty() ? nullptr : recording.c_str());
 }

@@ -45,6 +45,9 @@ void setWaitCursor(bool wait);
 void focusMainWindow();
 // Puts utf8 text on the clipboard ("\n" line ends; each system's own there).
 void copyText(const std::string& utf8);
+// Brings the main window to the front, restored when it was minimised (a
+// later start of the program handed over to this one).
+void raiseMainWindow();
 
 // ---- timers ----------------------------------------------------------------
 void startTimer(int timerId, int periodMs);

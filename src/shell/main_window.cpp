@@ -150,5 +150,8 @@ void mainWindowDestroyed() {
 
 void mainWindowTimer(int timerId) {
     if (timerId == kPumpTimerId) pumpCommands();
-    else if (timerId == kProgressTimerId) trackProgress();
+    else if (timerId == kProgressTimerId) {
+        trackProgress();
+        openPendingRecording();  // one that came while a dialog was open
+    }
 }

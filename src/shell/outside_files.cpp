@@ -3,19 +3,23 @@
 #include <cstring>
 
 #include "platform/window.h"
+#include "shell/app_state.h"
 #include "shell/handlers.h"
 
 namespace {
 
 std::string gPendingPath;  // the file the posted task opens
 
-void openPending() {
+}  // namespace
+
+void openPendingRecording() {
+    // Under one of our dialogs or menus the file waits: its answer was meant
+    // for the recording on show.
+    if (gPendingPath.empty() || gApp.modalDepth > 0) return;
     const std::string path = std::move(gPendingPath);
     gPendingPath.clear();
-    if (!path.empty()) openRecordingPath(path.c_str());
+    openRecordingPath(path.c_str());
 }
-
-}  // namespace
 
 const char* recordingArgument(int argc, char** argv) {
     bool options = true;
@@ -44,5 +48,5 @@ bool isRecordingFileName(const std::string& path) {
 void openRecordingLater(const std::string& path) {
     const bool posted = !gPendingPath.empty();
     gPendingPath = path;
-    if (!posted) platform::postTask(openPending);
+    if (!posted) platform::postTask(openPendingRecording);
 }

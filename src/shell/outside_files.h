@@ -14,6 +14,10 @@ const char* recordingArgument(int argc, char** argv);
 // Whether a dropped file is one to open: a name ending in ".udd", any case.
 bool isRecordingFileName(const std::string& path);
 
-// Opens path once control is back in the message loop, with the window up.
-// A later call before that replaces the earlier path.
+// Opens path once control is back in the message loop, with the window up
+// and no dialog or menu of ours open. A later call before that replaces the
+// earlier path.
 void openRecordingLater(const std::string& path);
+// Opens the path openRecordingLater keeps, when there is one and nothing of
+// ours is modal; the posted task and every tick of the progress timer call it.
+void openPendingRecording();

@@ -41,6 +41,7 @@ struct State {
     int focusRequests = 0;
     std::string clipboard;               // last copyText()
     std::string documentsFolder;         // what platform::documentsFolder() answers
+    int raiseRequests = 0;  // raiseMainWindow
     std::map<int, int> timers;           // running timers: id -> period
     std::uint32_t scrollMax = 0, scrollPage = 0, scrollPos = 0;
     bool scrollVisible = false;

@@ -858,7 +858,7 @@ TEST(UserFolder, DesktopFlagEntersThePerUserFolder) {
         for (std::string& a : storage) argv.push_back(a.data());
         argv.push_back(nullptr);
         int argc = static_cast<int>(c.args.size());
-        EXPECT_TRUE(qtEnterUserFolderIfAsked(argc, argv.data()));
+        EXPECT_TRUE(qtEnterSettingsFolder(argc, argv.data()));
         EXPECT_EQ(std::vector<std::string>(argv.data(), argv.data() + argc), c.left);
         EXPECT_EQ(argv[static_cast<std::size_t>(argc)], nullptr);
         EXPECT_EQ(fs::current_path(), c.entered ? home / "vantreldaq" : here) << c.args.size();

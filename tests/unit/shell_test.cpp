@@ -25,8 +25,16 @@
 #include "shell/main_window.h"
 #include "shell/menus.h"
 #include "shell/messages.h"
+#include "shell/settings_folder.h"
+#include "shell/single_instance.h"
 #include "shell/ui_texts.h"
+#include "recording/recording_file.h"
+#include "support/chart_recording.h"
 #include "support/program_dir.h"
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -584,5 +592,112 @@ TEST(StartArgumentsTest, HelpVersionUserFolderAndRecording) {
     EXPECT_EQ(versionText(), std::string("VantrelDAQ ") + programVersion());
     EXPECT_NE(std::string(programVersion()), "unknown");
 }
+
+// ---- one program per user -------------------------------------------------------
+
+// Every name survives the trip, bytes of any kind but NUL included; every cut
+// of a good message waits for more; anything else is refused as it comes.
+TEST(HandOverTest, MessagesRoundTripAndStrangersAreRefused) {
+    for (const std::string& name : {std::string(), std::string("/data/M\xC3\xA4rz 1.udd"), std::string("a\nb\r.udd"),
+                                   std::string(kHandOverMaxName, 'x')}) {
+        const std::string message = handOverMessage(name);
+        for (std::size_t cut = 0; cut < message.size(); cut += cut < 64 ? 1 : 997)
+            EXPECT_EQ(parseHandOver(std::string_view(message).substr(0, cut)).state, HandOverState::Incomplete) << cut;
+        const HandOver got = parseHandOver(message);
+        EXPECT_EQ(got.state, HandOverState::Complete);
+        EXPECT_EQ(got.recording, name);
+    }
+    const std::string head = "VantrelDAQ hand-over 1\n";
+    for (const std::string& bad : {std::string("GET / HTTP/1.0\r\n"), std::string("VantrelDAQ hand-over 2\n"),
+                                  head + "5\nab.udd", head + "x\n",
+                                  head + "\n", head + "01\na", head + "-1\n", head + "1234567\n",
+                                  head + std::to_string(kHandOverMaxName + 1) + "\n", head + "3\na" + '\0' + "b"})
+        EXPECT_EQ(parseHandOver(bad).state, HandOverState::Bad) << ::testing::PrintToString(bad);
+    EXPECT_EQ(firstProgramName("j.m\xC3\xBCller"), "VantrelDAQ-j.m\xC3\xBCller");
+    EXPECT_EQ(firstProgramName("DOM\\ann/x y"), "VantrelDAQ-DOM_ann_x_y");
+    StartArguments args;
+    EXPECT_TRUE(startLooksForFirst(args));
+    args.request = StartRequest::Version;
+    EXPECT_FALSE(startLooksForFirst(args));
+}
+
+// The first program takes a message at once, brings its window up, and opens
+// the recording through File > Open's path, but not under a dialog of ours:
+// there it waits for the dialog to close.
+TEST_F(ShellTest, HandedOverRecordingOpensOnceNoDialogIsOpen) {
+    test::fillRecording({.count = 3000});
+    int error = 0;
+    const std::string file = dir_.file("handed.udd");
+    ASSERT_EQ(writeRecordingFile(file.c_str(), error), SaveStatus::Saved);
+    resetGlobalStateForTests();
+    start();
+    const std::size_t messagesAtStart = fake::state().messages.size();  // the port's, on this machine
+
+    EXPECT_EQ(takeHandOver("VantrelDAQ hand-over 1\n3"), HandOverState::Incomplete);
+    EXPECT_EQ(takeHandOver(handOverMessage("") + "x"), HandOverState::Bad);
+    EXPECT_EQ(fake::state().raiseRequests, 0);
+    EXPECT_EQ(takeHandOver(handOverMessage("")), HandOverState::Complete);
+    EXPECT_EQ(fake::state().raiseRequests, 1);
+    EXPECT_TRUE(fake::state().postedTasks.empty()) << "no file, nothing to open";
+
+    gApp.modalDepth = 1;
+    EXPECT_EQ(takeHandOver(handOverMessage(file)), HandOverState::Complete);
+    EXPECT_EQ(fake::state().raiseRequests, 2);
+    ASSERT_EQ(fake::state().postedTasks.size(), 1u);
+    fake::state().postedTasks[0]();
+    mainWindowTimer(kProgressTimerId);
+    EXPECT_EQ(gApp.dataPresent, 0) << "opened under a dialog";
+    gApp.modalDepth = 0;
+    mainWindowTimer(kProgressTimerId);
+    EXPECT_EQ(gApp.dataPresent, 1);
+    EXPECT_EQ(gHeader.recordCount, 3000u);
+    EXPECT_EQ(fake::state().messages.size(), messagesAtStart);
+}
+
+// ---- the settings folder --------------------------------------------------------
+
+// The per-user folder when asked for or when the start folder takes no new
+// file; the other when the first choice cannot be written; the asked-for (or
+// current) one when neither can. A path under a regular file stands for a
+// folder nobody can write, root included.
+TEST(SettingsFolderTest, ChoosesAFolderTheUserCanWrite) {
+    const test::TempDir dir;
+    const std::string writable = dir.path().string();
+    test::writeFileBytes(dir.file("plain"), "x");
+    const std::string blocked = dir.file("plain") + "/sub";
+    const std::string fresh = dir.file("new") + "/vantreldaq";
+    struct Case {
+        bool asked;
+        std::string current, user;
+        SettingsFolder expected;
+    };
+    for (const Case& c : {Case{false, writable, fresh, SettingsFolder::Current},
+                          Case{false, blocked, fresh, SettingsFolder::User},
+                          Case{false, blocked, blocked, SettingsFolder::Current},
+                          Case{true, writable, fresh, SettingsFolder::User},
+                          Case{true, writable, blocked, SettingsFolder::Current},
+                          Case{true, blocked, blocked, SettingsFolder::User}}) {
+        EXPECT_EQ(chooseSettingsFolder(c.asked, c.user, c.current), c.expected)
+            << c.asked << " " << c.current << " " << c.user;
+    }
+    EXPECT_TRUE(fs::is_directory(fresh)) << "made when it was tried";
+    EXPECT_TRUE(fs::is_empty(fresh)) << "the probe is removed again";
+    EXPECT_FALSE(folderTakesNewFiles(""));
+}
+
+#ifndef _WIN32
+// Permission bits stop everyone but root.
+TEST(SettingsFolderTest, ReadOnlyFolderSendsTheSettingsToTheUsersFolder) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes read-only folders";
+    const test::TempDir dir;
+    const std::string fresh = dir.file("vantreldaq");
+    const std::string readOnly = dir.file("ro");
+    fs::create_directory(readOnly);
+    ::chmod(readOnly.c_str(), 0555);
+    EXPECT_FALSE(folderTakesNewFiles(readOnly));
+    EXPECT_EQ(chooseSettingsFolder(false, fresh, readOnly), SettingsFolder::User);
+    ::chmod(readOnly.c_str(), 0755);
+}
+#endif
 
 }  // namespace

@@ -61,6 +61,7 @@ void postTask(void (*)()) {}  // no window, no message loop: nothing to run late
 void setWaitCursor(bool) {}
 void focusMainWindow() {}
 void copyText(const std::string&) {}
+void raiseMainWindow() {}
 
 // The fetch loop keeps the timers' pace itself.
 void startTimer(int, int) {}

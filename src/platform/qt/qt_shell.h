@@ -2,6 +2,8 @@
 // layer (dialogs, progress window, printing, screen capture).
 #pragma once
 
+#include <string>
+
 class QMenu;
 class QSessionManager;
 class QString;
@@ -38,11 +40,22 @@ inline constexpr char kUserFolderFlag[] = "--user-folder";
 QString qtUserFolder();
 
 // Takes kUserFolderFlag out of argv (the other arguments, such as a file to
-// open, keep their order) and, if it was there, creates the per-user folder
-// when needed and makes it the current folder. Without the flag the current
-// folder stays. False when the folder could not be created or entered (the
-// program then runs in the current folder).
-bool qtEnterUserFolderIfAsked(int& argc, char** argv);
+// open, keep their order) and enters the folder chooseSettingsFolder names
+// (shell/settings_folder.h): the per-user one, created when needed, with the
+// flag or when the current folder cannot be written. False when the per-user
+// folder was chosen but could not be entered (the program then runs in the
+// current folder).
+bool qtEnterSettingsFolder(int& argc, char** argv);
+
+// One program per user (shell/single_instance.h): offers message to the
+// program already running for this user, over a local socket named after the
+// user in $XDG_RUNTIME_DIR (else the temporary folder). True when it took
+// the message: this start then ends. Otherwise this start is the first and
+// listens for later ones for the rest of its life, taking over a socket left
+// behind by a program that ended without removing it; a program that holds
+// the socket but does not answer within kHandOverWaitMs (hung) keeps it, and
+// this start runs on its own.
+bool qtHandOverOrListen(const std::string& message);
 
 // Installs Qt's German translation for Qt's own texts (standard buttons, file
 // and print dialogs) when german, removes it otherwise. The menu bar of a

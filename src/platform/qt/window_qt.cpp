@@ -550,6 +550,12 @@ void focusMainWindow() {
 }
 
 void copyText(const std::string& utf8) { QApplication::clipboard()->setText(QString::fromStdString(utf8)); }
+void raiseMainWindow() {
+    if (!gWindow) return;
+    if (gWindow->isMinimized()) gWindow->showNormal();
+    gWindow->raise();
+    gWindow->activateWindow();
+}
 
 void startTimer(int timerId, int periodMs) {
     if (gWindow) gWindow->startTimer(timerId, periodMs);

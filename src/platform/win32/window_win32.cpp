@@ -22,6 +22,7 @@
 #include "platform/win32/port_tips_win32.h"
 #include "platform/win32/resource_ids.h"
 #include "platform/win32/session_win32.h"
+#include "platform/win32/single_instance_win32.h"
 #include "platform/win32/text_win32.h"
 #include "platform/window.h"
 #include "shell/handlers.h"
@@ -153,6 +154,9 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgPostedCommand:
         dispatchCommand(static_cast<int>(wParam));
         return 0;
+    case WM_COPYDATA:
+        // A later start of the program hands over its file.
+        return platform::win32::takeCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
     case kMsgPostedTask:
         if (lParam != 0) reinterpret_cast<void (*)()>(lParam)();
         return 0;
@@ -379,6 +383,14 @@ void postTask(void (*task)()) {
 void setWaitCursor(bool wait) {
     gWaitCursor = wait;
     SetCursor(LoadCursorW(nullptr, wait ? IDC_WAIT : IDC_ARROW));
+}
+
+void raiseMainWindow() {
+    if (gWindow == nullptr) return;
+    if (IsIconic(gWindow)) ShowWindow(gWindow, SW_RESTORE);
+    // Allowed: the later start gave this process the right to take the
+    // foreground (AllowSetForegroundWindow) before it sent its message.
+    SetForegroundWindow(gWindow);
 }
 
 void focusMainWindow() {
