@@ -10,6 +10,8 @@
 #include "recording/store.h"
 #include "recording/timestamps.h"
 #include "report/load_report.h"
+#include "chart/svg_surface.h"
+#include "report/report_html.h"
 #include "report/report_page.h"
 #include "shell/app_state.h"
 #include "support/recording_surface.h"
@@ -186,4 +188,58 @@ TEST(ReportPage, WholePageInBothLanguagesAndWithoutReadings) {
     for (const auto& t : s.texts()) said += t.text == "No readings" ? 1 : 0;
     EXPECT_EQ(said, 3u);  // the figures and both plots
     for (const auto& rect : s.rects()) EXPECT_NE(rect.brush, BrushId::Bar);
+}
+
+// Text into XML: markup characters escaped, and whatever is not UTF-8 or not
+// an XML character replaced, so a file name or a text from anywhere cannot
+// break the file.
+TEST(ReportHtml, TextIsEscapedAndCleanedForXml) {
+    const std::string fffd = "\xEF\xBF\xBD";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"a&b<c>\"d\"'", "a&amp;b&lt;c&gt;&quot;d&quot;'"},
+        {"Lücken € 𝄞\tx\n", "Lücken € 𝄞\tx\n"},
+        {"\xFF", fffd},                                // not UTF-8 at all
+        {"\xC0\x80", fffd + fffd},                     // overlong
+        {"\xE2\x82", fffd + fffd},                     // cut short
+        {"\xED\xA0\x80", fffd + fffd + fffd},          // a surrogate
+        {"\xEF\xBF\xBF", fffd + fffd + fffd},          // U+FFFF
+        {std::string("a\x01\x1b\x7f", 4), "a" + fffd + fffd + fffd},  // control characters
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(xmlEscaped(in), out) << in;
+}
+
+// The SVG surface: lines batched into one path per pen, rectangles and texts
+// where the page asks, and the HTML file self-contained with both plots.
+TEST(ReportHtml, SvgAndHtmlCarryThePageWithNothingOutside) {
+    SvgSurface svg(100, 50);
+    svg.moveTo(0, 10);
+    svg.lineTo(20, 10);
+    svg.lineTo(20, 30);
+    svg.selectPen(PenId::Marker);
+    svg.moveTo(1, 1);
+    svg.lineTo(5, 1);
+    svg.selectPen(PenId::Null);
+    svg.selectBrush(BrushId::Bar);
+    svg.rectangle(10, 20, 14, 40);
+    svg.setTextAlign(AlignRightBottom);
+    svg.textOut(90, 45, "80 % <&>");
+    EXPECT_EQ(svg.finish(),
+              "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100\" height=\"50\" viewBox=\"0 0 100 50\" "
+              "font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\" shape-rendering=\"crispEdges\">\n"
+              "<rect width=\"100\" height=\"50\" fill=\"#ffffff\"/>\n"
+              "<path d=\"M0.5 10.5 L20.5 10.5 L20.5 30.5\" fill=\"none\" stroke=\"#000000\" stroke-width=\"1\"/>\n"
+              "<path d=\"M1.5 1.5 L5.5 1.5\" fill=\"none\" stroke=\"#ff0000\" stroke-width=\"1\"/>\n"
+              "<rect x=\"10\" y=\"20\" width=\"3\" height=\"19\" fill=\"#6e8cd7\"/>\n"
+              "<text x=\"90\" y=\"41.5\" font-size=\"13.7\" font-weight=\"bold\" text-anchor=\"end\">80 % "
+              "&lt;&amp;&gt;</text>\n</svg>");
+
+    const LoadReport r = reportOf(3000, 100, wandering);
+    const std::string html = reportHtml(r, {true, false});
+    EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"de\">", 0), 0u);
+    std::size_t svgs = 0;
+    for (std::size_t at = 0; (at = html.find("<svg ", at)) != std::string::npos; ++at) ++svgs;
+    EXPECT_EQ(svgs, 2u);
+    for (const char* outside : {"<script", "src=", "href=", "url(", "<link", "@import"})
+        EXPECT_EQ(html.find(outside), std::string::npos) << outside;
+    EXPECT_NE(html.find("<th>Mittelwert</th><td>"), std::string::npos);
 }
