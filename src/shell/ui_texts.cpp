@@ -66,6 +66,23 @@ constexpr UiTextPair kUiTexts[] = {
     {UiText::NoSampleTimeReported,
         "The logger answered but did not report its sample time.\nTransmission of data not possible!",
         "Der Logger hat geantwortet, aber keine Abtastzeit gemeldet.\nDatenübertragung nicht möglich!"},
+
+    {UiText::LoadReportItem, "Load report…", "Lastbericht…"},
+    {UiText::ReportThresholds, "&Thresholds (%):", "&Schwellen (%):"},
+    {UiText::ReportDemand, "&Demand interval:", "&Intervall:"},
+    {UiText::ReportRatedKw, "&Rated power (kW):", "&Nennleistung (kW):"},
+    {UiText::ReportWhole, "&Whole recording", "&Ganze Aufzeichnung"},
+    {UiText::ReportShown, "What the &main chart shows", "Was das &Hauptdiagramm zeigt"},
+    {UiText::ReportPrint, "&Print…", "&Drucken…"},
+    {UiText::ReportSave, "Sa&ve…", "Spei&chern…"},
+    {UiText::ReportClose, "Close", "Schließen"},
+    {UiText::HtmlFilter, "HTML file (*.html)", "HTML-Datei (*.html)"},
+    {UiText::ReportLevelsInvalid, "Thresholds: 1 to 254 %, at most 8, separated by commas.",
+        "Schwellen: 1 bis 254 %, höchstens 8, durch Kommas getrennt."},
+    {UiText::ReportKwInvalid, "Rated power: kW above 0 and up to 1000000, or empty.",
+        "Nennleistung: kW über 0 und bis 1000000, oder leer."},
+    {UiText::ReportSaveFailed, "The load report could not be saved as\n%s\n\n%s",
+        "Der Lastbericht konnte nicht gespeichert werden als\n%s\n\n%s"},
 };
 
 constexpr bool inEnumOrder() {

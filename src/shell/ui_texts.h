@@ -49,6 +49,21 @@ enum class UiText {
     QuestionNo,
     NoSampleTimeReported,
 
+    // The load report dialog
+    LoadReportItem,
+    ReportThresholds,
+    ReportDemand,
+    ReportRatedKw,
+    ReportWhole,
+    ReportShown,
+    ReportPrint,
+    ReportSave,
+    ReportClose,
+    HtmlFilter,
+    ReportLevelsInvalid,
+    ReportKwInvalid,
+    ReportSaveFailed,  // %s: the file, %s: the reason
+
     // Add new blocks above this line, each under a comment naming its feature.
     Count_  // keep last
 };
