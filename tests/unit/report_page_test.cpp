@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <tuple>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,7 +15,12 @@
 #include "chart/svg_surface.h"
 #include "report/report_html.h"
 #include "report/report_page.h"
+#include "report/report_window.h"
+#include "fakes/fake_platform.h"
+#include "support/temp_dir.h"
+#include "shell/user_prefs.h"
 #include "shell/app_state.h"
+#include "shell/messages.h"
 #include "support/recording_surface.h"
 
 namespace {
@@ -242,4 +249,71 @@ TEST(ReportHtml, SvgAndHtmlCarryThePageWithNothingOutside) {
     for (const char* outside : {"<script", "src=", "href=", "url(", "<link", "@import"})
         EXPECT_EQ(html.find(outside), std::string::npos) << outside;
     EXPECT_NE(html.find("<th>Mittelwert</th><td>"), std::string::npos);
+}
+
+// The dialog's fields as typed: what is taken and what is refused.
+TEST(ReportWindow, TypedOptionsAreReadOrRefused) {
+    const std::vector<std::pair<std::string, std::vector<int>>> levels = {
+        {"80, 100", {80, 100}}, {"90;120 254", {90, 120, 254}}, {" 1 ", {1}},
+        {"", {}}, {"0", {}}, {"255", {}}, {"80,-5", {}}, {"8O", {}}, {"1,2,3,4,5,6,7,8,9", {}},
+    };
+    for (const auto& [text, expected] : levels) {
+        std::vector<int> got{42};
+        EXPECT_EQ(parseReportLevels(text, got), !expected.empty()) << text;
+        EXPECT_EQ(got, expected.empty() ? std::vector<int>{42} : expected) << text;
+    }
+    EXPECT_EQ(formatReportLevels({80, 100}), "80, 100");
+
+    const std::vector<std::tuple<std::string, bool, double>> kw = {
+        {"", true, 0}, {"  ", true, 0}, {"7,5", true, 7.5}, {"55", true, 55}, {"0.25", true, 0.25},
+        {"1000000", true, 1e6}, {"1000001", false, 0}, {"0", false, 0}, {"1e3", false, 0},
+        {"7.5.1", false, 0}, {"-3", false, 0}, {",", false, 0},
+    };
+    for (const auto& [text, ok, value] : kw) {
+        double got = -1;
+        EXPECT_EQ(parseReportKw(text, got), ok) << text;
+        EXPECT_DOUBLE_EQ(got, ok ? value : -1.0) << text;
+    }
+    EXPECT_EQ(formatReportKw(7.5, true), "7,5");
+    EXPECT_EQ(formatReportKw(55, false), "55");
+    EXPECT_EQ(formatReportKw(0, false), "");
+}
+
+// The window's figures over the whole recording or the main chart's records;
+// Save… keeps the folder on success and names the file and the reason on a
+// failure, leaving the folder setting alone.
+TEST(ReportWindow, ScopeAndSaveWithItsMessages) {
+    reportOf(5000, 100, wandering);
+    gApp.dataPresent = 1;
+    gApp.mainStart = 1000;
+    gApp.mainLast = 2999;
+    UserPrefs prefs;
+    LoadReport r;
+    ASSERT_TRUE(computeWindowReport(prefs, r));
+    EXPECT_EQ(r.records, 5000u);
+    prefs.reportShownOnly = true;
+    ASSERT_TRUE(computeWindowReport(prefs, r));
+    EXPECT_EQ(r.first, 1000u);
+    EXPECT_EQ(r.records, 2000u);
+
+    test::TempDir dir;
+    setUserPrefsPath(dir.file("view.conf"));
+    fake::reset();
+    const std::string good = dir.file("r.html");
+    EXPECT_EQ(saveLoadReport(good, r, {false, true}, prefs), 0);
+    EXPECT_EQ(test::readFileBytes(good), reportHtml(r, {false, true}));
+    EXPECT_EQ(prefs.picturesFolder, dir.path().string());
+    EXPECT_EQ(loadUserPrefs().picturesFolder, dir.path().string());
+    EXPECT_TRUE(fake::state().messages.empty());
+
+    const std::string bad = dir.file("gone") + "/r.html";
+    gSettings.language = German;
+    EXPECT_EQ(saveLoadReport(bad, r, {true, true}, prefs), ENOENT);
+    ASSERT_EQ(fake::state().messages.size(), 1u);
+    EXPECT_EQ(fake::state().messages[0].text.rfind("Der Lastbericht konnte nicht gespeichert werden als\n" + bad, 0),
+              0u);
+    EXPECT_TRUE(fake::state().messages[0].errorIcon);
+    EXPECT_EQ(prefs.picturesFolder, dir.path().string());
+    setUserPrefsPath({});
+    resetGlobalStateForTests();
 }
