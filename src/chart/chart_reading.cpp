@@ -15,7 +15,9 @@
 #include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "shell/messages.h"
+#include "shell/outside_files.h"
 #include "shell/ui_texts.h"
+#include "shell/user_prefs.h"
 
 namespace {
 
@@ -139,4 +141,52 @@ void commandSavePicture() {
         if (rc != 0) replaceFileDiscard(out);
     }
     if (rc != 0) showMessage(kMsgSaveFailed, kCaptionError, rc);
+}
+
+bool chartWheelTurned(int& pendingDelta, int x, int y, int delta, bool ctrl) {
+    constexpr int kNotch = 120;
+    pendingDelta += delta;
+    const int notches = pendingDelta / kNotch;
+    pendingDelta -= notches * kNotch;
+    const bool used = chartWheel(x, y, notches, ctrl);
+    if (!used) pendingDelta = 0;
+    return used;
+}
+
+ChartPoint chartMenuPoint(bool fromKeyboard, ChartPoint click, bool pointerInside, ChartPoint pointer) {
+    constexpr ChartPoint kMainChartMiddle{450, 430};
+    if (!fromKeyboard) return click;
+    return pointerInside ? pointer : kMainChartMiddle;
+}
+
+ChartPoint readoutOrigin(ChartPoint pointer, int width, int height, int clientWidth, int clientHeight) {
+    ChartPoint at{pointer.x + 14, pointer.y + 18};
+    if (at.x + width > clientWidth) at.x = pointer.x - 8 - width;
+    if (at.y + height > clientHeight) at.y = pointer.y - 8 - height;
+    return at;
+}
+
+std::vector<ChartMenuItem> chartMenuItems(int x, int y) {
+    return {
+        {ChartCommand::ShowPeaks, "showPeaks", uiText(UiText::ShowPeaks), false, true, peaksShown(), true},
+        {ChartCommand::CopyValue, "copyValue", uiText(UiText::CopyValue), false, false, false,
+         !readoutText(x, y).empty()},
+        {ChartCommand::SavePicture, "savePicture", uiText(UiText::SavePicturePng), true, false, false, true},
+    };
+}
+
+void runChartCommand(ChartCommand command, int x, int y) {
+    switch (command) {
+    case ChartCommand::ShowPeaks: setPeaksShown(!peaksShown()); break;
+    case ChartCommand::CopyValue:
+        if (const std::string value = readoutText(x, y); !value.empty()) platform::copyText(value);
+        break;
+    case ChartCommand::SavePicture: platform::postTask(commandSavePicture); break;
+    }
+}
+
+std::string firstRecordingName(const std::vector<std::string>& names) {
+    for (const std::string& name : names)
+        if (isRecordingFileName(name)) return name;
+    return {};
 }

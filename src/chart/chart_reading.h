@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum class ChartArea { None, Main, Zoom };
 
@@ -41,3 +42,52 @@ bool chartKey(ChartKey key, bool shift);
 // once complete. A failure shows message 84 with its code; a cancelled dialog
 // does nothing.
 void commandSavePicture();
+
+// ---- what both window layers do around the charts -----------------------------
+
+struct ChartPoint {
+    int x = 0;
+    int y = 0;
+};
+
+// One wheel event of delta (120 a notch; fine wheels and touch pads give
+// parts of one) with the pointer at (x, y): whole notches go to chartWheel,
+// the rest waits in pendingDelta for the next event, and is dropped when the
+// wheel was not over the main chart. Returns chartWheel's answer.
+bool chartWheelTurned(int& pendingDelta, int x, int y, int delta, bool ctrl);
+
+// Where the chart menu opens: at a click its point; from the keyboard where
+// the pointer last was over the client area, else the main chart's middle.
+ChartPoint chartMenuPoint(bool fromKeyboard, ChartPoint click, bool pointerInside, ChartPoint pointer);
+
+// The readout's look (RGB) and its top-left corner for a box of width x
+// height: below right of the pointer, turned back inside the client area at
+// its right and bottom edges.
+constexpr std::uint32_t kReadoutBackgroundRgb = 0xFFFFE1;
+constexpr std::uint32_t kReadoutTextRgb = 0x000000;
+ChartPoint readoutOrigin(ChartPoint pointer, int width, int height, int clientWidth, int clientHeight);
+
+enum class ChartCommand { ShowPeaks, CopyValue, SavePicture };
+
+struct ChartMenuItem {
+    ChartCommand command;
+    const char* name;       // stable name for the window layers and their tests
+    std::string text;       // in the current language
+    bool separatorBefore = false;
+    bool checkable = false;
+    bool checked = false;
+    bool enabled = true;
+};
+
+// The chart menu opened at client point (x, y), in order: whether peaks are
+// shown (checked as they are), copying the value under the point (only
+// where there is one), saving the picture.
+std::vector<ChartMenuItem> chartMenuItems(int x, int y);
+
+// Runs a chart menu item chosen at (x, y) once the menu has closed: peaks
+// toggle, the value goes to the clipboard, the picture's file dialog opens
+// from the message loop (never inside the menu).
+void runChartCommand(ChartCommand command, int x, int y);
+
+// The first of the dropped file names (UTF-8) that names a recording, or empty.
+std::string firstRecordingName(const std::vector<std::string>& names);

@@ -43,6 +43,8 @@ void postTask(void (*task)());
 void setWaitCursor(bool wait);
 // Gives the keyboard focus back to the main window.
 void focusMainWindow();
+// Puts utf8 text on the clipboard ("\n" line ends; each system's own there).
+void copyText(const std::string& utf8);
 
 // ---- timers ----------------------------------------------------------------
 void startTimer(int timerId, int periodMs);

@@ -38,6 +38,7 @@ struct State {
     bool waitCursor = false;
     int cursorChanges = 0;
     int focusRequests = 0;
+    std::string clipboard;               // last copyText()
     std::map<int, int> timers;           // running timers: id -> period
     std::uint32_t scrollMax = 0, scrollPage = 0, scrollPos = 0;
     bool scrollVisible = false;

@@ -55,6 +55,7 @@ void postCommand(int commandId) { fake::state().postedCommands.push_back(command
 void postTask(void (*task)()) { fake::state().postedTasks.push_back(task); }
 void setWaitCursor(bool wait) { fake::state().waitCursor = wait; fake::state().cursorChanges++; }
 void focusMainWindow() { fake::state().focusRequests++; }
+void copyText(const std::string& utf8) { fake::state().clipboard = utf8; }
 
 void startTimer(int timerId, int periodMs) { fake::state().timers[timerId] = periodMs; }
 void stopTimer(int timerId) { fake::state().timers.erase(timerId); }

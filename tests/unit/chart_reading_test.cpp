@@ -366,6 +366,39 @@ TEST_F(WheelAndKeys, WheelScrollsAndZoomsOnlyAsTheControlsWould) {
     EXPECT_EQ(gApp.mainStart, 0u);
 }
 
+// Fine wheels send parts of a notch: they add up to line steps, and what is
+// left over is dropped once the wheel leaves the main chart.
+TEST_F(WheelAndKeys, PartNotchesAddUpAndAreDroppedOffTheChart) {
+    scrollMainChart(ScrollThumbPosition, 10);
+    int pending = 0;
+    chartWheelTurned(pending, 400, 400, 60, false);
+    EXPECT_EQ(gApp.scrollPos, 10u);
+    chartWheelTurned(pending, 400, 400, 90, false);
+    EXPECT_EQ(gApp.scrollPos, 9u);
+    EXPECT_EQ(pending, 30);
+    EXPECT_FALSE(chartWheelTurned(pending, 400, 150, 60, false));
+    EXPECT_EQ(pending, 0);
+    chartWheelTurned(pending, 400, 400, 90, false);
+    EXPECT_EQ(gApp.scrollPos, 9u);
+}
+
+// Menu and readout places: the click, else the pointer, else the main
+// chart's middle; the readout turns back inside the client area.
+TEST(ChartPlaces, MenuPointAndReadoutOrigin) {
+    EXPECT_EQ(chartMenuPoint(false, {10, 20}, true, {300, 400}).x, 10);
+    EXPECT_EQ(chartMenuPoint(true, {10, 20}, true, {300, 400}).y, 400);
+    EXPECT_EQ(chartMenuPoint(true, {10, 20}, false, {300, 400}).x, 450);
+    const struct {
+        ChartPoint pointer;
+        int wantX, wantY;
+    } cases[] = {{{100, 100}, 114, 118}, {{750, 100}, 642, 118}, {{100, 540}, 114, 492}, {{750, 540}, 642, 492}};
+    for (const auto& c : cases) {
+        const ChartPoint at = readoutOrigin(c.pointer, 100, 40, 800, 578);
+        EXPECT_EQ(at.x, c.wantX) << c.pointer.x;
+        EXPECT_EQ(at.y, c.wantY) << c.pointer.y;
+    }
+}
+
 TEST_F(WheelAndKeys, SpansThatDoNotFitAreSkippedAndNothingMovesWithoutARecording) {
     // At 0.05 s "2 minutes" is 4,800 samples, below ten per column.
     test::showRecording({.count = 30000, .sampleTime = 5, .spanIndex = 2});

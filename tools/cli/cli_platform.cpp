@@ -60,6 +60,7 @@ void postCommand(int commandId) { cli::gPosted.push_back(commandId); }
 void postTask(void (*)()) {}  // no window, no message loop: nothing to run later
 void setWaitCursor(bool) {}
 void focusMainWindow() {}
+void copyText(const std::string&) {}
 
 // The fetch loop keeps the timers' pace itself.
 void startTimer(int, int) {}

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
-#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -21,7 +20,6 @@
 
 #include "chart/chart_reading.h"
 #include "chart/envelope.h"
-#include "shell/user_prefs.h"
 #include "platform/qt/qt_shell.h"
 #include "platform/screen.h"
 #include "shell/outside_files.h"
@@ -29,17 +27,16 @@
 
 namespace {
 
-constexpr int kWheelNotch = 120;  // angle delta of one notch, in eighths of a degree
+QColor colour(std::uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
-// The first dropped local file that is a recording, or an empty string.
-QString droppedRecording(const QMimeData* mime) {
+// The first dropped local file that is a recording (in the file system's
+// encoding), or an empty string.
+std::string droppedRecording(const QMimeData* mime) {
     if (mime == nullptr || !mime->hasUrls()) return {};
-    for (const QUrl& url : mime->urls()) {
-        if (!url.isLocalFile()) continue;
-        const QString path = url.toLocalFile();
-        if (isRecordingFileName(QFile::encodeName(path).toStdString())) return path;
-    }
-    return {};
+    std::vector<std::string> names;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile()) names.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    return firstRecordingName(names);
 }
 
 class ChartReading final : public QObject {
@@ -54,8 +51,8 @@ public:
         readout_->setMargin(3);
         readout_->setAutoFillBackground(true);
         QPalette pal = readout_->palette();
-        pal.setColor(QPalette::Window, QColor(255, 255, 225));
-        pal.setColor(QPalette::WindowText, Qt::black);
+        pal.setColor(QPalette::Window, colour(kReadoutBackgroundRgb));
+        pal.setColor(QPalette::WindowText, colour(kReadoutTextRgb));
         readout_->setPalette(pal);
         readout_->hide();
         window->setAcceptDrops(true);
@@ -68,11 +65,13 @@ protected:
         if (watched == window_) return windowEvent(e);
         if (watched != client_) return false;
         switch (e->type()) {
-        case QEvent::MouseMove:
-            pointer_ = static_cast<QMouseEvent*>(e)->position().toPoint();
+        case QEvent::MouseMove: {
+            const QPoint p = static_cast<QMouseEvent*>(e)->position().toPoint();
+            pointer_ = {p.x(), p.y()};
             pointerInside_ = true;
             showReadout();
             return false;  // the cursor drag still needs it
+        }
         case QEvent::Leave:
             pointerInside_ = false;
             readout_->hide();
@@ -84,20 +83,17 @@ protected:
             return false;
         case QEvent::Wheel: {
             auto* w = static_cast<QWheelEvent*>(e);
-            wheelAngle_ += w->angleDelta().y();
-            const int notches = wheelAngle_ / kWheelNotch;
-            wheelAngle_ -= notches * kWheelNotch;
             const QPoint p = w->position().toPoint();
-            if (!chartWheel(p.x(), p.y(), notches, (w->modifiers() & Qt::ControlModifier) != 0)) wheelAngle_ = 0;
+            chartWheelTurned(wheelAngle_, p.x(), p.y(), w->angleDelta().y(),
+                             (w->modifiers() & Qt::ControlModifier) != 0);
             return true;
         }
         case QEvent::KeyPress: return keyPress(static_cast<QKeyEvent*>(e));
         case QEvent::ContextMenu: {
             auto* c = static_cast<QContextMenuEvent*>(e);
-            // From the keyboard the menu belongs where the pointer last was
-            // over the charts, else at the main chart's middle.
-            QPoint pos = c->pos();
-            if (c->reason() != QContextMenuEvent::Mouse) pos = pointerInside_ ? pointer_ : QPoint(450, 430);
+            const ChartPoint at = chartMenuPoint(c->reason() != QContextMenuEvent::Mouse, {c->pos().x(), c->pos().y()},
+                                                 pointerInside_, pointer_);
+            const QPoint pos(at.x, at.y);
             QMenu* menu = buildChartContextMenu(client_, pos);
             menu->setAttribute(Qt::WA_DeleteOnClose);
             menu->popup(client_->mapToGlobal(pos));
@@ -113,7 +109,7 @@ private:
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* d = static_cast<QDropEvent*>(e);
-            if (droppedRecording(d->mimeData()).isEmpty()) {
+            if (droppedRecording(d->mimeData()).empty()) {
                 d->ignore();
             } else {
                 d->acceptProposedAction();
@@ -122,12 +118,12 @@ private:
         }
         case QEvent::Drop: {
             auto* d = static_cast<QDropEvent*>(e);
-            const QString path = droppedRecording(d->mimeData());
-            if (path.isEmpty()) return true;
+            const std::string path = droppedRecording(d->mimeData());
+            if (path.empty()) return true;
             d->acceptProposedAction();
             // Opened from the message loop: a message box must not run inside
             // the drop, which holds the dragging program up.
-            openRecordingLater(QFile::encodeName(path).toStdString());
+            openRecordingLater(path);
             return true;
         }
         default: return false;
@@ -150,7 +146,7 @@ private:
     }
 
     void showReadout() {
-        const std::string text = pointerInside_ ? readoutText(pointer_.x(), pointer_.y()) : std::string{};
+        const std::string text = pointerInside_ ? readoutText(pointer_.x, pointer_.y) : std::string{};
         if (text.empty()) {
             readout_->hide();
             return;
@@ -160,11 +156,9 @@ private:
             readout_->setText(q);
             readout_->adjustSize();
         }
-        // Beside the pointer, turned back inside the client area at its edges.
-        QPoint at = pointer_ + QPoint(14, 18);
-        if (at.x() + readout_->width() > client_->width()) at.setX(pointer_.x() - 8 - readout_->width());
-        if (at.y() + readout_->height() > client_->height()) at.setY(pointer_.y() - 8 - readout_->height());
-        readout_->move(at);
+        const ChartPoint at =
+            readoutOrigin(pointer_, readout_->width(), readout_->height(), client_->width(), client_->height());
+        readout_->move(at.x, at.y);
         readout_->show();
         readout_->raise();
     }
@@ -172,7 +166,7 @@ private:
     QWidget* window_;
     QWidget* client_;
     QLabel* readout_;
-    QPoint pointer_;
+    ChartPoint pointer_;
     bool pointerInside_ = false;
     int wheelAngle_ = 0;
 };
@@ -185,27 +179,17 @@ QMenu* buildChartContextMenu(QWidget* parent, QPoint pos) {
     auto* menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("chartContextMenu"));
     qtCountWhileShown(menu);
-
-    QAction* peaks = menu->addAction(QString::fromUtf8(uiText(UiText::ShowPeaks)));
-    peaks->setObjectName(QStringLiteral("showPeaks"));
-    peaks->setCheckable(true);
-    peaks->setChecked(peaksShown());
-    QObject::connect(peaks, &QAction::toggled, peaks, [](bool on) { setPeaksShown(on); });
-
-    const QString value = QString::fromStdString(readoutText(pos.x(), pos.y()));
-    QAction* copy = menu->addAction(QString::fromUtf8(uiText(UiText::CopyValue)));
-    copy->setObjectName(QStringLiteral("copyValue"));
-    copy->setEnabled(!value.isEmpty());
-    QObject::connect(copy, &QAction::triggered, copy, [value] { QApplication::clipboard()->setText(value); });
-
-    menu->addSeparator();
-    QAction* picture = menu->addAction(QString::fromUtf8(uiText(UiText::SavePicturePng)));
-    picture->setObjectName(QStringLiteral("savePicture"));
-    // After the menu has gone: the file dialog must not open inside it.
-    QObject::connect(picture, &QAction::triggered, picture, [] {
-        if (QWidget* window = qtMainWindow())
-            QMetaObject::invokeMethod(window, [] { commandSavePicture(); }, Qt::QueuedConnection);
-    });
+    for (const ChartMenuItem& item : chartMenuItems(pos.x(), pos.y())) {
+        if (item.separatorBefore) menu->addSeparator();
+        QAction* action = menu->addAction(QString::fromStdString(item.text));
+        action->setObjectName(QString::fromLatin1(item.name));
+        action->setCheckable(item.checkable);
+        action->setChecked(item.checked);
+        action->setEnabled(item.enabled);
+        const ChartCommand command = item.command;
+        const int x = pos.x(), y = pos.y();
+        QObject::connect(action, &QAction::triggered, action, [command, x, y] { runChartCommand(command, x, y); });
+    }
     return menu;
 }
 

@@ -6,6 +6,7 @@
 #include <QAbstractSlider>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
@@ -540,6 +541,8 @@ void setWaitCursor(bool wait) {
 void focusMainWindow() {
     if (gWindow) gWindow->client()->setFocus(Qt::OtherFocusReason);
 }
+
+void copyText(const std::string& utf8) { QApplication::clipboard()->setText(QString::fromStdString(utf8)); }
 
 void startTimer(int timerId, int periodMs) {
     if (gWindow) gWindow->startTimer(timerId, periodMs);

@@ -19,21 +19,21 @@ namespace platform::win32 {
 namespace {
 
 constexpr wchar_t kReadoutClass[] = L"VantrelReadout";
-constexpr COLORREF kReadoutBackground = RGB(255, 255, 225);
 constexpr int kReadoutInset = 4;  // a one-pixel frame and three pixels of margin
-constexpr POINT kKeyboardMenuPoint{450, 430};  // the main chart's middle
 
 HWND gReadout = nullptr;
 HFONT gReadoutFont = nullptr;
-POINT gPointer{0, 0};        // where the pointer last was over the client area
+ChartPoint gPointer;          // where the pointer last was over the client area
 bool gPointerInside = false;  // the pointer is over the client area
 bool gTrackingLeave = false;  // WM_MOUSELEAVE is asked for
 int gWheelDelta = 0;          // wheel turned short of a whole notch
 
-POINT clientPoint(HWND window, LPARAM screenPoint) {
+constexpr COLORREF colour(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+ChartPoint clientPoint(HWND window, LPARAM screenPoint) {
     POINT p{static_cast<short>(LOWORD(screenPoint)), static_cast<short>(HIWORD(screenPoint))};
     ScreenToClient(window, &p);
-    return p;
+    return {p.x, p.y};
 }
 
 void paintReadout(HWND hwnd) {
@@ -41,7 +41,7 @@ void paintReadout(HWND hwnd) {
     const HDC dc = BeginPaint(hwnd, &ps);
     RECT r{};
     GetClientRect(hwnd, &r);
-    const HBRUSH background = CreateSolidBrush(kReadoutBackground);
+    const HBRUSH background = CreateSolidBrush(colour(kReadoutBackgroundRgb));
     FillRect(dc, &r, background);
     DeleteObject(background);
     FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
@@ -50,7 +50,7 @@ void paintReadout(HWND hwnd) {
     GetWindowTextW(hwnd, text.data(), length + 1);
     const HGDIOBJ oldFont = SelectObject(dc, gReadoutFont);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0, 0, 0));
+    SetTextColor(dc, colour(kReadoutTextRgb));
     InflateRect(&r, -kReadoutInset, -kReadoutInset);
     DrawTextW(dc, text.data(), length, &r, DT_LEFT | DT_TOP | DT_NOPREFIX);
     SelectObject(dc, oldFont);
@@ -93,34 +93,8 @@ void showReadout() {
     const int height = size.bottom + 2 * kReadoutInset;
     RECT client{};
     GetClientRect(GetParent(gReadout), &client);
-    int x = gPointer.x + 14;
-    int y = gPointer.y + 18;
-    if (x + width > client.right) x = gPointer.x - 8 - width;
-    if (y + height > client.bottom) y = gPointer.y - 8 - height;
-    SetWindowPos(gReadout, HWND_TOP, x, y, width, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
-}
-
-void copyToClipboard(HWND owner, const std::string& utf8) {
-    // Windows' text on the clipboard ends its lines with CR LF.
-    std::wstring text;
-    for (const wchar_t c : widen(utf8)) {
-        if (c == L'\n') text.push_back(L'\r');
-        text.push_back(c);
-    }
-    if (!OpenClipboard(owner)) return;
-    EmptyClipboard();
-    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    if (const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes); memory != nullptr) {
-        if (void* to = GlobalLock(memory); to != nullptr) {
-            CopyMemory(to, text.c_str(), bytes);
-            GlobalUnlock(memory);
-            // The clipboard owns it once taken; otherwise it is still ours.
-            if (SetClipboardData(CF_UNICODETEXT, memory) == nullptr) GlobalFree(memory);
-        } else {
-            GlobalFree(memory);
-        }
-    }
-    CloseClipboard();
+    const ChartPoint at = readoutOrigin(gPointer, width, height, client.right, client.bottom);
+    SetWindowPos(gReadout, HWND_TOP, at.x, at.y, width, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 // %APPDATA%\VantrelDAQ\view.conf, from the shell's folder for roaming
@@ -158,13 +132,12 @@ bool fromKeyboard(LPARAM at) {
 }
 
 void showContextMenu(HWND window, LPARAM lParam) {
-    // From the keyboard the menu belongs where the pointer last was over the
-    // charts, else at the main chart's middle.
     const bool keyboard = fromKeyboard(lParam);
-    const POINT at = keyboard ? (gPointerInside ? gPointer : kKeyboardMenuPoint) : clientPoint(window, lParam);
+    const ChartPoint at = chartMenuPoint(keyboard, keyboard ? ChartPoint{} : clientPoint(window, lParam),
+                                         gPointerInside, gPointer);
     const HMENU menu = buildChartContextMenu(at.x, at.y);
     if (menu == nullptr) return;
-    POINT screen = at;
+    POINT screen{at.x, at.y};
     ClientToScreen(window, &screen);
     constexpr UINT kFlags = TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN;
     UINT id = 0;
@@ -208,7 +181,7 @@ bool chartReadingMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LR
     result = 0;
     switch (msg) {
     case WM_MOUSEMOVE:
-        gPointer = POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        gPointer = ChartPoint{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         gPointerInside = true;
         if (!gTrackingLeave) {
             TRACKMOUSEEVENT track{};
@@ -230,11 +203,9 @@ bool chartReadingMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LR
         if (gReadout != nullptr && IsWindowVisible(gReadout)) showReadout();
         return false;
     case WM_MOUSEWHEEL: {
-        gWheelDelta += GET_WHEEL_DELTA_WPARAM(wParam);
-        const int notches = gWheelDelta / WHEEL_DELTA;
-        gWheelDelta -= notches * WHEEL_DELTA;
-        const POINT p = clientPoint(window, lParam);  // the wheel's point is on the screen
-        if (!chartWheel(p.x, p.y, notches, (GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) != 0)) gWheelDelta = 0;
+        const ChartPoint p = clientPoint(window, lParam);  // the wheel's point is on the screen
+        chartWheelTurned(gWheelDelta, p.x, p.y, GET_WHEEL_DELTA_WPARAM(wParam),
+                         (GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) != 0);
         return true;
     }
     case WM_KEYDOWN: {
@@ -261,39 +232,29 @@ bool chartReadingMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LR
 HMENU buildChartContextMenu(int x, int y) {
     const HMENU menu = CreatePopupMenu();
     if (menu == nullptr) return nullptr;
-    const bool value = !readoutText(x, y).empty();
-    AppendMenuW(menu, MF_STRING | (peaksShown() ? MF_CHECKED : MF_UNCHECKED), kMenuShowPeaks,
-                widen(uiText(UiText::ShowPeaks)).c_str());
-    AppendMenuW(menu, MF_STRING | (value ? MF_ENABLED : MF_GRAYED), kMenuCopyValue,
-                widen(uiText(UiText::CopyValue)).c_str());
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kMenuSavePicture, widen(uiText(UiText::SavePicturePng)).c_str());
+    for (const ChartMenuItem& item : chartMenuItems(x, y)) {
+        if (item.separatorBefore) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        const UINT flags = MF_STRING | (item.checked ? MF_CHECKED : MF_UNCHECKED) | (item.enabled ? MF_ENABLED : MF_GRAYED);
+        AppendMenuW(menu, flags, kMenuChartFirst + static_cast<UINT>(item.command), widen(item.text).c_str());
+    }
     return menu;
 }
 
-void runChartMenuCommand(HWND owner, UINT id, int x, int y) {
-    switch (id) {
-    case kMenuShowPeaks: setPeaksShown(!peaksShown()); break;
-    case kMenuCopyValue:
-        if (const std::string value = readoutText(x, y); !value.empty()) copyToClipboard(owner, value);
-        break;
-    // Once the menu has gone: the file dialog must not open inside it.
-    case kMenuSavePicture: platform::postTask(commandSavePicture); break;
-    default: break;
-    }
+void runChartMenuCommand(HWND, UINT id, int x, int y) {
+    if (id >= kMenuChartFirst && id < kMenuChartEnd) runChartCommand(static_cast<ChartCommand>(id - kMenuChartFirst), x, y);
 }
 
 std::string droppedRecording(HDROP drop) {
+    std::vector<std::string> names;
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         const UINT length = DragQueryFileW(drop, i, nullptr, 0);
         if (length == 0) continue;
         std::vector<wchar_t> name(length + 1, L'\0');
-        if (DragQueryFileW(drop, i, name.data(), length + 1) != length) continue;
-        std::string path = narrow(name.data(), static_cast<int>(length));
-        if (isRecordingFileName(path)) return path;
+        if (DragQueryFileW(drop, i, name.data(), length + 1) == length)
+            names.push_back(narrow(name.data(), static_cast<int>(length)));
     }
-    return {};
+    return firstRecordingName(names);
 }
 
 void handleDroppedFiles(HDROP drop) {

@@ -24,7 +24,14 @@ void installChartReading(HWND window);
 bool chartReadingMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 // Ids of the context menu's items.
-enum ChartMenuId : UINT { kMenuShowPeaks = 0x7E01, kMenuCopyValue, kMenuSavePicture };
+// One id per ChartCommand, in its order, from kMenuChartFirst up to kMenuChartEnd.
+enum ChartMenuId : UINT {
+    kMenuChartFirst = 0x7E01,
+    kMenuShowPeaks = kMenuChartFirst,
+    kMenuCopyValue,
+    kMenuSavePicture,
+    kMenuChartEnd
+};
 
 // The context menu for client point (x, y), in the current language: "Show
 // peaks" (checked when shown), "Copy value" (grayed where no readout shows),

@@ -380,6 +380,29 @@ void focusMainWindow() {
     if (gWindow != nullptr) SetFocus(gWindow);
 }
 
+void copyText(const std::string& utf8) {
+    // Windows' text on the clipboard ends its lines with CR LF.
+    std::wstring text;
+    for (const wchar_t c : widen(utf8)) {
+        if (c == L'\n') text.push_back(L'\r');
+        text.push_back(c);
+    }
+    if (!OpenClipboard(gWindow)) return;
+    EmptyClipboard();
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    if (const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes); memory != nullptr) {
+        if (void* to = GlobalLock(memory); to != nullptr) {
+            CopyMemory(to, text.c_str(), bytes);
+            GlobalUnlock(memory);
+            // The clipboard owns it once taken; otherwise it is still ours.
+            if (SetClipboardData(CF_UNICODETEXT, memory) == nullptr) GlobalFree(memory);
+        } else {
+            GlobalFree(memory);
+        }
+    }
+    CloseClipboard();
+}
+
 void startTimer(int timerId, int periodMs) {
     if (gWindow != nullptr) SetTimer(gWindow, static_cast<UINT_PTR>(timerId), static_cast<UINT>(periodMs), nullptr);
 }
