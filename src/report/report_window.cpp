@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/dialogs.h"
 #include "platform/printer.h"
 #include "platform/window.h"
 #include "recording/store.h"
@@ -112,6 +113,10 @@ ReportLook windowReportLook(const UserPrefs& prefs) {
 }
 
 bool loadReportAvailable() { return gApp.dataPresent != 0 && gHeader.recordCount > 0 && !transferRunning(); }
+
+void commandLoadReport() {
+    if (loadReportAvailable()) platform::runLoadReportDialog();
+}
 
 bool computeWindowReport(const UserPrefs& prefs, LoadReport& out) {
     out = LoadReport{};

@@ -43,6 +43,10 @@ bool computeWindowReport(const UserPrefs& prefs, LoadReport& out);
 // transfer is filling the store.
 bool loadReportAvailable();
 
+// The chart menu's "Load report…", from the message loop: the dialog while
+// loadReportAvailable(), else nothing.
+void commandLoadReport();
+
 // Print…: lets the user choose a printer and prints the page on one sheet
 // (landscape preselected). A missing printer or a failed job is told in a
 // message box; a cancelled choice does nothing. Returns 0 or the printer

@@ -1,4 +1,11 @@
-#include "platform/qt/report_dialog_qt.h"
+// The load report dialog with Qt widgets: the report page drawn through the
+// painter surface, the options above it and Print…, Save…, Close below. The
+// rules (what the options mean, where they are kept, the figures, printing,
+// the HTML file and their messages) are the core's (report/report_window.h).
+// Object names for tests: reportDialog, reportPage, reportThresholds,
+// reportDemand, reportRatedKw, reportWhole, reportShown, reportProblem,
+// reportPrint, reportSave, reportClose; the file dialog is saveReportDialog.
+#include <QApplication>
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -14,7 +21,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "platform/dialogs.h"
 #include "platform/qt/painter_surface_qt.h"
+#include "platform/qt/qt_shell.h"
 #include "report/report_window.h"
 #include "shell/modal_scope.h"
 #include "shell/ui_texts.h"
@@ -190,9 +199,14 @@ private:
 
 }  // namespace
 
-void runLoadReportDialog(QWidget* parent) {
-    if (!loadReportAvailable()) return;
-    ReportDialog dialog(parent);
+namespace platform {
+
+void runLoadReportDialog() {
+    if (QApplication::instance() == nullptr || !loadReportAvailable()) return;
+    QWidget* parent = QApplication::activeModalWidget();
+    ReportDialog dialog(parent != nullptr ? parent : qtMainWindow());
     const ModalScope modal;
     dialog.exec();
 }
+
+}  // namespace platform
