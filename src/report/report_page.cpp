@@ -160,7 +160,7 @@ std::vector<ReportRow> reportFigureRows(const LoadReport& r, const ReportLook& l
         rows.push_back({std::string(t.demand) + " (" + std::to_string(r.demandMinutes) + " min)",
                         reportFixed2(meanHundredths(top.sum, top.readings), g) + " %  " + t.from + " " +
                             reportStampShown(top.start)});
-        rows.push_back({t.intervals, reportInteger(r.intervals.size(), g) + ", " + reportInteger(whole, g) +
+        rows.push_back({t.intervalsRow, reportInteger(r.intervals.size(), g) + ", " + reportInteger(whole, g) +
                                          " " + t.whole});
         if (r.demandPartial) rows.push_back({{}, t.partial});
     }

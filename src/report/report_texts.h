@@ -41,7 +41,8 @@ struct ReportTexts {
     const char* dayReadings;
     const char* dayMax;
     const char* dayMean;
-    const char* markersRow;   // capitalised, as a row label
+    const char* intervalsRow; // capitalised, as a row label
+    const char* markersRow;
     const char* gapsRow;
     const char* curveTitle;
     const char* timeAxis;     // the curve's x axis

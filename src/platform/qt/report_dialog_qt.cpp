@@ -72,6 +72,8 @@ public:
         auto* options = new QHBoxLayout;
         thresholds_ = new QLineEdit(QString::fromStdString(formatReportLevels(prefs_.reportThresholds)), this);
         thresholds_->setObjectName(QStringLiteral("reportThresholds"));
+        // Room for a few levels as typed, "80, 100, 120".
+        thresholds_->setMinimumWidth(thresholds_->fontMetrics().horizontalAdvance(QStringLiteral("80, 100, 120, 150")));
         addLabelled(options, ui(UiText::ReportThresholds), thresholds_);
         demand_ = new QComboBox(this);
         demand_->setObjectName(QStringLiteral("reportDemand"));
@@ -80,6 +82,7 @@ public:
         addLabelled(options, ui(UiText::ReportDemand), demand_);
         ratedKw_ = new QLineEdit(QString::fromStdString(formatReportKw(prefs_.reportRatedKw, look_.german)), this);
         ratedKw_->setObjectName(QStringLiteral("reportRatedKw"));
+        ratedKw_->setMaximumWidth(ratedKw_->fontMetrics().horizontalAdvance(QStringLiteral("0000000,000")));
         addLabelled(options, ui(UiText::ReportRatedKw), ratedKw_);
         whole_ = new QRadioButton(ui(UiText::ReportWhole), this);
         whole_->setObjectName(QStringLiteral("reportWhole"));
