@@ -32,10 +32,14 @@ std::size_t sequenceLength(std::string_view s, std::size_t i) {
     std::size_t n = 0;
     unsigned cp = 0;
     if (c < 0x80) return 1;
-    if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1Fu;
-    else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0Fu;
-    else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07u;
-    else return 0;
+    if (c >= 0xC2 && c <= 0xDF)
+        n = 2, cp = c & 0x1Fu;
+    else if (c >= 0xE0 && c <= 0xEF)
+        n = 3, cp = c & 0x0Fu;
+    else if (c >= 0xF0 && c <= 0xF4)
+        n = 4, cp = c & 0x07u;
+    else
+        return 0;
     if (i + n > s.size()) return 0;
     for (std::size_t k = 1; k < n; ++k) {
         if ((b(k) & 0xC0) != 0x80) return 0;
@@ -62,15 +66,27 @@ std::string xmlEscaped(std::string_view s) {
         if (n == 1) {
             const char c = s[i];
             switch (c) {
-            case '&': o += "&amp;"; break;
-            case '<': o += "&lt;"; break;
-            case '>': o += "&gt;"; break;
-            case '"': o += "&quot;"; break;
-            case '\t':
-            case '\n': o += c; break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) o += kReplacement;
-                else o += c;
+                case '&':
+                    o += "&amp;";
+                    break;
+                case '<':
+                    o += "&lt;";
+                    break;
+                case '>':
+                    o += "&gt;";
+                    break;
+                case '"':
+                    o += "&quot;";
+                    break;
+                case '\t':
+                case '\n':
+                    o += c;
+                    break;
+                default:
+                    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+                        o += kReplacement;
+                    else
+                        o += c;
             }
         } else {
             o.append(s.substr(i, n));
@@ -82,10 +98,11 @@ std::string xmlEscaped(std::string_view s) {
 
 SvgSurface::SvgSurface(int width, int height) {
     const std::string w = std::to_string(width), h = std::to_string(height);
-    out_ = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "\" height=\"" + h + "\" viewBox=\"0 0 " +
-           w + " " + h +
+    out_ = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "\" height=\"" + h +
+           "\" viewBox=\"0 0 " + w + " " + h +
            "\" font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\" shape-rendering=\"crispEdges\">\n"
-           "<rect width=\"" + w + "\" height=\"" + h + "\" fill=\"#ffffff\"/>\n";
+           "<rect width=\"" +
+           w + "\" height=\"" + h + "\" fill=\"#ffffff\"/>\n";
 }
 
 PenId SvgSurface::selectPen(PenId pen) {
@@ -166,11 +183,14 @@ void SvgSurface::textOut(int x, int y, const char* utf8) {
     const bool bottom = (align_ & 8) != 0;
     const int baseline = bottom ? y * 10 - f.height * 22 / 10 : y * 10 + f.height * 78 / 10;
     const int size = f.height * 86 / 10;
-    out_ += "<text x=\"" + std::to_string(x) + "\" y=\"" + tenths(baseline) + "\" font-size=\"" + tenths(size) + "\"";
+    out_ += "<text x=\"" + std::to_string(x) + "\" y=\"" + tenths(baseline) + "\" font-size=\"" +
+            tenths(size) + "\"";
     if (f.weight >= 700) out_ += " font-weight=\"bold\"";
     const int horizontal = align_ & 6;
-    if (horizontal == 6) out_ += " text-anchor=\"middle\"";
-    else if (horizontal == 2) out_ += " text-anchor=\"end\"";
+    if (horizontal == 6)
+        out_ += " text-anchor=\"middle\"";
+    else if (horizontal == 2)
+        out_ += " text-anchor=\"end\"";
     out_ += '>';
     out_ += xmlEscaped(utf8 != nullptr ? utf8 : "");
     out_ += "</text>\n";

@@ -125,9 +125,10 @@ std::string reportTitle(const ReportLook& look) { return reportTexts(look.german
 
 std::string reportSubtitle(const LoadReport& r, const ReportLook& look) {
     const ReportTexts& t = reportTexts(look.german);
-    std::string line = look.shownPart ? fill(t.shownScope, reportInteger(std::uint64_t{r.first} + 1, look.german),
-                                             reportInteger(std::uint64_t{r.first} + r.records, look.german))
-                                      : std::string(t.wholeScope);
+    std::string line = look.shownPart
+                           ? fill(t.shownScope, reportInteger(std::uint64_t{r.first} + 1, look.german),
+                                  reportInteger(std::uint64_t{r.first} + r.records, look.german))
+                           : std::string(t.wholeScope);
     if (r.records > 0)
         line += std::string("   ") + t.start + ": " + reportStampShown(r.start) + "   " + t.end + ": " +
                 reportStampShown(r.end);
@@ -160,8 +161,8 @@ std::vector<ReportRow> reportFigureRows(const LoadReport& r, const ReportLook& l
         rows.push_back({std::string(t.demand) + " (" + std::to_string(r.demandMinutes) + " min)",
                         reportFixed2(meanHundredths(top.sum, top.readings), g) + " %  " + t.from + " " +
                             reportStampShown(top.start)});
-        rows.push_back({t.intervalsRow, reportInteger(r.intervals.size(), g) + ", " + reportInteger(whole, g) +
-                                         " " + t.whole});
+        rows.push_back({t.intervalsRow, reportInteger(r.intervals.size(), g) + ", " +
+                                            reportInteger(whole, g) + " " + t.whole});
         if (r.demandPartial) rows.push_back({{}, t.partial});
     }
     if (r.ratedKw > 0) {
@@ -194,7 +195,8 @@ ReportTable reportDayTable(const LoadReport& r, const ReportLook& look) {
     ReportTable table = {{t.day, t.dayReadings, t.dayMax, t.dayMean}};
     for (const DayFigures& d : r.days) {
         char date[16];
-        std::snprintf(date, sizeof date, "%04u-%02u-%02u", 2000u + d.year, unsigned{d.month}, unsigned{d.day});
+        std::snprintf(date, sizeof date, "%04u-%02u-%02u", 2000u + d.year, unsigned{d.month},
+                      unsigned{d.day});
         const bool any = d.readings > 0;
         table.push_back({date, reportInteger(d.readings, look.german), any ? percent(d.max) : "-",
                          any ? reportFixed2(meanHundredths(d.sum, d.readings), look.german) + " %" : "-"});
@@ -236,8 +238,10 @@ void drawLoadDurationCurve(DrawingSurface& s, const LoadReport& r, ReportRect bo
         const int y = p.yOfPercent(value);
         const int xa = xOf(cum);
         cum += r.histogram[value];
-        if (first) s.moveTo(xa, y);
-        else s.lineTo(xa, y);
+        if (first)
+            s.moveTo(xa, y);
+        else
+            s.lineTo(xa, y);
         first = false;
         s.lineTo(std::max(xOf(cum), xa + 1), y);
     }
@@ -312,8 +316,10 @@ void drawReportPage(DrawingSurface& s, const LoadReport& r, ReportRect box, cons
         const std::size_t shown = rows.size() <= fit ? rows.size() : (fit > 1 ? fit - 1 : 0);
         for (std::size_t i = 0; i < shown; ++i) {
             for (std::size_t c = 0; c < rows[i].size(); ++c) {
-                if (right[c] >= 0) text(s, x + right[c], y, AlignRightBottom, rows[i][c]);
-                else text(s, x + left[c], y, AlignLeftBottom, rows[i][c]);
+                if (right[c] >= 0)
+                    text(s, x + right[c], y, AlignRightBottom, rows[i][c]);
+                else
+                    text(s, x + left[c], y, AlignLeftBottom, rows[i][c]);
             }
             y += kLine;
         }

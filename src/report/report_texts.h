@@ -41,16 +41,16 @@ struct ReportTexts {
     const char* dayReadings;
     const char* dayMax;
     const char* dayMean;
-    const char* intervalsRow; // capitalised, as a row label
+    const char* intervalsRow;  // capitalised, as a row label
     const char* markersRow;
     const char* gapsRow;
     const char* curveTitle;
-    const char* timeAxis;     // the curve's x axis
+    const char* timeAxis;  // the curve's x axis
     const char* barsTitle;
-    const char* noPlot;       // in place of a plot without readings
-    const char* moreRows;     // %s: the number of a table's rows left out
+    const char* noPlot;    // in place of a plot without readings
+    const char* moreRows;  // %s: the number of a table's rows left out
     const char* wholeScope;
-    const char* shownScope;   // %s, %s: first and last record number (from 1)
+    const char* shownScope;  // %s, %s: first and last record number (from 1)
 };
 
 const ReportTexts& reportTexts(bool german);

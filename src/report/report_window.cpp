@@ -66,7 +66,8 @@ bool parseReportKw(const std::string& text, double& kw) {
         if (c >= '0' && c <= '9') {
             digits = true;
             if (point) {
-                if (scale < 1000000) fraction = fraction * 10 + static_cast<std::uint64_t>(c - '0'), scale *= 10;
+                if (scale < 1000000)
+                    fraction = fraction * 10 + static_cast<std::uint64_t>(c - '0'), scale *= 10;
             } else {
                 whole = whole * 10 + static_cast<std::uint64_t>(c - '0');
                 if (whole > 1000000) return false;
@@ -77,7 +78,8 @@ bool parseReportKw(const std::string& text, double& kw) {
             return false;
         }
     }
-    const double value = static_cast<double>(whole) + static_cast<double>(fraction) / static_cast<double>(scale);
+    const double value =
+        static_cast<double>(whole) + static_cast<double>(fraction) / static_cast<double>(scale);
     if (!digits || !(value > 0) || value > 1e6) return false;
     kw = value;
     return true;
@@ -101,8 +103,10 @@ ReportOptions reportOptionsFromPrefs(const UserPrefs& prefs) {
     std::vector<std::uint8_t> levels;
     for (const int level : prefs.reportThresholds)
         if (level >= 1 && level <= 254) levels.push_back(static_cast<std::uint8_t>(level));
-    if (!levels.empty() && levels.size() <= static_cast<std::size_t>(kMaxDialogThresholds)) o.thresholds = levels;
-    if (std::find(kDemandMinutes.begin(), kDemandMinutes.end(), prefs.reportDemandMinutes) != kDemandMinutes.end())
+    if (!levels.empty() && levels.size() <= static_cast<std::size_t>(kMaxDialogThresholds))
+        o.thresholds = levels;
+    if (std::find(kDemandMinutes.begin(), kDemandMinutes.end(), prefs.reportDemandMinutes) !=
+        kDemandMinutes.end())
         o.demandMinutes = prefs.reportDemandMinutes;
     if (prefs.reportRatedKw > 0 && prefs.reportRatedKw <= 1e6) o.ratedKw = prefs.reportRatedKw;
     return o;
@@ -140,7 +144,8 @@ int printLoadReport(const LoadReport& r, const ReportLook& look) {
     }
     if (printer == nullptr) return 0;  // cancelled
     DrawingSurface* page = nullptr;
-    rc = platform::startPrintPage(printer, reportTitle(look).c_str(), kReportPageWidth, kReportPageHeight, page);
+    rc = platform::startPrintPage(printer, reportTitle(look).c_str(), kReportPageWidth, kReportPageHeight,
+                                  page);
     if (rc == 0 && page == nullptr) rc = platform::kPrintStartFailed;
     if (rc == 0) {
         drawReportPage(*page, r, {0, 0, kReportPageWidth, kReportPageHeight}, look);
@@ -151,11 +156,13 @@ int printLoadReport(const LoadReport& r, const ReportLook& look) {
     return rc;
 }
 
-int saveLoadReport(const std::string& utf8Path, const LoadReport& r, const ReportLook& look, UserPrefs& prefs) {
+int saveLoadReport(const std::string& utf8Path, const LoadReport& r, const ReportLook& look,
+                   UserPrefs& prefs) {
     const int rc = writeReportHtml(utf8Path, r, look);
     if (rc != 0) {
         const std::string reason = std::string(std::strerror(rc)) + " (" + std::to_string(rc) + ")";
-        const std::string text = formatText(uiText(UiText::ReportSaveFailed), utf8Path.c_str(), reason.c_str());
+        const std::string text =
+            formatText(uiText(UiText::ReportSaveFailed), utf8Path.c_str(), reason.c_str());
         platform::messageBox(text.c_str(), messageTextPtr(kCaptionError), platform::MessageIcon::Error);
         return rc;
     }

@@ -137,7 +137,9 @@ TEST_F(ReportDialogWindow, OpensFromTheContextMenuPrintsAndSavesTheHtmlFile) {
     ASSERT_TRUE(printed.open(QIODevice::ReadOnly));
     const QByteArray pdfBytes = printed.readAll();
     EXPECT_TRUE(pdfBytes.startsWith("%PDF"));
-    EXPECT_EQ(pdfBytes.count("/Type /Page\n") + pdfBytes.count("/Type /Page\r") + pdfBytes.count("/Type /Page "), 1);
+    EXPECT_EQ(
+        pdfBytes.count("/Type /Page\n") + pdfBytes.count("/Type /Page\r") + pdfBytes.count("/Type /Page "),
+        1);
 
     // While a transfer fills the store the item is greyed.
     gApp.receiving = 1;

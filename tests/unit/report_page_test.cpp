@@ -1,27 +1,28 @@
 // The load report's page through the recording surface (what is drawn where),
 // and its SVG and HTML forms.
+#include "report/report_page.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <tuple>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "chart/svg_surface.h"
+#include "fakes/fake_platform.h"
 #include "recording/store.h"
 #include "recording/timestamps.h"
 #include "report/load_report.h"
-#include "chart/svg_surface.h"
 #include "report/report_html.h"
-#include "report/report_page.h"
 #include "report/report_window.h"
-#include "fakes/fake_platform.h"
-#include "support/temp_dir.h"
-#include "shell/user_prefs.h"
 #include "shell/app_state.h"
 #include "shell/messages.h"
+#include "shell/user_prefs.h"
 #include "support/recording_surface.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -131,7 +132,8 @@ TEST(ReportPage, DemandBarsFitTheirBoxAndTheTallestIsTheHighestDemand) {
         const auto marks = s.linesWith(PenId::Marker);
         ASSERT_EQ(marks.size(), 2u);
         const int base = bars.front().bottom - 1;
-        const int top = std::min_element(bars.begin(), bars.end(), [](auto& a, auto& b) { return a.top < b.top; })->top;
+        const int top =
+            std::min_element(bars.begin(), bars.end(), [](auto& a, auto& b) { return a.top < b.top; })->top;
         double demand = 0;  // partial intervals too
         for (const DemandInterval& iv : r.intervals)
             if (iv.readings > 0) demand = std::max(demand, static_cast<double>(iv.sum) / iv.readings);
@@ -154,8 +156,9 @@ TEST(ReportPage, WholePageInBothLanguagesAndWithoutReadings) {
         EXPECT_TRUE(t.x >= 0 && t.x <= page.right && t.y >= 0 && t.y <= page.bottom) << t.text;
     }
     EXPECT_NE(all.find("Lastbericht\n"), std::string::npos);
-    EXPECT_NE(all.find("Ganze Aufzeichnung   Beginn: 2009-12-31 23:50:00.00   Ende: 2010-01-01 10:56:39.00\n"),
-              std::string::npos);
+    EXPECT_NE(
+        all.find("Ganze Aufzeichnung   Beginn: 2009-12-31 23:50:00.00   Ende: 2010-01-01 10:56:39.00\n"),
+        std::string::npos);
     EXPECT_NE(all.find("40.000\n"), std::string::npos);  // records, German thousands
     EXPECT_NE(all.find(" kWh  (Nennleistung 7,50 kW)\n"), std::string::npos);
     EXPECT_NE(all.find("Lastdauerlinie\n"), std::string::npos);
@@ -171,7 +174,9 @@ TEST(ReportPage, WholePageInBothLanguagesAndWithoutReadings) {
     std::vector<std::uint8_t> levels;
     for (int level = 10; level <= 250; level += 10) levels.push_back(static_cast<std::uint8_t>(level));
     LoadReport many = reportOf(60, 100, wandering, {levels, 15, 0.0});
-    for (std::uint32_t i = 0; i < 60; ++i) gStore[i].month = static_cast<std::uint8_t>(1 + i / 28), gStore[i].day = static_cast<std::uint8_t>(1 + i % 28);
+    for (std::uint32_t i = 0; i < 60; ++i)
+        gStore[i].month = static_cast<std::uint8_t>(1 + i / 28),
+        gStore[i].day = static_cast<std::uint8_t>(1 + i % 28);
     computeLoadReport(0, 59, {levels, 15, 0.0}, many);
     ASSERT_EQ(many.days.size(), 60u);
     s.clear();
@@ -187,7 +192,8 @@ TEST(ReportPage, WholePageInBothLanguagesAndWithoutReadings) {
                            [](auto& t) { return t.text.rfind("Shown part: records 1 to 60", 0) == 0; }),
               texts.end());
 
-    const LoadReport none = reportOf(50, 100, [](std::uint32_t i) -> std::uint8_t { return i % 2 ? 201 : 255; });
+    const LoadReport none =
+        reportOf(50, 100, [](std::uint32_t i) -> std::uint8_t { return i % 2 ? 201 : 255; });
     s.clear();
     drawReportPage(s, none, page, {false, false});
     EXPECT_TRUE(s.tracePoints().empty());
@@ -205,11 +211,11 @@ TEST(ReportHtml, TextIsEscapedAndCleanedForXml) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"a&b<c>\"d\"'", "a&amp;b&lt;c&gt;&quot;d&quot;'"},
         {"Lücken € 𝄞\tx\n", "Lücken € 𝄞\tx\n"},
-        {"\xFF", fffd},                                // not UTF-8 at all
-        {"\xC0\x80", fffd + fffd},                     // overlong
-        {"\xE2\x82", fffd + fffd},                     // cut short
-        {"\xED\xA0\x80", fffd + fffd + fffd},          // a surrogate
-        {"\xEF\xBF\xBF", fffd + fffd + fffd},          // U+FFFF
+        {"\xFF", fffd},                                               // not UTF-8 at all
+        {"\xC0\x80", fffd + fffd},                                    // overlong
+        {"\xE2\x82", fffd + fffd},                                    // cut short
+        {"\xED\xA0\x80", fffd + fffd + fffd},                         // a surrogate
+        {"\xEF\xBF\xBF", fffd + fffd + fffd},                         // U+FFFF
         {std::string("a\x01\x1b\x7f", 4), "a" + fffd + fffd + fffd},  // control characters
     };
     for (const auto& [in, out] : cases) EXPECT_EQ(xmlEscaped(in), out) << in;
@@ -230,19 +236,21 @@ TEST(ReportHtml, SvgAndHtmlCarryThePageWithNothingOutside) {
     svg.rectangle(10, 20, 14, 40);
     svg.setTextAlign(AlignRightBottom);
     svg.textOut(90, 45, "80 % <&>");
-    EXPECT_EQ(svg.finish(),
-              "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100\" height=\"50\" viewBox=\"0 0 100 50\" "
-              "font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\" shape-rendering=\"crispEdges\">\n"
-              "<rect width=\"100\" height=\"50\" fill=\"#ffffff\"/>\n"
-              "<path d=\"M0.5 10.5 L20.5 10.5 L20.5 30.5\" fill=\"none\" stroke=\"#000000\" stroke-width=\"1\"/>\n"
-              "<path d=\"M1.5 1.5 L5.5 1.5\" fill=\"none\" stroke=\"#ff0000\" stroke-width=\"1\"/>\n"
-              "<rect x=\"10\" y=\"20\" width=\"3\" height=\"19\" fill=\"#6e8cd7\"/>\n"
-              "<text x=\"90\" y=\"41.5\" font-size=\"13.7\" font-weight=\"bold\" text-anchor=\"end\">80 % "
-              "&lt;&amp;&gt;</text>\n</svg>");
+    EXPECT_EQ(
+        svg.finish(),
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100\" height=\"50\" viewBox=\"0 0 100 50\" "
+        "font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\" shape-rendering=\"crispEdges\">\n"
+        "<rect width=\"100\" height=\"50\" fill=\"#ffffff\"/>\n"
+        "<path d=\"M0.5 10.5 L20.5 10.5 L20.5 30.5\" fill=\"none\" stroke=\"#000000\" stroke-width=\"1\"/>\n"
+        "<path d=\"M1.5 1.5 L5.5 1.5\" fill=\"none\" stroke=\"#ff0000\" stroke-width=\"1\"/>\n"
+        "<rect x=\"10\" y=\"20\" width=\"3\" height=\"19\" fill=\"#6e8cd7\"/>\n"
+        "<text x=\"90\" y=\"41.5\" font-size=\"13.7\" font-weight=\"bold\" text-anchor=\"end\">80 % "
+        "&lt;&amp;&gt;</text>\n</svg>");
 
     const LoadReport r = reportOf(3000, 100, wandering);
     const std::string html = reportHtml(r, {true, false});
-    EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"de\">", 0), 0u);
+    EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"de\">", 0),
+              0u);
     std::size_t svgs = 0;
     for (std::size_t at = 0; (at = html.find("<svg ", at)) != std::string::npos; ++at) ++svgs;
     EXPECT_EQ(svgs, 2u);
@@ -254,8 +262,15 @@ TEST(ReportHtml, SvgAndHtmlCarryThePageWithNothingOutside) {
 // The dialog's fields as typed: what is taken and what is refused.
 TEST(ReportWindow, TypedOptionsAreReadOrRefused) {
     const std::vector<std::pair<std::string, std::vector<int>>> levels = {
-        {"80, 100", {80, 100}}, {"90;120 254", {90, 120, 254}}, {" 1 ", {1}},
-        {"", {}}, {"0", {}}, {"255", {}}, {"80,-5", {}}, {"8O", {}}, {"1,2,3,4,5,6,7,8,9", {}},
+        {"80, 100", {80, 100}},
+        {"90;120 254", {90, 120, 254}},
+        {" 1 ", {1}},
+        {"", {}},
+        {"0", {}},
+        {"255", {}},
+        {"80,-5", {}},
+        {"8O", {}},
+        {"1,2,3,4,5,6,7,8,9", {}},
     };
     for (const auto& [text, expected] : levels) {
         std::vector<int> got{42};
@@ -265,9 +280,9 @@ TEST(ReportWindow, TypedOptionsAreReadOrRefused) {
     EXPECT_EQ(formatReportLevels({80, 100}), "80, 100");
 
     const std::vector<std::tuple<std::string, bool, double>> kw = {
-        {"", true, 0}, {"  ", true, 0}, {"7,5", true, 7.5}, {"55", true, 55}, {"0.25", true, 0.25},
-        {"1000000", true, 1e6}, {"1000001", false, 0}, {"0", false, 0}, {"1e3", false, 0},
-        {"7.5.1", false, 0}, {"-3", false, 0}, {",", false, 0},
+        {"", true, 0},        {"  ", true, 0},        {"7,5", true, 7.5},    {"55", true, 55},
+        {"0.25", true, 0.25}, {"1000000", true, 1e6}, {"1000001", false, 0}, {"0", false, 0},
+        {"1e3", false, 0},    {"7.5.1", false, 0},    {"-3", false, 0},      {",", false, 0},
     };
     for (const auto& [text, ok, value] : kw) {
         double got = -1;
@@ -310,7 +325,8 @@ TEST(ReportWindow, ScopeAndSaveWithItsMessages) {
     gSettings.language = German;
     EXPECT_EQ(saveLoadReport(bad, r, {true, true}, prefs), ENOENT);
     ASSERT_EQ(fake::state().messages.size(), 1u);
-    EXPECT_EQ(fake::state().messages[0].text.rfind("Der Lastbericht konnte nicht gespeichert werden als\n" + bad, 0),
+    EXPECT_EQ(fake::state().messages[0].text.rfind(
+                  "Der Lastbericht konnte nicht gespeichert werden als\n" + bad, 0),
               0u);
     EXPECT_TRUE(fake::state().messages[0].errorIcon);
     EXPECT_EQ(prefs.picturesFolder, dir.path().string());

@@ -6,7 +6,6 @@
 // reportDemand, reportRatedKw, reportWhole, reportShown, reportProblem,
 // reportPrint, reportSave, reportClose; the file dialog is saveReportDialog.
 #include <QApplication>
-
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDialog>
@@ -47,8 +46,10 @@ protected:
         QPainter painter(this);
         painter.fillRect(rect(), Qt::white);
         if (size() != QSize(kReportPageWidth, kReportPageHeight)) {
-            const double scale = std::min(width() / double(kReportPageWidth), height() / double(kReportPageHeight));
-            const int w = static_cast<int>(kReportPageWidth * scale), h = static_cast<int>(kReportPageHeight * scale);
+            const double scale =
+                std::min(width() / double(kReportPageWidth), height() / double(kReportPageHeight));
+            const int w = static_cast<int>(kReportPageWidth * scale),
+                      h = static_cast<int>(kReportPageHeight * scale);
             painter.setViewport((width() - w) / 2, (height() - h) / 2, w, h);
             painter.setWindow(0, 0, kReportPageWidth, kReportPageHeight);
         }
@@ -70,17 +71,22 @@ public:
         computeWindowReport(prefs_, report_);
 
         auto* options = new QHBoxLayout;
-        thresholds_ = new QLineEdit(QString::fromStdString(formatReportLevels(prefs_.reportThresholds)), this);
+        thresholds_ =
+            new QLineEdit(QString::fromStdString(formatReportLevels(prefs_.reportThresholds)), this);
         thresholds_->setObjectName(QStringLiteral("reportThresholds"));
         // Room for a few levels as typed, "80, 100, 120".
-        thresholds_->setMinimumWidth(thresholds_->fontMetrics().horizontalAdvance(QStringLiteral("80, 100, 120, 150")));
+        thresholds_->setMinimumWidth(
+            thresholds_->fontMetrics().horizontalAdvance(QStringLiteral("80, 100, 120, 150")));
         addLabelled(options, ui(UiText::ReportThresholds), thresholds_);
         demand_ = new QComboBox(this);
         demand_->setObjectName(QStringLiteral("reportDemand"));
-        for (const int minutes : kDemandMinutes) demand_->addItem(QStringLiteral("%1 min").arg(minutes), minutes);
-        demand_->setCurrentIndex(std::max(0, demand_->findData(reportOptionsFromPrefs(prefs_).demandMinutes)));
+        for (const int minutes : kDemandMinutes)
+            demand_->addItem(QStringLiteral("%1 min").arg(minutes), minutes);
+        demand_->setCurrentIndex(
+            std::max(0, demand_->findData(reportOptionsFromPrefs(prefs_).demandMinutes)));
         addLabelled(options, ui(UiText::ReportDemand), demand_);
-        ratedKw_ = new QLineEdit(QString::fromStdString(formatReportKw(prefs_.reportRatedKw, look_.german)), this);
+        ratedKw_ =
+            new QLineEdit(QString::fromStdString(formatReportKw(prefs_.reportRatedKw, look_.german)), this);
         ratedKw_->setObjectName(QStringLiteral("reportRatedKw"));
         ratedKw_->setMaximumWidth(ratedKw_->fontMetrics().horizontalAdvance(QStringLiteral("0000000,000")));
         addLabelled(options, ui(UiText::ReportRatedKw), ratedKw_);
@@ -177,8 +183,9 @@ private:
         dialog.setDefaultSuffix(QStringLiteral("html"));
         const QString folder = QFile::decodeName(prefs_.picturesFolder.c_str());
         dialog.setDirectory(!folder.isEmpty() && QDir(folder).exists() ? folder : QDir::homePath());
-        dialog.selectFile(QString::fromStdString(reportTitle(look_)).toLower().replace(QLatin1Char(' '), QLatin1Char('-')) +
-                          QStringLiteral(".html"));
+        dialog.selectFile(
+            QString::fromStdString(reportTitle(look_)).toLower().replace(QLatin1Char(' '), QLatin1Char('-')) +
+            QStringLiteral(".html"));
         {
             const ModalScope modal;
             if (dialog.exec() != QDialog::Accepted) return;

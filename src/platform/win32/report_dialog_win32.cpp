@@ -4,10 +4,13 @@
 // (what the options mean, where they are kept, the figures, printing, the
 // HTML file and their messages) are the core's (report/report_window.h);
 // the same content as the Qt dialog.
+// clang-format off: windows.h must come first
 #include <windows.h>
-
 #include <commdlg.h>
+// clang-format on
 
+#include <algorithm>
+#include <cwctype>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,11 +41,12 @@ struct ReportDialog {
 
 std::wstring ui(UiText key) { return widen(uiText(key)); }
 
-HWND control(HWND dialog, const wchar_t* cls, const std::wstring& text, DWORD style, int x, int y, int w, int h,
-             int id) {
+HWND control(HWND dialog, const wchar_t* cls, const std::wstring& text, DWORD style, int x, int y, int w,
+             int h, int id) {
     HWND c = CreateWindowExW(cls == std::wstring(L"EDIT") ? WS_EX_CLIENTEDGE : 0, cls, text.c_str(),
                              WS_CHILD | WS_VISIBLE | style, x, y, w, h, dialog,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                             nullptr);
     SendMessageW(c, WM_SETFONT, SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
     return c;
 }
@@ -71,25 +75,27 @@ void build(HWND dialog, ReportDialog& d) {
     HWND demand = GetDlgItem(dialog, kReportIdDemand);
     const int minutes = reportOptionsFromPrefs(d.prefs).demandMinutes;
     for (const int m : kDemandMinutes) {
-        const auto at = SendMessageW(demand, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>((std::to_wstring(m) + L" min").c_str()));
+        const auto at = SendMessageW(demand, CB_ADDSTRING, 0,
+                                     reinterpret_cast<LPARAM>((std::to_wstring(m) + L" min").c_str()));
         SendMessageW(demand, CB_SETITEMDATA, static_cast<WPARAM>(at), m);
         if (m == minutes) SendMessageW(demand, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
     }
-    control(dialog, L"BUTTON", ui(UiText::ReportWhole), BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, kMargin, 40,
-            170, 18, kReportIdWhole);
+    control(dialog, L"BUTTON", ui(UiText::ReportWhole), BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, kMargin,
+            40, 170, 18, kReportIdWhole);
     control(dialog, L"BUTTON", ui(UiText::ReportShown), BS_AUTORADIOBUTTON, kMargin + 176, 40, 220, 18,
             kReportIdShown);
-    CheckRadioButton(dialog, kReportIdWhole, kReportIdShown, d.prefs.reportShownOnly ? kReportIdShown : kReportIdWhole);
-    d.problem = control(dialog, L"STATIC", L"", SS_LEFT | WS_GROUP, kMargin + 410, 41, kClientWidth - 420 - kMargin,
-                        18, kReportIdProblem);
+    CheckRadioButton(dialog, kReportIdWhole, kReportIdShown,
+                     d.prefs.reportShownOnly ? kReportIdShown : kReportIdWhole);
+    d.problem = control(dialog, L"STATIC", L"", SS_LEFT | WS_GROUP, kMargin + 410, 41,
+                        kClientWidth - 420 - kMargin, 18, kReportIdProblem);
 
     const int buttons = kPageTop + kReportPageHeight + 10;
-    control(dialog, L"BUTTON", ui(UiText::ReportPrint), BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, kMargin, buttons, 90,
-            26, kReportIdPrint);
-    control(dialog, L"BUTTON", ui(UiText::ReportSave), BS_PUSHBUTTON | WS_TABSTOP, kMargin + 96, buttons, 90, 26,
-            kReportIdSave);
-    control(dialog, L"BUTTON", ui(UiText::ReportClose), BS_DEFPUSHBUTTON | WS_TABSTOP, kClientWidth - kMargin - 90,
-            buttons, 90, 26, IDCANCEL);
+    control(dialog, L"BUTTON", ui(UiText::ReportPrint), BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, kMargin,
+            buttons, 90, 26, kReportIdPrint);
+    control(dialog, L"BUTTON", ui(UiText::ReportSave), BS_PUSHBUTTON | WS_TABSTOP, kMargin + 96, buttons, 90,
+            26, kReportIdSave);
+    control(dialog, L"BUTTON", ui(UiText::ReportClose), BS_DEFPUSHBUTTON | WS_TABSTOP,
+            kClientWidth - kMargin - 90, buttons, 90, 26, IDCANCEL);
     SendMessageW(dialog, DM_SETDEFID, IDCANCEL, 0);
 }
 
@@ -100,15 +106,19 @@ void optionsEdited(HWND dialog, ReportDialog& d) {
     std::vector<int> levels;
     double kw = 0;
     std::wstring problem;
-    if (!parseReportLevels(fieldText(dialog, kReportIdThresholds), levels)) problem = ui(UiText::ReportLevelsInvalid);
-    else if (!parseReportKw(fieldText(dialog, kReportIdRatedKw), kw)) problem = ui(UiText::ReportKwInvalid);
+    if (!parseReportLevels(fieldText(dialog, kReportIdThresholds), levels))
+        problem = ui(UiText::ReportLevelsInvalid);
+    else if (!parseReportKw(fieldText(dialog, kReportIdRatedKw), kw))
+        problem = ui(UiText::ReportKwInvalid);
     SetWindowTextW(d.problem, problem.c_str());
     if (!problem.empty()) return;
     d.prefs.reportThresholds = levels;
     d.prefs.reportRatedKw = kw;
     HWND demand = GetDlgItem(dialog, kReportIdDemand);
     const auto at = SendMessageW(demand, CB_GETCURSEL, 0, 0);
-    if (at >= 0) d.prefs.reportDemandMinutes = static_cast<int>(SendMessageW(demand, CB_GETITEMDATA, static_cast<WPARAM>(at), 0));
+    if (at >= 0)
+        d.prefs.reportDemandMinutes =
+            static_cast<int>(SendMessageW(demand, CB_GETITEMDATA, static_cast<WPARAM>(at), 0));
     d.prefs.reportShownOnly = IsDlgButtonChecked(dialog, kReportIdShown) == BST_CHECKED;
     d.look = windowReportLook(d.prefs);
     computeWindowReport(d.prefs, d.report);
@@ -168,63 +178,70 @@ void saveAs(HWND dialog, ReportDialog& d) {
 INT_PTR CALLBACK reportDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* d = reinterpret_cast<ReportDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
     switch (msg) {
-    case WM_INITDIALOG: {
-        d = reinterpret_cast<ReportDialog*>(lParam);
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        SetWindowTextW(dialog, widen(reportTitle(d->look)).c_str());
-        RECT frame{0, 0, kClientWidth, kClientHeight};
-        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
-                           static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
-        const int w = frame.right - frame.left, h = frame.bottom - frame.top;
-        RECT owner{};
-        HWND parent = GetWindow(dialog, GW_OWNER);
-        if (parent == nullptr || !GetWindowRect(parent, &owner)) SystemParametersInfoW(SPI_GETWORKAREA, 0, &owner, 0);
-        SetWindowPos(dialog, nullptr, std::max(0L, (owner.left + owner.right - w) / 2),
-                     std::max(0L, (owner.top + owner.bottom - h) / 2), w, h, SWP_NOZORDER);
-        build(dialog, *d);
-        d->ready = true;
-        SetFocus(GetDlgItem(dialog, kReportIdThresholds));
-        return FALSE;  // the focus is set
-    }
-    case WM_PAINT:
-        if (d == nullptr) return FALSE;
-        paintPage(dialog, *d);
-        return TRUE;
-    case WM_CTLCOLORSTATIC:
-        if (d != nullptr && reinterpret_cast<HWND>(lParam) == d->problem) {
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, RGB(176, 0, 0));
-            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-            return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+        case WM_INITDIALOG: {
+            d = reinterpret_cast<ReportDialog*>(lParam);
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            SetWindowTextW(dialog, widen(reportTitle(d->look)).c_str());
+            RECT frame{0, 0, kClientWidth, kClientHeight};
+            AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
+                               static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
+            const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+            RECT owner{};
+            HWND parent = GetWindow(dialog, GW_OWNER);
+            if (parent == nullptr || !GetWindowRect(parent, &owner))
+                SystemParametersInfoW(SPI_GETWORKAREA, 0, &owner, 0);
+            SetWindowPos(dialog, nullptr, std::max(0L, (owner.left + owner.right - w) / 2),
+                         std::max(0L, (owner.top + owner.bottom - h) / 2), w, h, SWP_NOZORDER);
+            build(dialog, *d);
+            d->ready = true;
+            SetFocus(GetDlgItem(dialog, kReportIdThresholds));
+            return FALSE;  // the focus is set
         }
-        return FALSE;
-    case WM_COMMAND: {
-        if (d == nullptr) return FALSE;
-        const int id = LOWORD(wParam), code = HIWORD(wParam);
-        switch (id) {
-        case kReportIdThresholds:
-        case kReportIdRatedKw:
-            if (code == EN_CHANGE) optionsEdited(dialog, *d);
+        case WM_PAINT:
+            if (d == nullptr) return FALSE;
+            paintPage(dialog, *d);
             return TRUE;
-        case kReportIdDemand:
-            if (code == CBN_SELCHANGE) optionsEdited(dialog, *d);
-            return TRUE;
-        case kReportIdWhole:
-        case kReportIdShown:
-            if (code == BN_CLICKED) optionsEdited(dialog, *d);
-            return TRUE;
-        case kReportIdPrint: printLoadReport(d->report, d->look); return TRUE;
-        case kReportIdSave: saveAs(dialog, *d); return TRUE;
-        case IDOK:
-        case IDCANCEL:
-            // The options are kept in the preferences file when the dialog closes.
-            (void)saveUserPrefs(d->prefs);
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        default: return FALSE;
+        case WM_CTLCOLORSTATIC:
+            if (d != nullptr && reinterpret_cast<HWND>(lParam) == d->problem) {
+                HDC dc = reinterpret_cast<HDC>(wParam);
+                SetTextColor(dc, RGB(176, 0, 0));
+                SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+                return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+            }
+            return FALSE;
+        case WM_COMMAND: {
+            if (d == nullptr) return FALSE;
+            const int id = LOWORD(wParam), code = HIWORD(wParam);
+            switch (id) {
+                case kReportIdThresholds:
+                case kReportIdRatedKw:
+                    if (code == EN_CHANGE) optionsEdited(dialog, *d);
+                    return TRUE;
+                case kReportIdDemand:
+                    if (code == CBN_SELCHANGE) optionsEdited(dialog, *d);
+                    return TRUE;
+                case kReportIdWhole:
+                case kReportIdShown:
+                    if (code == BN_CLICKED) optionsEdited(dialog, *d);
+                    return TRUE;
+                case kReportIdPrint:
+                    printLoadReport(d->report, d->look);
+                    return TRUE;
+                case kReportIdSave:
+                    saveAs(dialog, *d);
+                    return TRUE;
+                case IDOK:
+                case IDCANCEL:
+                    // The options are kept in the preferences file when the dialog closes.
+                    (void)saveUserPrefs(d->prefs);
+                    EndDialog(dialog, IDCANCEL);
+                    return TRUE;
+                default:
+                    return FALSE;
+            }
         }
-    }
-    default: return FALSE;
+        default:
+            return FALSE;
     }
 }
 
