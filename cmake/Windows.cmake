@@ -23,6 +23,7 @@ set(VANTREL_WIN32_WINDOW_SOURCES
 set(VANTREL_WIN32_DIALOG_SOURCES
   ${PROJECT_SOURCE_DIR}/src/platform/win32/dialogs_win32.cpp
   ${PROJECT_SOURCE_DIR}/src/platform/win32/set_time_dialog_win32.cpp
+  ${PROJECT_SOURCE_DIR}/src/platform/win32/report_dialog_win32.cpp
   ${PROJECT_SOURCE_DIR}/src/platform/win32/progress_win32.cpp)
 set(VANTREL_WIN32_RESOURCES ${PROJECT_SOURCE_DIR}/src/app/vantreldaq.rc)
 set_property(SOURCE ${VANTREL_WIN32_RESOURCES} APPEND PROPERTY OBJECT_DEPENDS
@@ -58,7 +59,7 @@ if(VANTREL_WIN_TESTS)
   # transfer_link, cli_*), and the POSIX clock's own test.
   set(VANTREL_WIN_UNIT_TESTS
     bmp chart_navigation chart_reading chart_renderer csv_export event messages
-    port_select port_table print protocol recording_file replace_file report screen_dump set_time
+    port_select port_table print protocol recording_file replace_file report report_page screen_dump set_time
     settings_file shell span_dialog timestamps transfer)
   foreach(name ${VANTREL_WIN_UNIT_TESTS})
     add_executable(${name}_test tests/unit/${name}_test.cpp)

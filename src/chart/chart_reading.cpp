@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "report/report_window.h"
 #include "chart/envelope.h"
 #include "chart/navigation.h"
 #include "chart/renderer.h"
@@ -174,6 +175,8 @@ std::vector<ChartMenuItem> chartMenuItems(int x, int y) {
         {ChartCommand::CopyValue, "copyValue", uiText(UiText::CopyValue), false, false, false,
          !readoutText(x, y).empty()},
         {ChartCommand::SavePicture, "savePicture", uiText(UiText::SavePicturePng), true, false, false, true},
+        {ChartCommand::LoadReport, "loadReport", uiText(UiText::LoadReportItem), false, false, false,
+         loadReportAvailable()},
     };
 }
 
@@ -184,6 +187,7 @@ void runChartCommand(ChartCommand command, int x, int y) {
         if (const std::string value = readoutText(x, y); !value.empty()) platform::copyText(value);
         break;
     case ChartCommand::SavePicture: platform::postTask(commandSavePicture); break;
+    case ChartCommand::LoadReport: platform::postTask(commandLoadReport); break;
     }
 }
 

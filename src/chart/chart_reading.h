@@ -67,7 +67,7 @@ constexpr std::uint32_t kReadoutBackgroundRgb = 0xFFFFE1;
 constexpr std::uint32_t kReadoutTextRgb = 0x000000;
 ChartPoint readoutOrigin(ChartPoint pointer, int width, int height, int clientWidth, int clientHeight);
 
-enum class ChartCommand { ShowPeaks, CopyValue, SavePicture };
+enum class ChartCommand { ShowPeaks, CopyValue, SavePicture, LoadReport };
 
 struct ChartMenuItem {
     ChartCommand command;
@@ -81,12 +81,14 @@ struct ChartMenuItem {
 
 // The chart menu opened at client point (x, y), in order: whether peaks are
 // shown (checked as they are), copying the value under the point (only
-// where there is one), saving the picture.
+// where there is one), saving the picture, the load report (only while a
+// recording is shown and no transfer is filling the store).
 std::vector<ChartMenuItem> chartMenuItems(int x, int y);
 
 // Runs a chart menu item chosen at (x, y) once the menu has closed: peaks
 // toggle, the value goes to the clipboard, the picture's file dialog opens
-// from the message loop (never inside the menu).
+// from the message loop (never inside the menu), and so does the load
+// report's dialog.
 void runChartCommand(ChartCommand command, int x, int y);
 
 // The first of the dropped file names (UTF-8) that names a recording, or empty.

@@ -13,7 +13,8 @@ struct Rgb {
 // Drawing objects are small ids made by createDrawingObjects; a surface maps them
 // to its own pens, brushes and fonts.
 enum class PenId : std::uint8_t { Black, Trace, Marker, Frame, Null };
-enum class BrushId : std::uint8_t { White, Cursor };
+// Bar: the load report's demand bars.
+enum class BrushId : std::uint8_t { White, Cursor, Bar };
 // Title: the printed page's bold title line (height 15, weight 700).
 enum class FontId : std::uint8_t { System, Label, Small, Axis, Title };
 
@@ -39,7 +40,11 @@ constexpr Rgb penColour(PenId pen) {
 constexpr bool penDraws(PenId pen) { return pen != PenId::Null; }
 
 constexpr Rgb brushColour(BrushId brush) {
-    return brush == BrushId::Cursor ? Rgb{220, 210, 195} : kWhite;
+    switch (brush) {
+    case BrushId::Cursor: return Rgb{220, 210, 195};
+    case BrushId::Bar: return Rgb{110, 140, 215};
+    default: return kWhite;
+    }
 }
 
 // Font cell height (ascent + descent) in logical units and weight (400 normal,

@@ -9,5 +9,8 @@ namespace platform {
 int runSpanDialog();
 // About dialog over the main window.
 void runAboutDialog();
+// Load report dialog over the main window (report/report_window.h has its
+// rules); returns when it is closed.
+void runLoadReportDialog();
 
 }  // namespace platform

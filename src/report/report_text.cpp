@@ -4,45 +4,11 @@
 #include <vector>
 
 #include "report/report_format.h"
+#include "report/report_texts.h"
 
 namespace {
 
-// The texts of the summary, English and German (UTF-8).
-struct SummaryTexts {
-    const char* title;
-    const char* records;
-    const char* readings;
-    const char* markers;
-    const char* gaps;
-    const char* sampleTime;
-    const char* start;
-    const char* end;
-    const char* duration;
-    const char* maximum;
-    const char* minimum;
-    const char* at;
-    const char* mean;
-    const char* percentiles;
-    const char* energy;
-    const char* rated;
-    const char* demand;
-    const char* from;
-    const char* intervals;
-    const char* whole;
-    const char* partial;
-    const char* noReadings;
-    const char* threshold;
-    const char* time;
-    const char* share;
-    const char* episodes;
-    const char* longest;
-    const char* day;
-    const char* dayReadings;
-    const char* dayMax;
-    const char* dayMean;
-};
-
-constexpr SummaryTexts kEnglish = {
+constexpr ReportTexts kEnglish = {
     "Load report",
     "Records",
     "readings",
@@ -74,9 +40,19 @@ constexpr SummaryTexts kEnglish = {
     "Readings",
     "Max",
     "Mean",
+    "Intervals",
+    "Markers",
+    "Gaps",
+    "Load-duration curve",
+    "share of time",
+    "Demand per interval",
+    "No readings",
+    "… and %s more",
+    "Whole recording",
+    "Shown part: records %s to %s",
 };
 
-constexpr SummaryTexts kGerman = {
+constexpr ReportTexts kGerman = {
     "Lastbericht",
     "Datensätze",
     "Messwerte",
@@ -108,6 +84,16 @@ constexpr SummaryTexts kGerman = {
     "Messwerte",
     "Max",
     "Mittel",
+    "Intervalle",
+    "Marken",
+    "Lücken",
+    "Lastdauerlinie",
+    "Anteil der Zeit",
+    "Mittlere Last je Intervall",
+    "Keine Messwerte",
+    "… und %s weitere",
+    "Ganze Aufzeichnung",
+    "Angezeigter Teil: Datensätze %s bis %s",
 };
 
 // Display width of UTF-8 text: one column per character.
@@ -170,8 +156,21 @@ std::string stamp(const ReportStamp& s) {
 
 }  // namespace
 
+const ReportTexts& reportTexts(bool german) { return german ? kGerman : kEnglish; }
+
+std::string reportInteger(std::uint64_t v, bool german) {
+    return integer(v, german ? NumberFormat{',', '.'} : NumberFormat{'.', ','});
+}
+std::string reportFixed2(std::uint64_t hundredths, bool german) {
+    return fixed2(hundredths, german ? NumberFormat{',', '.'} : NumberFormat{'.', ','});
+}
+std::string reportDuration(std::uint64_t hundredths, bool german) {
+    return duration(hundredths, german ? NumberFormat{',', '.'} : NumberFormat{'.', ','});
+}
+std::string reportStampShown(const ReportStamp& s) { return stamp(s); }
+
 std::string reportSummary(const LoadReport& r, const std::string& name, bool german) {
-    const SummaryTexts& t = german ? kGerman : kEnglish;
+    const ReportTexts& t = reportTexts(german);
     const NumberFormat f = german ? NumberFormat{',', '.'} : NumberFormat{'.', ','};
     const std::string demandLabel = std::string(t.demand) + " (" + std::to_string(r.demandMinutes) + " min)";
     const std::size_t labelWidth = 22;

@@ -75,6 +75,22 @@ constexpr UiTextPair kUiTexts[] = {
     {UiText::SpanNeedsExactSampleTime,
         "Not offered at the logger's sample time of %s s:\nthis span needs a sample time of exactly %s s.",
         "Bei der Abtastzeit des Loggers von %s s nicht möglich:\ndiese Spanne braucht eine Abtastzeit von genau %s s."},
+    {UiText::LoadReportItem, "Load report…", "Lastbericht…"},
+    {UiText::ReportThresholds, "&Thresholds (%):", "&Schwellen (%):"},
+    {UiText::ReportDemand, "&Demand interval:", "&Intervall:"},
+    {UiText::ReportRatedKw, "&Rated power (kW):", "&Nennleistung (kW):"},
+    {UiText::ReportWhole, "&Whole recording", "&Ganze Aufzeichnung"},
+    {UiText::ReportShown, "What the &main chart shows", "Was das &Hauptdiagramm zeigt"},
+    {UiText::ReportPrint, "&Print…", "&Drucken…"},
+    {UiText::ReportSave, "Sa&ve…", "Spei&chern…"},
+    {UiText::ReportClose, "Close", "Schließen"},
+    {UiText::HtmlFilter, "HTML file (*.html)", "HTML-Datei (*.html)"},
+    {UiText::ReportLevelsInvalid, "Thresholds: 1 to 254 %, at most 8, separated by commas.",
+        "Schwellen: 1 bis 254 %, höchstens 8, durch Kommas getrennt."},
+    {UiText::ReportKwInvalid, "Rated power: kW above 0 and up to 1000000, or empty.",
+        "Nennleistung: kW über 0 und bis 1000000, oder leer."},
+    {UiText::ReportSaveFailed, "The load report could not be saved as\n%s\n\n%s",
+        "Der Lastbericht konnte nicht gespeichert werden als\n%s\n\n%s"},
 };
 
 constexpr bool inEnumOrder() {

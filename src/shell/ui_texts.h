@@ -54,6 +54,21 @@ enum class UiText {
     SpanNeedsLongerSampleTime,   // %s s now, %s s or more
     SpanNeedsExactSampleTime,    // %s s now, exactly %s s
 
+    // The load report dialog
+    LoadReportItem,
+    ReportThresholds,
+    ReportDemand,
+    ReportRatedKw,
+    ReportWhole,
+    ReportShown,
+    ReportPrint,
+    ReportSave,
+    ReportClose,
+    HtmlFilter,
+    ReportLevelsInvalid,
+    ReportKwInvalid,
+    ReportSaveFailed,  // %s: the file, %s: the reason
+
     // Add new blocks above this line, each under a comment naming its feature.
     Count_  // keep last
 };

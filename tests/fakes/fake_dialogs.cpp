@@ -14,6 +14,11 @@ int runSpanDialog() {
     return r;
 }
 
+void runLoadReportDialog() {
+    fake::modalOpen();
+    fake::state().dialogsRun.push_back("loadReport");
+}
+
 void runAboutDialog() {
     fake::modalOpen();
     fake::state().dialogsRun.push_back("about");

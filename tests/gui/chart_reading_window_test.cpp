@@ -96,9 +96,9 @@ TEST_F(ChartReadingWindow, ContextMenuTurnsPeaksOnInBothLanguages) {
     EXPECT_EQ(blueIn(plain, 331, 470), 0);  // the plain trace steps over every peak
 
     for (const auto& [command, texts] :
-         std::vector<std::pair<int, QStringList>>{{CmdEnglish, {"Show peaks", "Copy value", "Save picture as PNG…"}},
+         std::vector<std::pair<int, QStringList>>{{CmdEnglish, {"Show peaks", "Copy value", "Save picture as PNG…", "Load report…"}},
                                                   {CmdGerman,
-                                                   {"Spitzen zeigen", "Wert kopieren", "Bild als PNG speichern…"}}}) {
+                                                   {"Spitzen zeigen", "Wert kopieren", "Bild als PNG speichern…", "Lastbericht…"}}}) {
         dispatchCommand(command);
         std::unique_ptr<QMenu> menu(buildChartContextMenu(client_, QPoint(300, 400)));
         QStringList shown;

@@ -23,6 +23,7 @@
 #include "recording/set_time.h"
 #include "recording/store.h"
 #include "recording/timestamps.h"
+#include "report/report_html.h"
 #include "shell/app_state.h"
 #include "shell/handlers.h"
 #include "shell/messages.h"
@@ -753,6 +754,29 @@ TEST_F(CliOnFiles, ReportJsonReadsBackAsTheReferenceFigures) {
     EXPECT_EQ(histogram, ref.histogram);
 }
 
+// --html writes the window's file byte for byte in either language; a file
+// it cannot write exits with 2 and leaves nothing behind.
+TEST_F(CliOnFiles, ReportHtmlIsTheWindowsFile) {
+    const std::string path =
+        recording("h.udd", {.count = 5000, .sampleTime = 100, .value = [](std::uint32_t i) -> std::uint8_t {
+                                return i % 97 == 0 ? 201 : static_cast<std::uint8_t>(i * 7 % 180);
+                            }});
+    LoadReport r;
+    computeLoadReport(0, gHeader.recordCount - 1, {{90, 120}, 30, 7.5}, r);
+    for (const bool german : {false, true}) {
+        const std::string out = dir_.file(german ? "de.html" : "en.html");
+        const ProcessResult p = cli({"report", path, "--html", out, "--threshold", "120", "--threshold", "90",
+                                     "--demand", "30", "--rated-kw", "7.5", "--lang", german ? "de" : "en"});
+        ASSERT_EQ(p.exitCode, 0) << p.err;
+        EXPECT_EQ(test::readFileBytes(out), reportHtml(r, {german, false})) << german;
+    }
+    const std::string nowhere = dir_.file("missing-folder") + "/r.html";
+    const ProcessResult bad = cli({"report", path, "--html", nowhere});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.err.find("cannot write " + nowhere), std::string::npos) << bad.err;
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("missing-folder")));
+}
+
 TEST_F(CliOnFiles, ReportRefusesBadArgumentsWithOneAndFilesWithTwo) {
     const std::string path = recording("r.udd", {.count = 100});
     for (const std::vector<std::string>& bad :
@@ -765,7 +789,6 @@ TEST_F(CliOnFiles, ReportRefusesBadArgumentsWithOneAndFilesWithTwo) {
                                                {"--rated-kw", "0"},
                                                {"--rated-kw", "1e3"},
                                                {"--lang", "fr"},
-                                               {"--html", "out.html"},
                                                {"--json", "second.udd"}}) {
         std::vector<std::string> args = {"report", path};
         args.insert(args.end(), bad.begin(), bad.end());

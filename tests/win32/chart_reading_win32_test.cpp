@@ -59,8 +59,8 @@ std::wstring itemText(HMENU menu, UINT position) {
 TEST_F(ChartReadingWin32, ContextMenuInBothLanguagesAndWhatItsItemsDo) {
     test::showRecording({.count = 900000, .sampleTime = 2, .spanIndex = 7});
     for (const auto& [command, texts] :
-         {std::pair{CmdGerman, L"Spitzen zeigen|Wert kopieren||Bild als PNG speichern\u2026"},
-          std::pair{CmdEnglish, L"Show peaks|Copy value||Save picture as PNG\u2026"}}) {
+         {std::pair{CmdGerman, L"Spitzen zeigen|Wert kopieren||Bild als PNG speichern\u2026|Lastbericht\u2026"},
+          std::pair{CmdEnglish, L"Show peaks|Copy value||Save picture as PNG\u2026|Load report\u2026"}}) {
         dispatchCommand(command);
         const HMENU menu = buildChartContextMenu(300, 400);
         std::wstring shown;

@@ -27,6 +27,8 @@
 #include "shell/app_state.h"
 #include "shell/messages.h"
 #include "shell/ui_texts.h"
+#include "shell/user_prefs.h"
+#include "support/chart_recording.h"
 #include "support/scripted_logger.h"
 #include "support/temp_dir.h"
 
@@ -519,6 +521,46 @@ TEST_F(Win32Dialogs, SessionEndAsksAboutARunningTransfer) {
     EXPECT_EQ(test::readFileBytes(dir.file("DAQSetup.cnf")).size(), kSettingsBytes);
     DestroyWindow(window);
     test::removeScriptedLogger();
+}
+
+// The load report dialog: its fields start from the preferences, a value
+// that cannot be used is named, a good one redraws the page (its demand
+// bars on screen), and the options are kept when it closes.
+TEST_F(Win32Dialogs, LoadReportDialogTakesTypedOptionsAndKeepsThem) {
+    test::fillRecording({.count = 5000, .sampleTime = 100});
+    gApp.dataPresent = 1;
+    test::TempDir dir;
+    setUserPrefsPath(dir.file("view.conf"));
+    int barPixels = 0;
+    driven({[&](HWND d) {
+                EXPECT_EQ(title(d), "Load report");
+                EXPECT_EQ(text(d, kReportIdThresholds), "80, 100");
+                EXPECT_EQ(IsDlgButtonChecked(d, kReportIdWhole), BST_CHECKED);
+                setField(d, kReportIdThresholds, L"90, 300");
+                EXPECT_EQ(text(d, kReportIdProblem), "Thresholds: 1 to 254 %, at most 8, separated by commas.");
+                setField(d, kReportIdThresholds, L"90, 120");
+                EXPECT_EQ(text(d, kReportIdProblem), "");
+                UpdateWindow(d);
+            },
+            [&](HWND d) {
+                // The bars stand on the lower plot's base line, near the page's bottom.
+                HDC dc = GetDC(d);
+                for (int x = 430; x < 800; ++x)
+                    barPixels += GetPixel(dc, 10 + x, 64 + 500) == RGB(110, 140, 215) ? 1 : 0;
+                ReleaseDC(d, dc);
+                click(d, kReportIdShown);
+            },
+            [&](HWND d) { click(d, IDCANCEL); }},
+           [&] {
+               runLoadReportDialogOver(owner_);
+               return 0;
+           });
+    EXPECT_GT(barPixels, 50);
+    const UserPrefs kept = loadUserPrefs();
+    EXPECT_EQ(kept.reportThresholds, (std::vector<int>{90, 120}));
+    EXPECT_TRUE(kept.reportShownOnly);
+    EXPECT_EQ(gApp.modalDepth, 0);
+    setUserPrefsPath({});
 }
 
 TEST_F(Win32Dialogs, AboutShowsTheLogoAndTheIconLoads) {

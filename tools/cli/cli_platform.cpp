@@ -131,6 +131,7 @@ int runSpanDialog() {
 }
 
 void runAboutDialog() {}
+void runLoadReportDialog() {}
 
 // The settime command checks its time itself; nothing opens this dialog.
 int runSetTimeDialog() { return -1; }

@@ -2,12 +2,14 @@
 // summary or as JSON for scripts. The figures and both texts come from the
 // core (src/report); this file only reads the arguments and the file.
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "cli.h"
 #include "recording/store.h"
 #include "report/load_report.h"
 #include "report/report_format.h"
+#include "report/report_html.h"
 #include "shell/app_state.h"
 #include "shell/messages.h"
 
@@ -17,7 +19,8 @@ namespace {
 
 const char kReportHelp[] =
     "Usage: vantreldaq-cli report FILE.udd [--threshold P]... [--demand MIN]\n"
-    "                                      [--rated-kw X] [--json] [--lang en|de]\n"
+    "                                      [--rated-kw X] [--json] [--html OUT.html]\n"
+    "                                      [--lang en|de]\n"
     "\n"
     "The load report of a recording: records, readings, markers and gaps; start,\n"
     "end and duration; maximum and minimum (with the first time each occurs),\n"
@@ -40,11 +43,18 @@ const char kReportHelp[] =
     "                  max_demand_partial true)\n"
     "  --rated-kw X    rated power in kW (e.g. 55 or 7.5): adds the energy in kWh\n"
     "  --json          one JSON object instead of the summary, for scripts\n"
-    "  --lang en|de    language and number format of the summary (default en)\n"
+    "  --html OUT.html also writes the report page as one HTML file: the figures\n"
+    "                  as tables, the load-duration curve and the demand per\n"
+    "                  interval as inline SVG; no scripts, no other files. The\n"
+    "                  same bytes as the window's Save... of the whole recording\n"
+    "                  in the same language. Written beside OUT.html and renamed\n"
+    "                  into place when complete\n"
+    "  --lang en|de    language and number format of the summary and the HTML\n"
+    "                  file (default en)\n"
     "\n"
     "Exit codes: 0 success; 1 bad arguments; 2 a file it cannot read or refuses\n"
     "(cut header, record count 0 or above 1048576, sample time 0, fewer records\n"
-    "than the header counts).\n";
+    "than the header counts), or an HTML file it cannot write.\n";
 
 int reportUsage(const std::string& what) {
     complain("report: %s (see vantreldaq-cli report --help)", what.c_str());
@@ -86,6 +96,7 @@ int commandReport(int argc, char** argv) {
                                        {"--demand", nullptr, true},
                                        {"--rated-kw", nullptr, true},
                                        {"--json", nullptr, false},
+                                       {"--html", nullptr, true},
                                        {"--lang", nullptr, true}});
     if (args.help) {
         emit(stdout, kReportHelp);
@@ -132,6 +143,14 @@ int commandReport(int argc, char** argv) {
 
     LoadReport report;
     computeLoadReport(0, gHeader.recordCount - 1, options, report);
+    if (args.has("--html")) {
+        const std::string out = args.value("--html");
+        const int rc = writeReportHtml(out, report, ReportLook{language == German, false});
+        if (rc != 0) {
+            complain("report: cannot write %s: %s", out.c_str(), std::strerror(rc));
+            return ExitFailure;
+        }
+    }
     const std::string text =
         args.has("--json") ? reportJson(report) : reportSummary(report, path, language == German);
     emit(stdout, text);

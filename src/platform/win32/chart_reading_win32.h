@@ -30,12 +30,13 @@ enum ChartMenuId : UINT {
     kMenuShowPeaks = kMenuChartFirst,
     kMenuCopyValue,
     kMenuSavePicture,
+    kMenuLoadReport,
     kMenuChartEnd
 };
 
 // The context menu for client point (x, y), in the current language: "Show
 // peaks" (checked when shown), "Copy value" (grayed where no readout shows),
-// a separator, "Save picture as PNG…". The caller destroys it.
+// a separator, "Save picture as PNG…", "Load report…". The caller destroys it.
 HMENU buildChartContextMenu(int x, int y);
 
 // What choosing item id of the menu built for (x, y) does: toggles peaks,

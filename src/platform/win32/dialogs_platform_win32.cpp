@@ -32,6 +32,7 @@ namespace platform {
 
 int runSpanDialog() { return win32::runSpanDialogOver(mainWindow()); }
 void runAboutDialog() { win32::runAboutDialogOver(mainWindow()); }
+void runLoadReportDialog() { win32::runLoadReportDialogOver(mainWindow()); }
 int runSetTimeDialog() { return win32::runSetTimeDialogOver(mainWindow()); }
 
 void* createProgressWindow(const char* utf8Text, const char* utf8Button) {

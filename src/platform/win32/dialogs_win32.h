@@ -29,6 +29,20 @@ SaveAnswer askSaveChangesOver(HWND owner, const char* utf8Text, const char* utf8
 bool askYesNoOver(HWND owner, const char* utf8Text, const char* utf8Caption, const char* utf8Yes,
                   const char* utf8No);
 
+// The load report dialog, built in code (report_dialog_win32.cpp); returns
+// when it is closed, at once when no report is available. Control ids:
+enum ReportDialogId : int {
+    kReportIdThresholds = 3001,
+    kReportIdDemand,
+    kReportIdRatedKw,
+    kReportIdWhole,
+    kReportIdShown,
+    kReportIdProblem,
+    kReportIdPrint,
+    kReportIdSave,  // Close is IDCANCEL
+};
+void runLoadReportDialogOver(HWND owner);
+
 // The progress window as a child of parent at its client's top left corner
 // (the one window; a second call returns it), or nullptr.
 HWND createProgressIn(HWND parent, const char* utf8Text, const char* utf8Button);

@@ -40,7 +40,7 @@ private:
     HDC dc_;
     std::vector<POINT> pendingLines_;
     std::array<HPEN, 5> pens_{};      // by PenId
-    std::array<HBRUSH, 2> brushes_{}; // by BrushId
+    std::array<HBRUSH, 3> brushes_{}; // by BrushId
     std::array<HFONT, 5> fonts_{};    // by FontId
     PenId pen_ = PenId::Black;
     BrushId brush_ = BrushId::White;
