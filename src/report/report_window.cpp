@@ -13,6 +13,7 @@
 #include "shell/app_state.h"
 #include "shell/messages.h"
 #include "shell/ui_texts.h"
+#include "shell/file_places.h"
 
 namespace {
 
@@ -156,22 +157,30 @@ int printLoadReport(const LoadReport& r, const ReportLook& look) {
     return rc;
 }
 
-int saveLoadReport(const std::string& utf8Path, const LoadReport& r, const ReportLook& look,
-                   UserPrefs& prefs) {
+int saveLoadReport(const std::string& utf8Path, const LoadReport& r, const ReportLook& look) {
     const int rc = writeReportHtml(utf8Path, r, look);
     if (rc != 0) {
         const std::string reason = std::string(std::strerror(rc)) + " (" + std::to_string(rc) + ")";
         const std::string text =
             formatText(uiText(UiText::ReportSaveFailed), utf8Path.c_str(), reason.c_str());
         platform::messageBox(text.c_str(), messageTextPtr(kCaptionError), platform::MessageIcon::Error);
-        return rc;
     }
-    // The folder is kept for the next Save…; a preferences file that cannot
-    // be written keeps it for this run.
-    const auto slash = utf8Path.find_last_of("/\\");
-    if (slash != std::string::npos) {
-        prefs.picturesFolder = utf8Path.substr(0, slash == 0 ? 1 : slash);
-        (void)saveUserPrefs(prefs);
-    }
-    return 0;
+    return rc;
+}
+
+void commandSaveLoadReport(const LoadReport& r, const ReportLook& look) {
+    std::string path = fileDialogStart(FileKind::Picture, "html");
+    if (!platform::saveFileDialog(uiText(UiText::HtmlFilter), "html", path)) return;
+    rememberFileFolder(FileKind::Picture, path);
+    (void)saveLoadReport(path, r, look);
+}
+
+void keepReportOptions(const UserPrefs& chosen) {
+    UserPrefs prefs = loadUserPrefs();
+    prefs.reportThresholds = chosen.reportThresholds;
+    prefs.reportDemandMinutes = chosen.reportDemandMinutes;
+    prefs.reportRatedKw = chosen.reportRatedKw;
+    prefs.reportShownOnly = chosen.reportShownOnly;
+    // Options that cannot be kept hold for this run; not worth a message.
+    (void)saveUserPrefs(prefs);
 }

@@ -53,9 +53,16 @@ void commandLoadReport();
 // layer's code.
 int printLoadReport(const LoadReport& r, const ReportLook& look);
 
-// Save…, after the file dialog: writes the HTML file and keeps its folder
-// as the preferences' pictures folder (written to the preferences file). A
-// failure is told in a message box naming the file and the reason; the file
-// already there, if any, stays as it was. Returns 0 or the error number.
-int saveLoadReport(const std::string& utf8Path, const LoadReport& r, const ReportLook& look,
-                   UserPrefs& prefs);
+// Writes the HTML file. A failure is told in a message box naming the file
+// and the reason; the file already there, if any, stays as it was. Returns 0
+// or the error number.
+int saveLoadReport(const std::string& utf8Path, const LoadReport& r, const ReportLook& look);
+
+// Save…: the program's save dialog, starting where pictures were last saved
+// and proposing the recording's name with ".html", then saveLoadReport. A
+// cancelled dialog does nothing.
+void commandSaveLoadReport(const LoadReport& r, const ReportLook& look);
+
+// When the dialog closes: its report options go into the preferences file;
+// the file's other choices stay as they are there.
+void keepReportOptions(const UserPrefs& chosen);

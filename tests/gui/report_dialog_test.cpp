@@ -87,7 +87,7 @@ TEST_F(ReportDialogWindow, OpensFromTheContextMenuPrintsAndSavesTheHtmlFile) {
     });
     answer_.expect([&](QWidget* modal) {
         auto* files = qobject_cast<QFileDialog*>(modal);
-        if (files == nullptr || files->objectName() != QStringLiteral("saveReportDialog")) return false;
+        if (files == nullptr || files->objectName() != QStringLiteral("saveFileDialog")) return false;
         files->selectFile(QString::fromStdString(html));
         static_cast<QDialog*>(files)->accept();
         return true;

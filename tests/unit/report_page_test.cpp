@@ -315,21 +315,21 @@ TEST(ReportWindow, ScopeAndSaveWithItsMessages) {
     setUserPrefsPath(dir.file("view.conf"));
     fake::reset();
     const std::string good = dir.file("r.html");
-    EXPECT_EQ(saveLoadReport(good, r, {false, true}, prefs), 0);
+    fake::state().fileAnswers = {good};
+    commandSaveLoadReport(r, {false, true});
     EXPECT_EQ(test::readFileBytes(good), reportHtml(r, {false, true}));
-    EXPECT_EQ(prefs.picturesFolder, dir.path().string());
+    EXPECT_EQ(fake::state().fileDialogs.back().filter, "HTML file (*.html)");
     EXPECT_EQ(loadUserPrefs().picturesFolder, dir.path().string());
     EXPECT_TRUE(fake::state().messages.empty());
 
     const std::string bad = dir.file("gone") + "/r.html";
     gSettings.language = German;
-    EXPECT_EQ(saveLoadReport(bad, r, {true, true}, prefs), ENOENT);
+    EXPECT_EQ(saveLoadReport(bad, r, {true, true}), ENOENT);
     ASSERT_EQ(fake::state().messages.size(), 1u);
     EXPECT_EQ(fake::state().messages[0].text.rfind(
                   "Der Lastbericht konnte nicht gespeichert werden als\n" + bad, 0),
               0u);
     EXPECT_TRUE(fake::state().messages[0].errorIcon);
-    EXPECT_EQ(prefs.picturesFolder, dir.path().string());
     setUserPrefsPath({});
     resetGlobalStateForTests();
 }

@@ -9,9 +9,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDialog>
-#include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -128,13 +126,13 @@ public:
         connect(demand_, &QComboBox::currentIndexChanged, this, [this] { optionsEdited(); });
         connect(whole_, &QRadioButton::toggled, this, [this] { optionsEdited(); });
         connect(print, &QPushButton::clicked, this, [this] { printLoadReport(report_, look_); });
-        connect(save, &QPushButton::clicked, this, [this] { saveAs(); });
+        connect(save, &QPushButton::clicked, this, [this] { commandSaveLoadReport(report_, look_); });
         connect(close, &QPushButton::clicked, this, &QDialog::accept);
     }
 
     // The options are kept in the preferences file when the dialog closes.
     void done(int result) override {
-        (void)saveUserPrefs(prefs_);
+        keepReportOptions(prefs_);
         QDialog::done(result);
     }
 
@@ -172,27 +170,6 @@ private:
         look_ = windowReportLook(prefs_);
         computeWindowReport(prefs_, report_);
         page_->update();
-    }
-
-    void saveAs() {
-        QFileDialog dialog(this);
-        dialog.setObjectName(QStringLiteral("saveReportDialog"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilter(ui(UiText::HtmlFilter));
-        dialog.setDefaultSuffix(QStringLiteral("html"));
-        const QString folder = QFile::decodeName(prefs_.picturesFolder.c_str());
-        dialog.setDirectory(!folder.isEmpty() && QDir(folder).exists() ? folder : QDir::homePath());
-        dialog.selectFile(
-            QString::fromStdString(reportTitle(look_)).toLower().replace(QLatin1Char(' '), QLatin1Char('-')) +
-            QStringLiteral(".html"));
-        {
-            const ModalScope modal;
-            if (dialog.exec() != QDialog::Accepted) return;
-        }
-        const QStringList files = dialog.selectedFiles();
-        if (files.isEmpty() || files.first().isEmpty()) return;
-        saveLoadReport(QFile::encodeName(files.first()).toStdString(), report_, look_, prefs_);
     }
 
     UserPrefs prefs_;

@@ -147,34 +147,6 @@ void paintPage(HWND dialog, const ReportDialog& d) {
     EndPaint(dialog, &ps);
 }
 
-void saveAs(HWND dialog, ReportDialog& d) {
-    std::wstring filter = ui(UiText::HtmlFilter);
-    filter += L'\0';
-    filter += L"*.html";
-    filter += L'\0';
-    std::wstring name = widen(reportTitle(d.look));
-    for (wchar_t& c : name) c = c == L' ' ? L'-' : static_cast<wchar_t>(towlower(c));
-    name += L".html";
-    name.resize(MAX_PATH * 4, L'\0');
-    const std::wstring folder = widen(d.prefs.picturesFolder);
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = dialog;
-    ofn.lpstrFilter = filter.c_str();
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = name.data();
-    ofn.nMaxFile = static_cast<DWORD>(name.size());
-    ofn.lpstrDefExt = L"html";
-    ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    ofn.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
-    BOOL ok = FALSE;
-    {
-        const ModalScope modal;
-        ok = GetSaveFileNameW(&ofn);
-    }
-    if (ok) saveLoadReport(narrow(name.data()), d.report, d.look, d.prefs);
-}
-
 INT_PTR CALLBACK reportDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* d = reinterpret_cast<ReportDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
     switch (msg) {
@@ -228,12 +200,12 @@ INT_PTR CALLBACK reportDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM l
                     printLoadReport(d->report, d->look);
                     return TRUE;
                 case kReportIdSave:
-                    saveAs(dialog, *d);
+                    commandSaveLoadReport(d->report, d->look);
                     return TRUE;
                 case IDOK:
                 case IDCANCEL:
                     // The options are kept in the preferences file when the dialog closes.
-                    (void)saveUserPrefs(d->prefs);
+                    keepReportOptions(d->prefs);
                     EndDialog(dialog, IDCANCEL);
                     return TRUE;
                 default:

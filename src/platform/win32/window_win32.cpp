@@ -269,7 +269,8 @@ bool runFileDialog(bool open, const char* filterText, const char* defaultExt, st
     if (!open && proposed.size() < name.size()) std::copy(proposed.begin(), proposed.end(), name.begin());
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = gWindow;
+    // Over the window it was asked from (a dialog of ours), else the main window.
+    ofn.hwndOwner = GetActiveWindow() != nullptr ? GetActiveWindow() : gWindow;
     ofn.lpstrFilter = filter.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = name.data();
