@@ -186,6 +186,12 @@ void SvgSurface::textOut(int x, int y, const char* utf8) {
     out_ += "<text x=\"" + std::to_string(x) + "\" y=\"" + tenths(baseline) + "\" font-size=\"" +
             tenths(size) + "\"";
     if (f.weight >= 700) out_ += " font-weight=\"bold\"";
+    // The screen and paper fill a text's cell with the background colour; an
+    // outline of that colour under the glyphs keeps a label on a bar or a
+    // line as legible here.
+    out_ += " stroke=\"";
+    colour(out_, bk_);
+    out_ += "\" stroke-width=\"3\" stroke-linejoin=\"round\" paint-order=\"stroke\"";
     const int horizontal = align_ & 6;
     if (horizontal == 6)
         out_ += " text-anchor=\"middle\"";

@@ -244,7 +244,8 @@ TEST(ReportHtml, SvgAndHtmlCarryThePageWithNothingOutside) {
         "<path d=\"M0.5 10.5 L20.5 10.5 L20.5 30.5\" fill=\"none\" stroke=\"#000000\" stroke-width=\"1\"/>\n"
         "<path d=\"M1.5 1.5 L5.5 1.5\" fill=\"none\" stroke=\"#ff0000\" stroke-width=\"1\"/>\n"
         "<rect x=\"10\" y=\"20\" width=\"3\" height=\"19\" fill=\"#6e8cd7\"/>\n"
-        "<text x=\"90\" y=\"41.5\" font-size=\"13.7\" font-weight=\"bold\" text-anchor=\"end\">80 % "
+        "<text x=\"90\" y=\"41.5\" font-size=\"13.7\" font-weight=\"bold\" stroke=\"#ffffff\" stroke-width=\"3\" "
+        "stroke-linejoin=\"round\" paint-order=\"stroke\" text-anchor=\"end\">80 % "
         "&lt;&amp;&gt;</text>\n</svg>");
 
     const LoadReport r = reportOf(3000, 100, wandering);
