@@ -49,8 +49,11 @@ void createSignal(Event& signal) {
 }  // namespace
 
 int runApplication(const char* fileToOpen) {
-    if (!startMainWindow()) return 0;
+    // Asked for before the window is made: a file handed over by a later
+    // start while the window's creation still asks something (the port's
+    // message) is newer and must win, not be replaced by this one.
     if (fileToOpen != nullptr) openRecordingLater(fileToOpen);
+    if (!startMainWindow()) return 0;
     return platform::runMessageLoop();
 }
 
