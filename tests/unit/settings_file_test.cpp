@@ -163,11 +163,16 @@ TEST(FilePlaces, StartFolderAndProposedNameByKind) {
     resetGlobalStateForTests();
     test::TempDir dir;
     setUserPrefsPath((dir.path() / "view.conf").string());
-    const std::string docs = (dir.path() / "Dokumente").string();
-    const std::string kept = (dir.path() / "Messungen März").string();
+    // Paths as the program holds them: UTF-8, with the system's separator.
+    auto utf8 = [](const std::filesystem::path& p) {
+        const std::u8string s = p.u8string();
+        return std::string(s.begin(), s.end());
+    };
+    const std::filesystem::path docs = dir.path() / "Dokumente";
+    const std::filesystem::path kept = dir.path() / std::filesystem::path(u8"Messungen M\u00e4rz");
     std::filesystem::create_directories(docs);
     std::filesystem::create_directories(kept);
-    fake::state().documentsFolder = docs;
+    fake::state().documentsFolder = utf8(docs);
 
     EXPECT_EQ(recordingNameBase(), "");
     EXPECT_EQ(fileDialogStart(FileKind::Recording, "udd"), "") << "no folder and nothing to name";
@@ -176,12 +181,13 @@ TEST(FilePlaces, StartFolderAndProposedNameByKind) {
     gStore[0].year = 26, gStore[0].month = 3, gStore[0].day = 1, gStore[0].hour = 8, gStore[0].second = 5;
     EXPECT_EQ(fileDialogStart(FileKind::Export, "csv"), "vantrel-20260301-080005.csv");
     setDialogsStartInDocuments(true);
-    EXPECT_EQ(fileDialogStart(FileKind::Recording, nullptr), docs + "/");
-    rememberFileFolder(FileKind::Recording, kept + "/a.udd");
-    EXPECT_EQ(fileDialogStart(FileKind::Recording, "udd"), kept + "/vantrel-20260301-080005.udd");
-    EXPECT_EQ(fileDialogStart(FileKind::Picture, "bmp"), docs + "/vantrel-20260301-080005.bmp") << "each kind its own";
+    EXPECT_EQ(fileDialogStart(FileKind::Recording, nullptr), utf8(docs / ""));
+    rememberFileFolder(FileKind::Recording, utf8(kept / "a.udd"));
+    EXPECT_EQ(fileDialogStart(FileKind::Recording, "udd"), utf8(kept / "vantrel-20260301-080005.udd"));
+    EXPECT_EQ(fileDialogStart(FileKind::Picture, "bmp"), utf8(docs / "vantrel-20260301-080005.bmp"))
+        << "each kind its own";
     std::filesystem::remove(kept);
-    EXPECT_EQ(fileDialogStart(FileKind::Recording, nullptr), docs + "/") << "a folder gone is forgotten";
+    EXPECT_EQ(fileDialogStart(FileKind::Recording, nullptr), utf8(docs / "")) << "a folder gone is forgotten";
     setDialogsStartInDocuments(false);
     fake::state().documentsFolder.clear();
     setUserPrefsPath("");
