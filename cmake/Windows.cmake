@@ -104,7 +104,7 @@ if(VANTREL_WIN_TESTS)
   target_sources(output_win32_test PRIVATE
     ${PROJECT_SOURCE_DIR}/src/platform/win32/printer_win32.cpp
     ${PROJECT_SOURCE_DIR}/src/platform/win32/screen_win32.cpp)
-  target_link_libraries(output_win32_test PRIVATE comdlg32 winspool gdi32 windowscodecs ole32)
+  target_link_libraries(output_win32_test PRIVATE comdlg32 winspool gdi32 windowscodecs ole32 dwmapi)
   # The programs' version resources, read back against the project's version.
   target_compile_definitions(version_resource_test PRIVATE VANTREL_VERSION="${PROJECT_VERSION}"
     VANTREL_VERSION_QUAD="${VANTREL_VERSION_QUAD}")
@@ -144,7 +144,8 @@ target_compile_options(vantreldaq PRIVATE ${VANTREL_WARNINGS})
 target_include_directories(vantreldaq PRIVATE src ${VANTREL_RESOURCE_INCLUDES})
 target_link_options(vantreldaq PRIVATE -mwindows)
 target_link_libraries(vantreldaq PRIVATE
-  "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32>" comctl32 comdlg32 winspool gdi32 user32 shell32 windowscodecs ole32)
+  "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32>" comctl32 comdlg32 winspool gdi32 user32 shell32 windowscodecs ole32
+  dwmapi)
 
 # The per-user folder of "--user-folder" (src/app/main_win32.cpp):
 # SHGetKnownFolderPath's GUID and CoTaskMemFree.

@@ -392,6 +392,28 @@ TEST_F(ChartWindow, CaptureReadsTheOuterRectangleFromTheScreen) {
         << "what covers the window is on the screen, so in the picture";
 }
 
+// Where the screen would not give exactly the window (scaled for this
+// DPI-unaware program): the window draws itself, frame included, at its own
+// size, and what covers it stays out.
+TEST_F(ChartWindow, DrawnCaptureIsTheWholeWindowWithoutWhatCoversIt) {
+    platform::WindowCapture capture;
+    ASSERT_TRUE(platform::win32::captureWindowDrawn(gWindow, capture));
+    RECT outer{}, client{};
+    GetWindowRect(gWindow, &outer);
+    GetClientRect(gWindow, &client);
+    EXPECT_EQ(capture.width, outer.right - outer.left);
+    EXPECT_EQ(capture.height, outer.bottom - outer.top);
+    EXPECT_FALSE(capture.fromScreen);
+    ASSERT_EQ(capture.pixels.size(), static_cast<std::size_t>(capture.width) * capture.height);
+    EXPECT_GE(columnsWith(capture.pixels, capture.width, capture.height, kTracePx), 550);
+    EXPECT_EQ(columnsWith(capture.pixels, capture.width, capture.height, kCoverPx), 0);
+    // The client area sits inside the frame, as on the screen.
+    POINT origin{0, 0};
+    ClientToScreen(gWindow, &origin);
+    const int x = origin.x - outer.left + 5, y = origin.y - outer.top + 5;
+    EXPECT_EQ(capture.pixels[static_cast<std::size_t>(y) * capture.width + x], kBackgroundPx);
+}
+
 TEST(NoWindow, PicturesFailCleanly) {
     gWindow = nullptr;
     platform::WindowCapture capture;
@@ -402,6 +424,9 @@ TEST(NoWindow, PicturesFailCleanly) {
     std::vector<std::uint8_t> png{1, 2, 3};
     EXPECT_FALSE(platform::renderClientAreaPng(png));
     EXPECT_TRUE(png.empty());
+    capture.width = 3;
+    EXPECT_FALSE(platform::win32::captureWindowDrawn(nullptr, capture));
+    EXPECT_EQ(capture.width, 0);
 }
 
 }  // namespace

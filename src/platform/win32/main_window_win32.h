@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/screen.h"
+
 namespace platform::win32 {
 
 // The main window, or null before it is made and after it is gone.
@@ -16,5 +18,11 @@ HWND mainWindowHandle();
 // user's Documents when it runs in its per-user folder, which holds only
 // settings.
 void setFileDialogFolder(const std::wstring& folder);
+
+// The window's outer rectangle as the window draws it (PrintWindow), frame
+// included, in its own coordinates: the screen dump's picture where the
+// screen would not show exactly the window. False, capture empty, when it
+// cannot be drawn. fromScreen is false.
+bool captureWindowDrawn(HWND window, WindowCapture& capture);
 
 }  // namespace platform::win32
