@@ -178,8 +178,11 @@ add_custom_command(OUTPUT ${VANTREL_PACKAGE_FILES}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VANTREL_PACKAGE_DIR}
   COMMAND ${CMAKE_STRIP} -o ${VANTREL_PACKAGE_DIR}/vantreldaq.exe $<TARGET_FILE:vantreldaq>
   COMMAND ${CMAKE_STRIP} -o ${VANTREL_PACKAGE_DIR}/vantreldaq-cli.exe $<TARGET_FILE:vantreldaq-cli>
+  # Signed only when a certificate is given (VANTREL_SIGN_CERT, README).
+  COMMAND ${PROJECT_SOURCE_DIR}/scripts/sign_windows.sh ${VANTREL_PACKAGE_DIR}/vantreldaq.exe
+          ${VANTREL_PACKAGE_DIR}/vantreldaq-cli.exe
   COMMAND ${CMAKE_COMMAND} -E copy ${VANTREL_WIN_README} ${VANTREL_PACKAGE_DIR}
-  DEPENDS vantreldaq vantreldaq-cli ${VANTREL_WIN_README}
+  DEPENDS vantreldaq vantreldaq-cli ${VANTREL_WIN_README} ${PROJECT_SOURCE_DIR}/scripts/sign_windows.sh
   COMMENT "package: stripped programs in ${VANTREL_PACKAGE_DIR}" VERBATIM)
 
 if(VANTREL_MAKENSIS)

@@ -44,6 +44,16 @@ Target amd64-unicode
 !define SYNCHRONIZE 0x00100000
 !define ERROR_ACCESS_DENIED 5
 
+; The uninstaller and the setup program are signed as they are written, when
+; a certificate is given (VANTREL_SIGN_CERT; scripts/sign_windows.sh). Only
+; then: a finalized uninstaller is stored apart from the compressed files and
+; makes the setup larger. An unset variable stays "$%NAME%" in the text.
+!searchparse /noerrors "$%VANTREL_SIGN_CERT%" "%VANTREL_SIGN_CERT" NO_SIGNING_CERT
+!ifndef NO_SIGNING_CERT
+  !uninstfinalize '"${SRCDIR}/scripts/sign_windows.sh" "%1"'
+  !finalize '"${SRCDIR}/scripts/sign_windows.sh" "%1"'
+!endif
+
 Name "${APP} ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\${APP}"
