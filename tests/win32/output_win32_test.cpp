@@ -414,6 +414,36 @@ TEST_F(ChartWindow, DrawnCaptureIsTheWholeWindowWithoutWhatCoversIt) {
     EXPECT_EQ(capture.pixels[static_cast<std::size_t>(y) * capture.width + x], kBackgroundPx);
 }
 
+// Which rectangle of the screen is exactly the window, from the program's
+// rectangle of it and the compositor's.
+TEST(ScreenRect, IsTheCompositorsWhereBothCountThePixelsAlike) {
+    const RECT outer{100, 50, 916, 690};
+    struct Case {
+        const char* name;
+        bool composed;
+        RECT frame;
+        bool readable;
+        RECT shown;
+    };
+    const Case cases[] = {
+        {"no compositor", false, {}, true, outer},
+        {"the same rectangle", true, outer, true, outer},
+        {"invisible borders", true, {107, 50, 909, 683}, true, {107, 50, 909, 683}},
+        {"scaled to 150 %", true, {157, 75, 1367, 1028}, false, {}},
+        {"scaled, at the origin", true, {7, 0, 1217, 953}, false, {}},
+        {"moved since", true, {120, 50, 936, 690}, false, {}},
+        {"empty", true, {300, 300, 300, 300}, false, {}},
+    };
+    for (const Case& c : cases) {
+        RECT shown{};
+        EXPECT_EQ(platform::win32::screenRectOfWindow(outer, c.composed ? &c.frame : nullptr, shown), c.readable)
+            << c.name;
+        if (c.readable) {
+            EXPECT_TRUE(EqualRect(&shown, &c.shown)) << c.name;
+        }
+    }
+}
+
 TEST(NoWindow, PicturesFailCleanly) {
     gWindow = nullptr;
     platform::WindowCapture capture;

@@ -197,15 +197,9 @@ void letTheMenuLeave(HWND window) {
     }
 }
 
-// Whether the screen's pixels inside outer (the window's rectangle as this
-// program sees it) are exactly the window. The compositor's own rectangle of
-// the window differs when the system scales this DPI-unaware program (its
-// coordinates are then 96-dpi ones, the screen's pixels are not) or when the
-// frame has invisible borders; without composition the two are one.
-bool screenShowsWindowAt(HWND window, const RECT& outer) {
-    RECT frame{};
-    if (FAILED(DwmGetWindowAttribute(window, DWMWA_EXTENDED_FRAME_BOUNDS, &frame, sizeof frame))) return true;
-    return EqualRect(&frame, &outer) != FALSE;
+// The compositor's rectangle of the window, or nothing without composition.
+bool compositorRect(HWND window, RECT& frame) {
+    return SUCCEEDED(DwmGetWindowAttribute(window, DWMWA_EXTENDED_FRAME_BOUNDS, &frame, sizeof frame));
 }
 
 template <class T>
@@ -278,15 +272,34 @@ bool captureMainWindow(WindowCapture& capture) {
     letTheMenuLeave(window);
     RECT outer{};
     if (!GetWindowRect(window, &outer) || outer.right <= outer.left || outer.bottom <= outer.top) return false;
-    if (screenShowsWindowAt(window, outer) && readScreen(outer, capture)) return true;
-    // The screen would not give exactly the window (scaled, or bordered
-    // otherwise), or cannot be read (a locked or remote session).
+    RECT frame{};
+    const bool composed = compositorRect(window, frame);
+    RECT shown{};
+    if (win32::screenRectOfWindow(outer, composed ? &frame : nullptr, shown) && readScreen(shown, capture))
+        return true;
+    // The screen would not give exactly the window (scaled), or cannot be
+    // read (a locked or remote session).
     return win32::captureWindowDrawn(window, capture);
 }
 
 }  // namespace platform
 
 namespace platform::win32 {
+
+bool screenRectOfWindow(const RECT& outer, const RECT* frame, RECT& shown) {
+    shown = outer;
+    if (frame == nullptr || EqualRect(frame, &outer)) return true;
+    // Invisible borders: the window as seen lies inside the rectangle the
+    // program knows, in the same pixels. Anything else (larger, shifted) means
+    // the two count different pixels: the system scales this DPI-unaware
+    // window, and the screen's pixels at outer are not the window.
+    if (frame->left >= outer.left && frame->top >= outer.top && frame->right <= outer.right &&
+        frame->bottom <= outer.bottom && frame->right > frame->left && frame->bottom > frame->top) {
+        shown = *frame;
+        return true;
+    }
+    return false;
+}
 
 bool captureWindowDrawn(HWND window, WindowCapture& capture) {
     capture = WindowCapture{};
