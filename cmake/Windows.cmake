@@ -25,8 +25,27 @@ set(VANTREL_WIN32_DIALOG_SOURCES
   ${PROJECT_SOURCE_DIR}/src/platform/win32/set_time_dialog_win32.cpp
   ${PROJECT_SOURCE_DIR}/src/platform/win32/report_dialog_win32.cpp
   ${PROJECT_SOURCE_DIR}/src/platform/win32/progress_win32.cpp)
+# The four-part version Windows shows in the programs' and the setup file's
+# properties, from project() (1.2 -> 1.2.0.0); the resource scripts read it
+# from a generated header.
+set(VANTREL_VERSION_QUAD ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
+foreach(part PATCH TWEAK)
+  if("${PROJECT_VERSION_${part}}" STREQUAL "")
+    string(APPEND VANTREL_VERSION_QUAD .0)
+  else()
+    string(APPEND VANTREL_VERSION_QUAD .${PROJECT_VERSION_${part}})
+  endif()
+endforeach()
+string(REPLACE "." "," VANTREL_VERSION_COMMAS ${VANTREL_VERSION_QUAD})
+set(VANTREL_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+configure_file(${PROJECT_SOURCE_DIR}/resources/windows/version.h.in ${VANTREL_GENERATED_DIR}/vantrel_version.h @ONLY)
+set(VANTREL_RESOURCE_INCLUDES ${PROJECT_SOURCE_DIR}/resources/windows ${VANTREL_GENERATED_DIR})
+set(VANTREL_VERSION_RESOURCE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/windows/version_info.rc
+  ${VANTREL_GENERATED_DIR}/vantrel_version.h)
+
 set(VANTREL_WIN32_RESOURCES ${PROJECT_SOURCE_DIR}/src/app/vantreldaq.rc)
 set_property(SOURCE ${VANTREL_WIN32_RESOURCES} APPEND PROPERTY OBJECT_DEPENDS
+  ${VANTREL_VERSION_RESOURCE_DEPENDS}
   ${PROJECT_SOURCE_DIR}/resources/windows/vantreldaq.manifest
   ${PROJECT_SOURCE_DIR}/resources/windows/vantreldaq.ico
   ${PROJECT_SOURCE_DIR}/resources/windows/logo207.bmp
@@ -87,10 +106,14 @@ if(VANTREL_WIN_TESTS)
   target_sources(output_win32_test PRIVATE
     ${PROJECT_SOURCE_DIR}/src/platform/win32/printer_win32.cpp
     ${PROJECT_SOURCE_DIR}/src/platform/win32/screen_win32.cpp)
-  target_link_libraries(output_win32_test PRIVATE comdlg32 winspool gdi32 windowscodecs ole32)
+  target_link_libraries(output_win32_test PRIVATE comdlg32 winspool gdi32 windowscodecs ole32 dwmapi)
+  # The programs' version resources, read back against the project's version.
+  target_compile_definitions(version_resource_test PRIVATE VANTREL_VERSION="${PROJECT_VERSION}"
+    VANTREL_VERSION_QUAD="${VANTREL_VERSION_QUAD}")
+  target_link_libraries(version_resource_test PRIVATE version)
   # The dialogs' test runs them from the program's own templates.
   target_sources(dialogs_win32_test PRIVATE ${VANTREL_WIN32_DIALOG_SOURCES} ${VANTREL_WIN32_RESOURCES})
-  target_include_directories(dialogs_win32_test PRIVATE ${PROJECT_SOURCE_DIR}/resources/windows)
+  target_include_directories(dialogs_win32_test PRIVATE ${VANTREL_RESOURCE_INCLUDES})
   target_link_libraries(dialogs_win32_test PRIVATE comctl32)
   # The command line's console output, in-process and through the program.
   target_sources(cli_console_test PRIVATE
@@ -102,7 +125,7 @@ if(VANTREL_WIN_TESTS)
 endif()
 
 # vantreldaq-cli.exe: the command line tool over the Win32 layer, with the
-# application manifest (UTF-8 code page) linked in by windres.
+# application manifest (UTF-8 code page) and version linked in by windres.
 set(VANTREL_CLI_DIR ${PROJECT_SOURCE_DIR}/tools/cli)
 add_library(vantrel_cli_platform STATIC ${VANTREL_CLI_DIR}/cli_platform.cpp)
 target_include_directories(vantrel_cli_platform PUBLIC ${VANTREL_CLI_DIR} src)
@@ -115,8 +138,8 @@ add_executable(vantreldaq-cli
 target_compile_options(vantreldaq-cli PRIVATE ${VANTREL_WARNINGS})
 target_include_directories(vantreldaq-cli PRIVATE ${VANTREL_CLI_DIR} src)
 set_property(SOURCE ${VANTREL_CLI_DIR}/vantreldaq-cli.rc APPEND PROPERTY OBJECT_DEPENDS
-  ${PROJECT_SOURCE_DIR}/resources/windows/vantreldaq.manifest)
-target_include_directories(vantreldaq-cli PRIVATE ${PROJECT_SOURCE_DIR}/resources/windows)
+  ${VANTREL_VERSION_RESOURCE_DEPENDS} ${PROJECT_SOURCE_DIR}/resources/windows/vantreldaq-cli.manifest)
+target_include_directories(vantreldaq-cli PRIVATE ${VANTREL_RESOURCE_INCLUDES})
 target_link_libraries(vantreldaq-cli PRIVATE
   "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32,vantrel_cli_platform>")
 
@@ -124,10 +147,11 @@ target_link_libraries(vantreldaq-cli PRIVATE
 add_executable(vantreldaq WIN32
   src/app/main_win32.cpp ${VANTREL_WIN32_WINDOW_SOURCES} ${VANTREL_WIN32_DIALOG_SOURCES} ${VANTREL_WIN32_RESOURCES})
 target_compile_options(vantreldaq PRIVATE ${VANTREL_WARNINGS})
-target_include_directories(vantreldaq PRIVATE src ${PROJECT_SOURCE_DIR}/resources/windows)
+target_include_directories(vantreldaq PRIVATE src ${VANTREL_RESOURCE_INCLUDES})
 target_link_options(vantreldaq PRIVATE -mwindows)
 target_link_libraries(vantreldaq PRIVATE
-  "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32>" comctl32 comdlg32 winspool gdi32 user32 shell32 windowscodecs ole32)
+  "$<LINK_GROUP:RESCAN,vantrel_core,vantrel_win32>" comctl32 comdlg32 winspool gdi32 user32 shell32 windowscodecs ole32
+  dwmapi)
 
 # The per-user folder of "--user-folder" (src/app/main_win32.cpp):
 # SHGetKnownFolderPath's GUID and CoTaskMemFree.
@@ -149,15 +173,6 @@ set(VANTREL_PACKAGE_DEPENDS ${VANTREL_NSI})
 if(EXISTS ${PROJECT_SOURCE_DIR}/resources/windows/vantreldaq.ico)
   list(APPEND VANTREL_PACKAGE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/windows/vantreldaq.ico)
 endif()
-# The four-part version Windows shows in the setup file's properties.
-set(VANTREL_VERSION_QUAD ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
-foreach(part PATCH TWEAK)
-  if("${PROJECT_VERSION_${part}}" STREQUAL "")
-    string(APPEND VANTREL_VERSION_QUAD .0)
-  else()
-    string(APPEND VANTREL_VERSION_QUAD .${PROJECT_VERSION_${part}})
-  endif()
-endforeach()
 
 # What both packages hold, staged once: the programs without their symbols
 # (a third of the size), and the README.
@@ -169,8 +184,11 @@ add_custom_command(OUTPUT ${VANTREL_PACKAGE_FILES}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VANTREL_PACKAGE_DIR}
   COMMAND ${CMAKE_STRIP} -o ${VANTREL_PACKAGE_DIR}/vantreldaq.exe $<TARGET_FILE:vantreldaq>
   COMMAND ${CMAKE_STRIP} -o ${VANTREL_PACKAGE_DIR}/vantreldaq-cli.exe $<TARGET_FILE:vantreldaq-cli>
+  # Signed only when a certificate is given (VANTREL_SIGN_CERT, README).
+  COMMAND ${PROJECT_SOURCE_DIR}/scripts/sign_windows.sh ${VANTREL_PACKAGE_DIR}/vantreldaq.exe
+          ${VANTREL_PACKAGE_DIR}/vantreldaq-cli.exe
   COMMAND ${CMAKE_COMMAND} -E copy ${VANTREL_WIN_README} ${VANTREL_PACKAGE_DIR}
-  DEPENDS vantreldaq vantreldaq-cli ${VANTREL_WIN_README}
+  DEPENDS vantreldaq vantreldaq-cli ${VANTREL_WIN_README} ${PROJECT_SOURCE_DIR}/scripts/sign_windows.sh
   COMMENT "package: stripped programs in ${VANTREL_PACKAGE_DIR}" VERBATIM)
 
 if(VANTREL_MAKENSIS)

@@ -3,8 +3,10 @@
 # README, the setup program installs silently (/S) what a user needs (files,
 # Start-menu entry, uninstall entry, .udd association, all starting the
 # program with --user-folder), a .udd file opened through Windows' shell runs
-# the installed program in %APPDATA%\VantrelDAQ, and the registered quiet
-# uninstaller takes everything back but the user's settings.
+# the installed program in %APPDATA%\VantrelDAQ, setup and uninstall refuse
+# while that program runs, the registered quiet uninstaller takes everything
+# back but the user's settings, and an upgrade goes into the folder of the
+# earlier install under its one uninstall entry.
 #
 #   scripts/test_windows_installer.sh [build-dir]    (default build-win; the
 #   packages come from "cmake --build <build-dir> --target package_windows")
@@ -120,6 +122,17 @@ if [ -n "${DISPLAY:-}" ]; then
   check "a .udd file opened through the shell starts the program" wait_for test -e "$USER_FOLDER/DAQSetup.cnf"
   check "... with the file's full name, in %APPDATA%\\VantrelDAQ" \
     running "$EXE_WIN --user-folder -- $FILE_WIN"
+  # While it runs, neither setup nor uninstall may touch it. The uninstaller
+  # runs in place ("_?=<folder>") so that its own exit code comes back; NSIS
+  # sees "_?=" only outside quotes, and Wine quotes a word with blanks, so the
+  # folder goes in as words.
+  rc=0; wine "$SETUP" /S >/dev/null 2>&1 || rc=$?
+  check "while the program runs, setup /S refuses with exit code 2" test "$rc" -eq 2
+  read -ra IN_PLACE <<<"_?=$PROGRAM_FILES_WIN\\VantrelDAQ"
+  rc=0; wine "$INSTALLED/uninstall.exe" /S "${IN_PLACE[@]}" >/dev/null 2>&1 || rc=$?
+  check "... and so does uninstall /S" test "$rc" -eq 2
+  check "... leaving the program and its entry" test -s "$INSTALLED/vantreldaq.exe" -a -s "$INSTALLED/uninstall.exe"
+  check "... and its uninstall entry" reg_value "$UNINST" DisplayName
   wine taskkill /f /im vantreldaq.exe >/dev/null 2>&1
   wait_for eval '! running "$EXE_WIN"'  # gone before its file is removed
 else
@@ -142,6 +155,29 @@ if [ -n "${DISPLAY:-}" ]; then
   check "... but not the user's settings" test -s "$USER_FOLDER/DAQSetup.cnf"
   rm -f "$USER_FOLDER/DAQSetup.cnf" && rmdir "$USER_FOLDER" 2>/dev/null
 fi
+
+# ---- an upgrade goes where the earlier install went ------------------------------
+CUSTOM_WIN='C:\Messplatz\VantrelDAQ'
+CUSTOM=$(unix_path "$CUSTOM_WIN")
+DESKTOP_LNK="$(win_folder PUBLIC)/Desktop/VantrelDAQ.lnk"
+# Uninstall entries named VantrelDAQ, however many keys they sit under.
+entries() { wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null |
+  tr -d '\r' | grep -cE '^ +DisplayName +REG_SZ +VantrelDAQ$'; }
+check "an install into a folder of the user's choice (/D=)" wine "$SETUP" /S "/D=$CUSTOM_WIN"
+check "... without a desktop shortcut unless asked" test ! -e "$DESKTOP_LNK"
+rm -f "$CUSTOM/README.txt"  # the upgrade must bring it back
+check "an upgrade without /D= (and with /DESKTOPSHORTCUT)" wine "$SETUP" /S /DESKTOPSHORTCUT
+check "... installs into the earlier install's folder" test -s "$CUSTOM/README.txt"
+check "... not into Program Files" test ! -e "$INSTALLED"
+check "... under one uninstall entry" equals "$(entries)" 1
+check "... which names that folder" equals "$(reg_value "$UNINST" InstallLocation)" "$CUSTOM_WIN"
+check "... with the desktop shortcut asked for" test -s "$DESKTOP_LNK"
+QUIET=$(reg_value "$UNINST" QuietUninstallString)
+QUIET_EXE=$(sed -nE 's/^"([^"]+)".*/\1/p' <<<"$QUIET")
+wine "$QUIET_EXE" /S >/dev/null 2>&1
+check "its uninstall removes its entry" wait_for reg_absent "$UNINST"
+check "... its folder" test ! -e "$CUSTOM"
+check "... and the desktop shortcut" test ! -e "$DESKTOP_LNK"
 
 echo "installer: $(stat -c %s "$SETUP") bytes $(basename "$SETUP"), $(stat -c %s "$ZIP") bytes $(basename "$ZIP")"
 echo "installer: $PASSED passed, $FAILED failed"

@@ -5,11 +5,16 @@
 ;   -DSRCDIR=<source tree> -DOUTFILE=<setup file>
 ;
 ; Installs for all users into Program Files (64-bit): the two programs, a
-; README, an uninstaller registered with Windows, a Start-menu entry and the
-; .udd association. Both the entry and the association start the program with
-; --user-folder, so it keeps its settings in %APPDATA%\VantrelDAQ rather than
-; in its own folder, which a normal user cannot write. /S installs and
-; uninstalls silently.
+; README, an uninstaller registered with Windows, a Start-menu entry, the .udd
+; association and, when chosen, a desktop shortcut. The entries and the
+; association start the program with --user-folder, so it keeps its settings in
+; %APPDATA%\VantrelDAQ rather than in its own folder, which a normal user cannot
+; write. An upgrade goes into the folder of the earlier install, under the same
+; uninstall entry. Neither setup nor uninstall runs while the program does: it
+; holds the mutex "VantrelDAQ-Running" (src/app/main_win32.cpp).
+;   /S                 silent (exit code 2 when the program runs)
+;   /DESKTOPSHORTCUT   with the desktop shortcut (the components page's choice)
+;   /D=<folder>        the folder, last on the line, unquoted
 
 ; A 64-bit installer for 64-bit programs: it needs no WoW64 registry or
 ; folder redirection, and a 32-bit Windows refuses to start it at all.
@@ -17,6 +22,7 @@ Target amd64-unicode
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include Sections.nsh
 
 !macro Needs NAME
   !ifndef ${NAME}
@@ -34,10 +40,26 @@ Target amd64-unicode
 !define PROGID "VantrelDAQ.Recording"
 !define CLASSES "Software\Classes"
 !define SHCNE_ASSOCCHANGED 0x08000000
+!define RUNNING_MUTEX "VantrelDAQ-Running"
+!define SYNCHRONIZE 0x00100000
+!define ERROR_ACCESS_DENIED 5
+
+; The uninstaller and the setup program are signed as they are written, when
+; a certificate is given (VANTREL_SIGN_CERT; scripts/sign_windows.sh). Only
+; then: a finalized uninstaller is stored apart from the compressed files and
+; makes the setup larger. An unset variable stays "$%NAME%" in the text.
+!searchparse /noerrors "$%VANTREL_SIGN_CERT%" "%VANTREL_SIGN_CERT" NO_SIGNING_CERT
+!ifndef NO_SIGNING_CERT
+  !uninstfinalize '"${SRCDIR}/scripts/sign_windows.sh" "%1"'
+  !finalize '"${SRCDIR}/scripts/sign_windows.sh" "%1"'
+!endif
 
 Name "${APP} ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\${APP}"
+; An upgrade proposes (and, silent, takes) the earlier install's folder.
+InstallDirRegKey HKLM "${UNINST_KEY}" "InstallLocation"
+BrandingText " "
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 ShowInstDetails nevershow
@@ -56,9 +78,18 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "VantrelDAQ developers"
   !define MUI_UNICON "${SRCDIR}/resources/windows/vantreldaq.ico"
 !endif
 !define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_NODESC
+; The finish page starts the program through the Start-menu entry as the
+; desktop would, so it runs as the user, not with the setup's rights.
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "$(RunProgram)"
+!define MUI_FINISHPAGE_RUN_FUNCTION RunAsTheUser
 
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
@@ -66,17 +97,55 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "VantrelDAQ developers"
 
 LangString RecordingType ${LANG_ENGLISH} "${APP} recording"
 LangString RecordingType ${LANG_GERMAN} "${APP}-Aufzeichnung"
+LangString RunProgram ${LANG_ENGLISH} "Run ${APP}"
+LangString RunProgram ${LANG_GERMAN} "${APP} starten"
+LangString DesktopShortcut ${LANG_ENGLISH} "Desktop shortcut"
+LangString DesktopShortcut ${LANG_GERMAN} "Verkn${U+00FC}pfung auf dem Desktop"
+LangString StillRunning ${LANG_ENGLISH} "${APP} is running. Please close it and try again."
+LangString StillRunning ${LANG_GERMAN} "${APP} l${U+00E4}uft noch. Bitte beenden Sie das Programm und versuchen Sie es erneut."
 
-; For all users: the Start-menu entry in the common programs folder.
-Function .onInit
-  SetShellVarContext all
-FunctionEnd
+; Stops the setup or the uninstall while the program runs anywhere on this
+; machine: its mutex exists in this session, or in another user's, where
+; opening it may be refused (access denied), which says as much. Silent (/S),
+; the exit code is 2 and nothing is touched.
+!macro RefuseWhileRunning
+  StrCpy $2 0
+  System::Call 'kernel32::OpenMutexW(i ${SYNCHRONIZE}, i 0, w "Local\${RUNNING_MUTEX}") p .r0 ?e'
+  Pop $1
+  ${If} $0 != 0
+    System::Call 'kernel32::CloseHandle(p r0)'
+    StrCpy $2 1
+  ${EndIf}
+  System::Call 'kernel32::OpenMutexW(i ${SYNCHRONIZE}, i 0, w "Global\${RUNNING_MUTEX}") p .r0 ?e'
+  Pop $1
+  ${If} $0 != 0
+    System::Call 'kernel32::CloseHandle(p r0)'
+    StrCpy $2 1
+  ${ElseIf} $1 == ${ERROR_ACCESS_DENIED}
+    StrCpy $2 1
+  ${EndIf}
+  ${If} $2 == 1
+    MessageBox MB_OK|MB_ICONSTOP "$(StillRunning)" /SD IDOK
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
+!macroend
 
-Function un.onInit
-  SetShellVarContext all
-FunctionEnd
+Section "${APP}" SecProgram
+  SectionIn RO
+  ; An earlier install elsewhere (the user chose another folder this time):
+  ; its files go, so one program and one uninstall entry remain.
+  ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
+  ${If} $0 != ""
+  ${AndIf} $0 != "$INSTDIR"
+  ${AndIf} ${FileExists} "$0\vantreldaq.exe"
+    Delete "$0\vantreldaq.exe"
+    Delete "$0\vantreldaq-cli.exe"
+    Delete "$0\README.txt"
+    Delete "$0\uninstall.exe"
+    RMDir "$0"
+  ${EndIf}
 
-Section "${APP}"
   SetOutPath "$INSTDIR"
   File "${BINDIR}/vantreldaq.exe"
   File "${BINDIR}/vantreldaq-cli.exe"
@@ -108,6 +177,32 @@ Section "${APP}"
   System::Call 'shell32::SHChangeNotify(i ${SHCNE_ASSOCCHANGED}, i 0, p 0, p 0)'
 SectionEnd
 
+Section /o "$(DesktopShortcut)" SecDesktop
+  CreateShortCut "$DESKTOP\${APP}.lnk" "$INSTDIR\vantreldaq.exe" "--user-folder" "$INSTDIR\vantreldaq.exe" 0
+SectionEnd
+
+; For all users: the Start-menu entry in the common programs folder, the
+; shortcut on the common desktop.
+Function .onInit
+  SetShellVarContext all
+  !insertmacro RefuseWhileRunning
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/DESKTOPSHORTCUT" $1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${SecDesktop}
+  ${EndIf}
+FunctionEnd
+
+Function un.onInit
+  SetShellVarContext all
+  !insertmacro RefuseWhileRunning
+FunctionEnd
+
+Function RunAsTheUser
+  Exec '"$WINDIR\explorer.exe" "$SMPROGRAMS\${APP}.lnk"'
+FunctionEnd
+
 ; Deletes a key of the classes only when nothing else is left in it (no value,
 ; no subkey): another program's entries under .udd stay.
 !macro DeleteKeyIfEmpty KEY
@@ -133,6 +228,7 @@ Section "Uninstall"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${APP}.lnk"
+  Delete "$DESKTOP\${APP}.lnk"
 
   ; .udd back to no program, unless another one has taken it meanwhile.
   DeleteRegKey HKLM "${CLASSES}\${PROGID}"

@@ -49,9 +49,20 @@ bool enterUserFolder(const std::wstring& folder) {
     return true;
 }
 
+// Held from the start to the end of every run, so that the installer and the
+// uninstaller (packaging/windows/vantreldaq.nsi) can refuse to replace or
+// remove the program while it runs. The name is fixed and documented in the
+// README; the session's copy always, the machine-wide one where allowed (a
+// setup in another session then sees it too). Closed by Windows at the end.
+void announceRunning() {
+    CreateMutexW(nullptr, FALSE, L"Local\\VantrelDAQ-Running");
+    CreateMutexW(nullptr, FALSE, L"Global\\VantrelDAQ-Running");
+}
+
 }  // namespace
 
 int main() {
+    announceRunning();
     // The arguments from the wide command line, as UTF-8: a name in any
     // script survives whatever the ANSI code page is.
     int argc = 0;

@@ -107,6 +107,7 @@ void commandPrinter() {
     if (printer == nullptr) return;  // the user cancelled the dialog
     const PrintView view{gApp.mainStart, gApp.zoomStart, gApp.cursorX, gApp.samplesPerPixel};
     const int result = printChartsOnPrinter(printer, view);
-    if (result != 0) showMessage(kMsgPrintFailed, kCaptionError, result);
+    // A cancel in the driver's own question is the user's answer, not a fault.
+    if (result != 0 && result != platform::kPrintCancelled) showMessage(kMsgPrintFailed, kCaptionError, result);
     platform::releasePrinter(printer);
 }

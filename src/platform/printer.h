@@ -15,6 +15,7 @@ using PrinterHandle = void*;
 inline constexpr int kPrintNoPrinter = 30010;    // no printer that could take the job
 inline constexpr int kPrintStartFailed = 30011;  // the document and its page could not be started
 inline constexpr int kPrintEndFailed = 30012;    // the page or the document could not be finished
+inline constexpr int kPrintCancelled = 30013;    // the user cancelled the printer driver's own question
 
 // Lets the user pick a printer (the print dialog, over the main window), with
 // landscape preselected; the orientation the user sets there is kept.
@@ -27,7 +28,9 @@ int choosePrinter(PrinterHandle& printer);
 // coordinates: the client area, clientWidth x clientHeight, is mapped onto the
 // printable area, each direction scaled on its own, so font heights follow the
 // vertical scale. Returns 0 and the surface (valid until endPrintPage), or a
-// non-zero code with nothing started.
+// non-zero code with nothing started: kPrintCancelled when the user cancelled
+// what the printer's driver asked on the way (a print-to-file driver's file
+// name), a cancel like the print dialog's, not a failure.
 int startPrintPage(PrinterHandle printer, const char* documentName, int clientWidth, int clientHeight,
                    DrawingSurface*& page);
 

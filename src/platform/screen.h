@@ -21,9 +21,11 @@ struct WindowCapture {
     bool fromScreen = false;
 };
 
-// Captures the main window's outer rectangle. The window is not repainted
-// first. Returns false, with the capture left empty, when there is no window or
-// nothing could be captured.
+// Captures the main window's outer rectangle, once the menu that chose the
+// command has left the screen and the window has repainted what it covered
+// (the program's timers and posted commands wait meanwhile). Returns false,
+// with the capture left empty, when there is no window or nothing could be
+// captured.
 bool captureMainWindow(WindowCapture& capture);
 
 // The main window's client area (charts, combo box and scroll bar) drawn into

@@ -282,6 +282,16 @@ TEST_F(PrintTest, PrinterCommandFailures) {
     EXPECT_EQ(fake::output().pagesEnded, 0);
     EXPECT_EQ(fake::output().printersReleased, 1);
 
+    // The printer driver's own question (where a print-to-file driver should
+    // put the file) cancelled: as the print dialog's Cancel, nothing said.
+    fake::reset();
+    fake::resetOutput();
+    fake::output().pageSurface = &page;
+    fake::output().startPageResult = platform::kPrintCancelled;
+    commandPrinter();
+    EXPECT_TRUE(fake::state().messages.empty());
+    EXPECT_EQ(fake::output().printersReleased, 1);
+
     // The page cannot be finished: reported, not taken for success.
     fake::reset();
     fake::resetOutput();

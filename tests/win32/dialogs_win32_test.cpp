@@ -11,6 +11,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlwapi.h>  // DLLVERSIONINFO
 
 #include <deque>
 #include <functional>
@@ -130,7 +131,7 @@ protected:
     void SetUp() override {
         resetGlobalStateForTests();
         fake::reset();
-        initDialogControls();
+        ASSERT_TRUE(initDialogControls());
         owner_ = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 500, 400,
                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(owner_, nullptr);
@@ -147,6 +148,35 @@ struct SpanCase {
     int firstEnabled, lastEnabled;  // the enabled span buttons form one run
     const char* shown;              // field 1016
 };
+
+// The program's manifest (compiled into this test too) brings Common
+// Controls 6, the themed ones; the dialogs' classes register under it.
+TEST_F(Win32Dialogs, CommonControlsSixAreTheOnesLoaded) {
+    // The module the program's own calls go to, not just any comctl32 loaded.
+    HMODULE comctl = nullptr;
+    ASSERT_TRUE(GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                   reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(&InitCommonControlsEx)),
+                                   &comctl));
+    using GetVersion = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
+    const auto getVersion = reinterpret_cast<GetVersion>(
+        reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion")));
+    ASSERT_NE(getVersion, nullptr);
+    DLLVERSIONINFO version{};
+    version.cbSize = sizeof version;
+    ASSERT_EQ(getVersion(&version), S_OK);
+    // Wine's copy in its 6.0 side-by-side folder still calls itself 5.81.
+    wchar_t file[MAX_PATH] = {};
+    GetModuleFileNameW(comctl, file, MAX_PATH);
+    std::wstring path = file;
+    CharLowerW(path.data());
+    EXPECT_TRUE(version.dwMajorVersion == 6 || (path.find(L"\\winsxs\\") != std::wstring::npos &&
+                                                    path.find(L"common-controls_6595b64144ccf1df_6.") != std::wstring::npos))
+        << version.dwMajorVersion << " " << platform::win32::narrow(file);
+    WNDCLASSEXW cls{};
+    cls.cbSize = sizeof cls;
+    for (const wchar_t* name : {UPDOWN_CLASSW, PROGRESS_CLASSW, TOOLTIPS_CLASSW})
+        EXPECT_TRUE(GetClassInfoExW(nullptr, name, &cls)) << platform::win32::narrow(name);
+}
 
 TEST_F(Win32Dialogs, SpanDialogEnablesBySampleTimeAndReturnsFiveHoursUntouched) {
     const SpanCase cases[] = {{2, 1001, 1008, "0.02"},  {5, 1002, 1009, "0.05"},  {10, 1003, 1011, "0.10"},

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -86,11 +87,13 @@ protected:
     // 20 s pass: the save dialog gets savePath, the question about replacing
     // a file Yes, every message box OK (their texts are collected), and any
     // other dialog OK (counted in confirmed_) after a click on pick_, if set.
+    // With id 0 nothing is sent: it answers for a command started otherwise,
+    // for tenths of a second (3 s unless given).
     template <class Done>
-    std::vector<std::string> command(int id, const std::wstring& savePath, Done done) {
+    std::vector<std::string> command(int id, const std::wstring& savePath, Done done, int tenths = 0) {
         std::vector<std::string> messages;
         if (id != 0) PostMessageW(main_, WM_COMMAND, static_cast<WPARAM>(id), 0);
-        for (int i = 0; i < (id != 0 ? 200 : 30); ++i) {
+        for (int i = 0; i < (tenths > 0 ? tenths : id != 0 ? 200 : 30); ++i) {
             Sleep(100);
             const wintest::ProgramWindows found = wintest::programWindows(pi_.dwProcessId);
             for (HWND d : found.dialogs) {
@@ -197,6 +200,57 @@ TEST_F(OutputProgram, ScreenDumpWritesTheWindowAndNeverDestroysAFileItCannotRepl
     ASSERT_EQ(refused.size(), 1u);
     EXPECT_EQ(refused[0].rfind("Error creating the BMP-file", 0), 0u) << refused[0];
     EXPECT_EQ(readFile(path), bmp);
+}
+
+// Screen dump chosen in the open Print menu, as a user does: the picture is
+// the window's, with no trace of the menu where it hung. The same dump sent
+// as a plain command is the reference, pixel for pixel.
+TEST_F(OutputProgram, ScreenDumpFromTheMenuLeavesTheMenuOut) {
+    const std::wstring plain = base_ + L"\\dump.bmp";
+    const std::wstring fromMenu = base_ + L"\\menu.bmp";
+    const auto isBitmap = [](const std::wstring& path) { return readFile(path).substr(0, 2) == "BM"; };
+    command(kCmdScreenDump, plain, [&](const std::vector<std::string>&) { return isBitmap(plain); });
+    ASSERT_TRUE(isBitmap(plain));
+
+    // Alt+P opens the Print menu, its S picks Screen dump.
+    PostMessageW(main_, WM_SYSCOMMAND, SC_KEYMENU, 'p');
+    HWND menu = nullptr;
+    for (int i = 0; i < 100 && menu == nullptr; ++i) {
+        Sleep(50);
+        menu = wintest::programWindows(pi_.dwProcessId).menu;
+    }
+    ASSERT_NE(menu, nullptr) << "the Print menu did not open";
+    Sleep(300);  // fully drawn on the screen
+    RECT shown{}, outer{};
+    GetWindowRect(menu, &shown);
+    GetWindowRect(main_, &outer);
+    PostMessageW(main_, WM_CHAR, 's', 0);
+    command(0, fromMenu, [&](const std::vector<std::string>&) { return isBitmap(fromMenu); }, 200);
+    ASSERT_TRUE(isBitmap(fromMenu));
+
+    const std::string a = readFile(plain), b = readFile(fromMenu);
+    ASSERT_EQ(a.size(), b.size());
+    const auto width = static_cast<std::int32_t>(u32(a, 18));
+    const auto height = static_cast<std::int32_t>(u32(a, 22));  // bottom-up when positive
+    const unsigned bytes = (static_cast<unsigned char>(a[28]) | static_cast<unsigned char>(a[29]) << 8) / 8;
+    const std::size_t stride = ((bytes * 8 * static_cast<std::size_t>(width) + 31) / 32) * 4;
+    const std::size_t offset = u32(a, 10);
+    const int rows = height < 0 ? -height : height;
+    const int top = std::max(0, static_cast<int>(shown.top - outer.top));
+    const int bottom = std::min(rows, static_cast<int>(shown.bottom - outer.top));
+    const int left = std::max(0, static_cast<int>(shown.left - outer.left));
+    const int right = std::min(static_cast<int>(width), static_cast<int>(shown.right - outer.left));
+    int differing = 0, inside = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x) {
+            const std::size_t row = static_cast<std::size_t>(height > 0 ? rows - 1 - y : y);
+            const std::size_t at = offset + row * stride + static_cast<std::size_t>(x) * bytes;
+            ++inside;
+            differing += a.compare(at, bytes, b, at, bytes) != 0;
+        }
+    EXPECT_GT(inside, 1000) << "the menu hung over the window";
+    EXPECT_EQ(differing, 0) << "of " << inside << " pixels where the menu was";
+    DeleteFileW(fromMenu.c_str());
 }
 
 }  // namespace

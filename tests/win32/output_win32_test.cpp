@@ -392,6 +392,58 @@ TEST_F(ChartWindow, CaptureReadsTheOuterRectangleFromTheScreen) {
         << "what covers the window is on the screen, so in the picture";
 }
 
+// Where the screen would not give exactly the window (scaled for this
+// DPI-unaware program): the window draws itself, frame included, at its own
+// size, and what covers it stays out.
+TEST_F(ChartWindow, DrawnCaptureIsTheWholeWindowWithoutWhatCoversIt) {
+    platform::WindowCapture capture;
+    ASSERT_TRUE(platform::win32::captureWindowDrawn(gWindow, capture));
+    RECT outer{}, client{};
+    GetWindowRect(gWindow, &outer);
+    GetClientRect(gWindow, &client);
+    EXPECT_EQ(capture.width, outer.right - outer.left);
+    EXPECT_EQ(capture.height, outer.bottom - outer.top);
+    EXPECT_FALSE(capture.fromScreen);
+    ASSERT_EQ(capture.pixels.size(), static_cast<std::size_t>(capture.width) * capture.height);
+    EXPECT_GE(columnsWith(capture.pixels, capture.width, capture.height, kTracePx), 550);
+    EXPECT_EQ(columnsWith(capture.pixels, capture.width, capture.height, kCoverPx), 0);
+    // The client area sits inside the frame, as on the screen.
+    POINT origin{0, 0};
+    ClientToScreen(gWindow, &origin);
+    const int x = origin.x - outer.left + 5, y = origin.y - outer.top + 5;
+    EXPECT_EQ(capture.pixels[static_cast<std::size_t>(y) * capture.width + x], kBackgroundPx);
+}
+
+// Which rectangle of the screen is exactly the window, from the program's
+// rectangle of it and the compositor's.
+TEST(ScreenRect, IsTheCompositorsWhereBothCountThePixelsAlike) {
+    const RECT outer{100, 50, 916, 690};
+    struct Case {
+        const char* name;
+        bool composed;
+        RECT frame;
+        bool readable;
+        RECT shown;
+    };
+    const Case cases[] = {
+        {"no compositor", false, {}, true, outer},
+        {"the same rectangle", true, outer, true, outer},
+        {"invisible borders", true, {107, 50, 909, 683}, true, {107, 50, 909, 683}},
+        {"scaled to 150 %", true, {157, 75, 1367, 1028}, false, {}},
+        {"scaled, at the origin", true, {7, 0, 1217, 953}, false, {}},
+        {"moved since", true, {120, 50, 936, 690}, false, {}},
+        {"empty", true, {300, 300, 300, 300}, false, {}},
+    };
+    for (const Case& c : cases) {
+        RECT shown{};
+        EXPECT_EQ(platform::win32::screenRectOfWindow(outer, c.composed ? &c.frame : nullptr, shown), c.readable)
+            << c.name;
+        if (c.readable) {
+            EXPECT_TRUE(EqualRect(&shown, &c.shown)) << c.name;
+        }
+    }
+}
+
 TEST(NoWindow, PicturesFailCleanly) {
     gWindow = nullptr;
     platform::WindowCapture capture;
@@ -402,6 +454,9 @@ TEST(NoWindow, PicturesFailCleanly) {
     std::vector<std::uint8_t> png{1, 2, 3};
     EXPECT_FALSE(platform::renderClientAreaPng(png));
     EXPECT_TRUE(png.empty());
+    capture.width = 3;
+    EXPECT_FALSE(platform::win32::captureWindowDrawn(nullptr, capture));
+    EXPECT_EQ(capture.width, 0);
 }
 
 }  // namespace

@@ -176,15 +176,29 @@ INT_PTR CALLBACK yesNoProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) 
 
 }  // namespace
 
-void initDialogControls() {
+bool initDialogControls() {
+    // Only the classes comctl32 itself adds: buttons, edits and statics are
+    // the window manager's (themed through the manifest's Common Controls 6).
+    // Every version from 4.70 on knows these flags, so the call cannot be
+    // refused for a flag the loaded version lacks.
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof icc;
-    icc.dwICC = ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
-    InitCommonControlsEx(&icc);
+    icc.dwICC = ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES;
+    if (InitCommonControlsEx(&icc)) return true;
+    // A dialog made without its classes would come up empty or not at all:
+    // say why once, and let the callers report the dialog as not made.
+    static bool told = false;
+    if (!told) {
+        told = true;
+        const std::wstring text = L"The Windows common controls could not be registered (error " +
+                                  std::to_wstring(GetLastError()) + L"); the dialogs cannot be shown.";
+        MessageBoxW(nullptr, text.c_str(), L"VantrelDAQ", MB_OK | MB_ICONERROR);
+    }
+    return false;
 }
 
 int runSpanDialogOver(HWND owner) {
-    initDialogControls();
+    if (!initDialogControls()) return -1;
     const ModalScope modal;
     const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_SPAN),
                                            owner, spanDialogProc, 0);
@@ -192,7 +206,7 @@ int runSpanDialogOver(HWND owner) {
 }
 
 void runAboutDialogOver(HWND owner) {
-    initDialogControls();
+    if (!initDialogControls()) return;
     const ModalScope modal;
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_ABOUT), owner, aboutDialogProc,
                     0);
@@ -200,7 +214,7 @@ void runAboutDialogOver(HWND owner) {
 
 SaveAnswer askSaveChangesOver(HWND owner, const char* utf8Text, const char* utf8Caption, const char* utf8Save,
                               const char* utf8Discard, const char* utf8Cancel) {
-    initDialogControls();
+    if (!initDialogControls()) return SaveAnswer::Cancel;  // nothing is dropped unasked
     const SaveTexts texts{utf8Text, utf8Caption, utf8Save, utf8Discard, utf8Cancel};
     const ModalScope modal;
     const INT_PTR answer =
@@ -219,7 +233,7 @@ SaveAnswer askSaveChangesOver(HWND owner, const char* utf8Text, const char* utf8
 
 bool askYesNoOver(HWND owner, const char* utf8Text, const char* utf8Caption, const char* utf8Yes,
                   const char* utf8No) {
-    initDialogControls();
+    if (!initDialogControls()) return false;  // as a question that could not be asked
     const YesNoTexts texts{utf8Text, utf8Caption, utf8Yes, utf8No};
     const ModalScope modal;
     // A question that could not be asked counts as No: nothing is ended.

@@ -15,7 +15,9 @@ namespace platform::win32 {
 
 // Registers the common-control classes the templates use (up-down, progress
 // bar, tooltip). Cheap to call again; each dialog calls it before it opens.
-void initDialogControls();
+// False when Windows refused (said once in a message box): the dialog is then
+// not made, and its call returns its "cannot be made" answer.
+bool initDialogControls();
 
 // Span dialog: span index + 1 on OK, 0 on Cancel, -1 when it cannot be made.
 int runSpanDialogOver(HWND owner);

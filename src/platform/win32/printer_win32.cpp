@@ -71,6 +71,11 @@ HDC createPrinterDc(HGLOBAL devNames, HGLOBAL devMode) {
     return dc;
 }
 
+// The errors with which a document's start reports that the user said Cancel
+// (the spooler's file-name question says ERROR_CANCELLED; some drivers the
+// print-specific code).
+bool isCancel(DWORD error) { return error == ERROR_CANCELLED || error == ERROR_PRINT_CANCELLED; }
+
 }  // namespace
 
 namespace platform::win32 {
@@ -143,12 +148,16 @@ int startPrintPage(PrinterHandle printer, const char* documentName, int clientWi
         doc.cbSize = sizeof doc;
         doc.lpszDocName = name.c_str();
         int started = 0;
+        DWORD error = 0;
         {
-            // A printer driver may ask here (where to put a file, say).
+            // A printer driver may ask here: a print-to-PDF or XPS driver for
+            // the file's name, whose Cancel fails the call with ERROR_CANCELLED.
             const ModalScope modal;
+            SetLastError(0);
             started = StartDocW(job->dc, &doc);
+            error = GetLastError();
         }
-        if (started <= 0) return kPrintStartFailed;
+        if (started <= 0) return isCancel(error) ? kPrintCancelled : kPrintStartFailed;
         job->documentOpen = true;
         if (StartPage(job->dc) <= 0) {
             AbortDoc(job->dc);

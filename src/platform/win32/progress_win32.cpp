@@ -72,8 +72,7 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM
 
 HWND createProgressIn(HWND parent, const char* utf8Text, const char* utf8Button) {
     if (gProgress != nullptr) return gProgress;
-    if (parent == nullptr) return nullptr;
-    initDialogControls();
+    if (parent == nullptr || !initDialogControls()) return nullptr;
     const ProgressTexts texts{utf8Text, utf8Button};
     gProgress = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_PROGRESS),
                                    parent, progressDialogProc, reinterpret_cast<LPARAM>(&texts));

@@ -1,7 +1,9 @@
 // Pictures of the main window: its outer rectangle read from the screen for the
-// screen dump, and its client area drawn into a bitmap and encoded as PNG with
+// screen dump (or drawn by the window itself where the screen would not give
+// exactly the window), and its client area drawn into a bitmap and encoded as PNG with
 // Windows' own imaging component (WIC), which every Windows and Wine carries.
 #include <windows.h>
+#include <dwmapi.h>
 #include <initguid.h>  // the WIC class and format ids are defined here, not in an import library
 #include <objbase.h>
 #include <wincodec.h>
@@ -144,6 +146,62 @@ void drawClientArea(HWND window, HDC dc) {
     GdiFlush();
 }
 
+// Whether a menu of this thread is still on the screen: its window, or the
+// fading copy of the chosen item Windows leaves behind for a moment.
+BOOL CALLBACK findMenu(HWND hwnd, LPARAM found) {
+    wchar_t cls[16] = {};
+    GetClassNameW(hwnd, cls, 16);
+    if (IsWindowVisible(hwnd) && (lstrcmpW(cls, L"#32768") == 0 || lstrcmpW(cls, L"SysFader") == 0)) {
+        *reinterpret_cast<bool*>(found) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool menuOnScreen() {
+    bool found = false;
+    EnumThreadWindows(GetCurrentThreadId(), findMenu, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The menu that issued the command has closed, but its window may still be on
+// the screen (fading out, or not yet taken off by the window system), and the
+// window has not repainted what it covered. Waits, bounded, until no menu is
+// shown and then lets the paints that follow reach the screen. Only paint and
+// sent messages are handled meanwhile: the program's timers, its posted
+// commands and the user's input wait until the picture is taken, so nothing
+// changes the window while it is read.
+void letTheMenuLeave(HWND window) {
+    constexpr DWORD kLongest = 1000;  // a busy display cannot hold the command up longer
+    constexpr DWORD kSettle = 60;     // once no menu shows: the exposures and repaints it caused
+    const DWORD start = GetTickCount();
+    DWORD menuGone = 0;
+    bool gone = false;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE))
+            DispatchMessageW(&msg);
+        RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        GdiFlush();
+        const DWORD now = GetTickCount();
+        if (menuOnScreen()) {
+            gone = false;
+        } else if (!gone) {
+            gone = true;
+            menuGone = now;
+        }
+        if ((gone && now - menuGone >= kSettle) || now - start >= kLongest) break;
+        // With desktop composition the screen changes once per composed frame.
+        BOOL composed = FALSE;
+        if (FAILED(DwmIsCompositionEnabled(&composed)) || !composed || FAILED(DwmFlush())) Sleep(10);
+    }
+}
+
+// The compositor's rectangle of the window, or nothing without composition.
+bool compositorRect(HWND window, RECT& frame) {
+    return SUCCEEDED(DwmGetWindowAttribute(window, DWMWA_EXTENDED_FRAME_BOUNDS, &frame, sizeof frame));
+}
+
 template <class T>
 void release(T*& p) {
     if (p != nullptr) p->Release();
@@ -211,21 +269,49 @@ bool captureMainWindow(WindowCapture& capture) {
     capture = WindowCapture{};
     const HWND window = win32::mainWindowHandle();
     if (window == nullptr) return false;
-    // The menu that issued the command has closed, but the window may not have
-    // repainted what it covered yet: let it, or the picture keeps the menu.
-    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    GdiFlush();
+    letTheMenuLeave(window);
     RECT outer{};
     if (!GetWindowRect(window, &outer) || outer.right <= outer.left || outer.bottom <= outer.top) return false;
-    if (readScreen(outer, capture)) return true;
+    RECT frame{};
+    const bool composed = compositorRect(window, frame);
+    RECT shown{};
+    if (win32::screenRectOfWindow(outer, composed ? &frame : nullptr, shown) && readScreen(shown, capture))
+        return true;
+    // The screen would not give exactly the window (scaled), or cannot be
+    // read (a locked or remote session).
+    return win32::captureWindowDrawn(window, capture);
+}
 
-    // The screen cannot be read (a locked or remote session): the window
-    // draws itself, frame included, into a bitmap instead.
+}  // namespace platform
+
+namespace platform::win32 {
+
+bool screenRectOfWindow(const RECT& outer, const RECT* frame, RECT& shown) {
+    shown = outer;
+    if (frame == nullptr || EqualRect(frame, &outer)) return true;
+    // Invisible borders: the window as seen lies inside the rectangle the
+    // program knows, in the same pixels. Anything else (larger, shifted) means
+    // the two count different pixels: the system scales this DPI-unaware
+    // window, and the screen's pixels at outer are not the window.
+    if (frame->left >= outer.left && frame->top >= outer.top && frame->right <= outer.right &&
+        frame->bottom <= outer.bottom && frame->right > frame->left && frame->bottom > frame->top) {
+        shown = *frame;
+        return true;
+    }
+    return false;
+}
+
+bool captureWindowDrawn(HWND window, WindowCapture& capture) {
     capture = WindowCapture{};
+    RECT outer{};
+    if (!GetWindowRect(window, &outer) || outer.right <= outer.left || outer.bottom <= outer.top) return false;
     const int width = outer.right - outer.left;
     const int height = outer.bottom - outer.top;
     Canvas canvas(width, height);
-    if (!canvas.ok() || !PrintWindow(window, canvas.dc(), 0)) return false;
+    if (!canvas.ok()) return false;
+    // The frame as the compositor draws it where it can (Windows 8.1 on), the
+    // older drawing of the frame elsewhere.
+    if (!PrintWindow(window, canvas.dc(), PW_RENDERFULLCONTENT) && !PrintWindow(window, canvas.dc(), 0)) return false;
     GdiFlush();
     capture.width = width;
     capture.height = height;
@@ -239,6 +325,10 @@ bool captureMainWindow(WindowCapture& capture) {
                 canvas.at(x, y);
     return true;
 }
+
+}  // namespace platform::win32
+
+namespace platform {
 
 bool renderClientAreaPng(std::vector<std::uint8_t>& png) {
     png.clear();

@@ -116,7 +116,7 @@ INT_PTR CALLBACK setTimeDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM)
 }  // namespace
 
 int runSetTimeDialogOver(HWND owner) {
-    initDialogControls();
+    if (!initDialogControls()) return -1;
     const ModalScope modal;
     const INT_PTR result = DialogBoxParamW(
         GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VANTREL_DIALOG_SET_TIME), owner, setTimeDialogProc, 0);
