@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
@@ -656,7 +657,10 @@ bool saveFileDialog(const char* filterText, const char* defaultExt, std::string&
 }
 
 std::string documentsFolder() {
-    return QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).toStdString();
+    // The XDG documents folder, else home (a desktop without ~/Documents).
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
+    return QFile::encodeName(folder).toStdString();
 }
 
 }  // namespace platform
