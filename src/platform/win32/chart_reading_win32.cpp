@@ -132,10 +132,26 @@ bool fromKeyboard(LPARAM at) {
     return static_cast<short>(LOWORD(at)) == -1 && static_cast<short>(HIWORD(at)) == -1;
 }
 
+// Where the pointer stands now, over the client area and no control. The
+// tracked state is not enough for the keyboard's menu: the last menu's own
+// window took the pointer away (WM_MOUSELEAVE), and it comes back only when
+// the mouse moves again. The last menu's window may even be on its way out
+// under the pointer still, so this asks our window, not the screen.
+bool pointerOverClient(HWND window, ChartPoint& at) {
+    POINT p{};
+    RECT client{};
+    if (!GetCursorPos(&p) || !ScreenToClient(window, &p) || !GetClientRect(window, &client) || !PtInRect(&client, p) ||
+        ChildWindowFromPointEx(window, p, CWP_SKIPINVISIBLE) != window)
+        return false;
+    at = ChartPoint{p.x, p.y};
+    return true;
+}
+
 void showContextMenu(HWND window, LPARAM lParam) {
     const bool keyboard = fromKeyboard(lParam);
-    const ChartPoint at = chartMenuPoint(keyboard, keyboard ? ChartPoint{} : clientPoint(window, lParam),
-                                         gPointerInside, gPointer);
+    ChartPoint pointer{};
+    const bool inside = keyboard && pointerOverClient(window, pointer);
+    const ChartPoint at = chartMenuPoint(keyboard, keyboard ? ChartPoint{} : clientPoint(window, lParam), inside, pointer);
     const HMENU menu = buildChartContextMenu(at.x, at.y);
     if (menu == nullptr) return;
     POINT screen{at.x, at.y};
