@@ -36,7 +36,7 @@ struct LinkState {
     TxRing ring;
     std::atomic<std::uint64_t> bytesPut{0};               // bytes ever put into the ring (user-interface thread)
     std::atomic<std::uint64_t> bytesWritten{0};           // bytes ever taken and written (writer thread)
-    std::atomic<std::atomic<bool>*> mark{nullptr};        // set once bytesWritten reaches markAt
+    std::atomic<std::atomic<bool>*> mark{nullptr};        // raised as the write reaching markAt begins
     std::atomic<std::uint64_t> markAt{0};
     LinkFault fault = LinkFault::None;                    // test hook for the next open
 };
@@ -88,14 +88,20 @@ void readerMain(platform::SerialHandle port, platform::SerialHandle stop) {
     }
 }
 
-// Writer thread, after each write: once the bytes a mark waits for are past,
-// the mark is taken down, and set only when they really went to the port.
-void settleMark(bool written) {
+// Writer thread, before writing n bytes: when they carry the last byte a mark
+// waits for, the mark goes up now and is taken down. The logger may answer as
+// soon as the bytes are on the line, before the write call has returned here
+// (a fast port on a busy machine); raised only after the call, the mark would
+// let the first frames of the reply count as an older stream's. Returns the
+// flag raised, for a failed write to lower again.
+std::atomic<bool>* raiseMark(int n) {
     std::atomic<bool>* flag = gLink.mark.load(std::memory_order_acquire);
-    if (flag == nullptr) return;
-    if (gLink.bytesWritten.load(std::memory_order_acquire) < gLink.markAt.load(std::memory_order_acquire)) return;
-    if (gLink.mark.compare_exchange_strong(flag, nullptr, std::memory_order_acq_rel) && written)
-        flag->store(true, std::memory_order_release);
+    if (flag == nullptr) return nullptr;
+    const std::uint64_t through = gLink.bytesWritten.load(std::memory_order_acquire) + static_cast<std::uint64_t>(n);
+    if (through < gLink.markAt.load(std::memory_order_acquire)) return nullptr;
+    if (!gLink.mark.compare_exchange_strong(flag, nullptr, std::memory_order_acq_rel)) return nullptr;
+    flag->store(true, std::memory_order_release);
+    return flag;
 }
 
 void writerMain(platform::SerialHandle port, platform::SerialHandle stop) {
@@ -108,10 +114,11 @@ void writerMain(platform::SerialHandle port, platform::SerialHandle stop) {
         gLink.txReady.reset();
         int n;
         while ((n = txTake(buffer)) > 0) {
+            std::atomic<bool>* raised = raiseMark(n);
             const int written = platform::serialWrite(port, buffer, n, stop);
+            if (raised != nullptr && written != n) raised->store(false, std::memory_order_release);  // never went out
             if (written == platform::kSerialStopped) return;
             gLink.bytesWritten.fetch_add(static_cast<std::uint64_t>(n), std::memory_order_acq_rel);
-            settleMark(written == n);
             // A failed write loses these bytes; the reply will time out upstream.
             if (gLink.stopping.load(std::memory_order_acquire)) return;
         }

@@ -127,7 +127,12 @@ TEST_F(ChartReadingWindow, ContextMenuTurnsPeaksOnInBothLanguages) {
     std::unique_ptr<QMenu> outside(buildChartContextMenu(client_, QPoint(40, 40)));
     EXPECT_FALSE(outside->findChild<QAction*>(QStringLiteral("copyValue"))->isEnabled());
 
-    // The Menu key opens the menu where the pointer was.
+    // The Menu key opens the menu where the pointer is, also when it came
+    // back from a menu without moving (an Enter, no move).
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(client_, &leave);
+    QEnterEvent enter(QPointF(310, 420), client_->mapToGlobal(QPointF(310, 420)), client_->mapToGlobal(QPointF(310, 420)));
+    QApplication::sendEvent(client_, &enter);
     QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(0, 0), client_->mapToGlobal(QPoint(0, 0)), Qt::NoModifier);
     QApplication::sendEvent(client_, &key);
     settle();
@@ -135,6 +140,7 @@ TEST_F(ChartReadingWindow, ContextMenuTurnsPeaksOnInBothLanguages) {
     for (QMenu* m : client_->findChildren<QMenu*>(QStringLiteral("chartContextMenu")))
         if (m->isVisible()) popup = m;
     ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->pos(), client_->mapToGlobal(QPoint(310, 420)));
     popup->close();
 }
 

@@ -72,6 +72,15 @@ protected:
             showReadout();
             return false;  // the cursor drag still needs it
         }
+        case QEvent::Enter: {
+            // Back from a menu without a move: the keyboard's next menu opens
+            // where the pointer stands, not in the middle of the chart.
+            const QPoint p = static_cast<QEnterEvent*>(e)->position().toPoint();
+            pointer_ = {p.x(), p.y()};
+            pointerInside_ = true;
+            showReadout();
+            return false;
+        }
         case QEvent::Leave:
             pointerInside_ = false;
             readout_->hide();
