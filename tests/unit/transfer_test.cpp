@@ -121,7 +121,9 @@ TEST_F(Transfer, TwoMinutesAtFiftyHertzGoesOutTickByTickAndIsStampedBackwards) {
     pumpCommands();
     EXPECT_EQ(loggerRecord().sent, (std::vector<std::uint16_t>{CodePing, 59112, 59323, 59600}));
     EXPECT_EQ(gApp.receiving, 0);
-    pumpCommands();  // the confirmation
+    const platform::CalendarTime before = platform::localNow();
+    pumpCommands();  // the confirmation: its tick's time is the newest sample's
+    const platform::CalendarTime after = platform::localNow();
     EXPECT_EQ(gApp.receiving, 1);
     EXPECT_EQ(gApp.countSent, 0);
     EXPECT_TRUE(fake::progress().shown);
@@ -132,10 +134,7 @@ TEST_F(Transfer, TwoMinutesAtFiftyHertzGoesOutTickByTickAndIsStampedBackwards) {
     EXPECT_EQ(loggerRecord().sent.back(), CodeStart);
     EXPECT_EQ(gApp.receivedCount, 6000u);
 
-    const platform::CalendarTime before = platform::localNow();
     trackProgress();
-    const platform::CalendarTime after = platform::localNow();
-
     EXPECT_EQ(gApp.receiving, 0);
     EXPECT_FALSE(fake::progress().shown);
     EXPECT_EQ(fake::progress().positions, (std::vector<int>{100}));
