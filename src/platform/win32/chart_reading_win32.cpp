@@ -28,6 +28,7 @@ bool gPointerInside = false;  // the pointer is over the client area
 bool gTrackingLeave = false;  // WM_MOUSELEAVE is asked for
 int gWheelDelta = 0;          // wheel turned short of a whole notch
 WPARAM gMenuKeyDown = 0;      // the Menu key or Shift+F10's F10, pressed and not yet released
+bool gMenuKeyMenuShown = false;  // a key release opened the menu: the system's WM_CONTEXTMENU for it is done
 
 constexpr COLORREF colour(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
@@ -149,8 +150,8 @@ bool pointerOverClient(HWND window, ChartPoint& at) {
 
 void showContextMenu(HWND window, LPARAM lParam) {
     const bool keyboard = fromKeyboard(lParam);
-    ChartPoint pointer{};
-    const bool inside = keyboard && pointerOverClient(window, pointer);
+    ChartPoint pointer = gPointer;
+    const bool inside = keyboard && (pointerOverClient(window, pointer) || gPointerInside);
     const ChartPoint at = chartMenuPoint(keyboard, keyboard ? ChartPoint{} : clientPoint(window, lParam), inside, pointer);
     const HMENU menu = buildChartContextMenu(at.x, at.y);
     if (menu == nullptr) return;
@@ -232,6 +233,7 @@ bool chartReadingMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LR
         // all) as the end of the menu, and close it at once.
         const bool menuKey = wParam == VK_APPS || (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0 &&
                                                    (HIWORD(lParam) & KF_ALTDOWN) == 0);
+        gMenuKeyMenuShown = false;  // a new press: what follows is its own
         if (menuKey) {
             gMenuKeyDown = wParam;
             return true;
@@ -243,6 +245,7 @@ bool chartReadingMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LR
     case WM_SYSKEYUP:
         if (gMenuKeyDown == 0 || wParam != gMenuKeyDown) return false;
         gMenuKeyDown = 0;
+        gMenuKeyMenuShown = true;
         showContextMenu(window, MAKELPARAM(-1, -1));
         return true;
     case WM_KILLFOCUS:
@@ -251,6 +254,13 @@ bool chartReadingMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LR
     case WM_CONTEXTMENU:
         // A right click on a control is the control's own.
         if (!fromKeyboard(lParam) && reinterpret_cast<HWND>(wParam) != window) return false;
+        // The system sends one of its own for the Menu key's release, even
+        // while the menu that release opened is still up: a second menu
+        // would close the first and stand in its place.
+        if (fromKeyboard(lParam) && gMenuKeyMenuShown) {
+            gMenuKeyMenuShown = false;
+            return true;
+        }
         showContextMenu(window, lParam);
         return true;
     case WM_DROPFILES:
