@@ -28,7 +28,7 @@ bool gPointerInside = false;  // the pointer is over the client area
 bool gTrackingLeave = false;  // WM_MOUSELEAVE is asked for
 int gWheelDelta = 0;          // wheel turned short of a whole notch
 WPARAM gMenuKeyDown = 0;      // the Menu key or Shift+F10's F10, pressed and not yet released
-bool gMenuKeyMenuShown = false;  // a key release opened the menu: the system's WM_CONTEXTMENU for it is done
+bool gMenuKeyMenuShown = false;  // the Menu key's release opened the menu: the system's WM_CONTEXTMENU for it is done
 
 constexpr COLORREF colour(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
@@ -245,7 +245,7 @@ bool chartReadingMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LR
     case WM_SYSKEYUP:
         if (gMenuKeyDown == 0 || wParam != gMenuKeyDown) return false;
         gMenuKeyDown = 0;
-        gMenuKeyMenuShown = true;
+        gMenuKeyMenuShown = wParam == VK_APPS;  // Shift+F10's release brings no message of the system's
         showContextMenu(window, MAKELPARAM(-1, -1));
         return true;
     case WM_KILLFOCUS:
